@@ -1,0 +1,16 @@
+# robustez_core: study record, conversions, critical values, statistics,
+# number format, study files, text report and page layouts. Plain C++ only.
+add_library(robustez_core STATIC
+    src/study/errors.h
+    src/study/conversions.h
+    src/study/conversions.cpp
+    src/study/study_record.h
+    src/study/study_record.cpp
+    src/calc/dunnett_table.h
+    src/calc/dunnett_table.cpp
+    src/calc/number_format.h
+    src/calc/number_format.cpp
+    src/calc/robustness.h
+    src/calc/robustness.cpp
+)
+target_include_directories(robustez_core PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/src)

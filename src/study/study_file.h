@@ -1,0 +1,48 @@
+#pragma once
+
+#include "study/study_record.h"
+
+#include <string>
+#include <string_view>
+
+namespace robustez {
+
+// Study files ("*.w1o"): one field per line in Windows-1252, lines ending in
+// CR LF, 3n + 8 lines. Texts inside the program are UTF-8.
+
+// Windows-1252 bytes to UTF-8 text. The five bytes that Windows-1252 leaves
+// undefined map to the control characters of the same number.
+std::string cp1252ToUtf8(std::string_view bytes);
+
+// UTF-8 text to Windows-1252 bytes; a character the code page cannot hold
+// becomes '?'.
+std::string utf8ToCp1252(std::string_view text);
+
+// True when every character of the UTF-8 text can be written in Windows-1252.
+bool fitsCp1252(std::string_view text);
+
+// Reads a study from the bytes of a study file (reading rules: a line ends at
+// CR, one LF right after it is skipped, a lone LF stays in the text, 0x1A ends
+// the file, missing lines read as empty, lines after 3n + 8 are ignored).
+// The grid gets n + 2 rows with its headers and sample numbers. Throws
+// ConversionError when line 4 is not a whole number, and RobustezError with
+// "Datos fuera de límite, 2-10 valoraciones (Replicaciones)." when it is
+// outside 2 to 10.
+StudyRecord decodeStudy(std::string_view bytes);
+
+// The bytes of the study file for a study: the five header lines, then for
+// each level its setting and its n values, every line ending in CR LF; n is
+// the whole-number value of replicateCountText (ConversionError otherwise).
+std::string encodeStudy(const StudyRecord& study);
+
+// Reads and decodes a study file. File errors (FileError) read "File not
+// found" for a missing file, otherwise "I/O error N" followed by the
+// system's explanation.
+StudyRecord loadStudyFile(const std::string& path);
+
+// Writes a study file atomically: the bytes go to a temporary file beside the
+// target, which is flushed to disk and then renamed over the target. A failed
+// save leaves the previous file as it was.
+void saveStudyFile(const std::string& path, const StudyRecord& study);
+
+} // namespace robustez

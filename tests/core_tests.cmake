@@ -1,0 +1,9 @@
+add_executable(core_tests
+    tests/study/conversions_test.cpp
+    tests/study/study_record_test.cpp
+    tests/calc/dunnett_table_test.cpp
+    tests/calc/number_format_test.cpp
+    tests/calc/robustness_test.cpp
+)
+target_link_libraries(core_tests PRIVATE robustez_core GTest::gtest_main)
+gtest_discover_tests(core_tests DISCOVERY_TIMEOUT 60)
