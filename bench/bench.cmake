@@ -1,0 +1,4 @@
+add_executable(robustez_bench
+    bench/bench_core.cpp
+)
+target_link_libraries(robustez_bench PRIVATE robustez_core benchmark::benchmark benchmark::benchmark_main)

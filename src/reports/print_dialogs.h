@@ -1,0 +1,122 @@
+#pragma once
+
+#include "calc/robustness.h"
+#include "reports/page_canvas.h"
+#include "reports/page_layouts.h"
+#include "study/study_record.h"
+
+#include <QDialog>
+#include <QPrinter>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QButtonGroup;
+class QGroupBox;
+class QPushButton;
+
+// The common body of the two print-selection dialogs: a radio group `opcion`
+// choosing the page, "Aceptar" (BitBtn1, default) and "Cancelar" (BitBtn2,
+// Esc). Not modal; closing only hides the dialog, which keeps its choices and
+// its printer settings.
+class PrintSelectionDialog : public QDialog {
+    Q_OBJECT
+public:
+    // Runs the print dialog over `printer`; true when the user accepted it.
+    using PrintSetup = std::function<bool(QPrinter& printer, QWidget* parent)>;
+    // Opens the drawing surface of one print job on `printer`.
+    using CanvasFactory = std::function<std::unique_ptr<robustez::PageCanvas>(QPrinter& printer)>;
+    // The open study, or nothing when no study window is open.
+    using StudySource = std::function<std::optional<robustez::StudyRecord>()>;
+
+    // Items of `opcion`.
+    enum Item { GeneralPage = 0, ResultsPage = 1 };
+
+    // Set by the main window: reads the current study window.
+    StudySource currentStudy;
+    // The standard print dialog by default; replaceable for tests.
+    PrintSetup printSetup;
+    // The printer canvas by default; replaceable for tests.
+    CanvasFactory canvasFactory;
+    // The standard error box by default; replaceable for tests.
+    std::function<void(const QString& message)> showError;
+
+    robustez::PrintLayout layout() const { return layout_; }
+    QGroupBox* opcionBox() const { return opcionBox_; }
+    QButtonGroup* opcion() const { return opcion_; }
+    QPushButton* BitBtn1() const { return BitBtn1_; }
+    QPushButton* BitBtn2() const { return BitBtn2_; }
+    QPrinter& printer() { return printer_; }
+    // This print path's own results, filled before each results page.
+    const robustez::RobustnessResults& results() const { return results_; }
+
+public slots:
+    void BitBtn1Click();
+    void BitBtn2Click();
+
+protected:
+    PrintSelectionDialog(robustez::PrintLayout layout, const QString& groupCaption,
+                         const QString& objectName, QWidget* parent);
+
+private:
+    // Prints one copy of the chosen page as one print job; false when it failed.
+    bool printCopy(int item, const robustez::StudyRecord& study);
+
+    robustez::PrintLayout layout_;
+    QGroupBox* opcionBox_;
+    QButtonGroup* opcion_;
+    QPushButton* BitBtn1_;
+    QPushButton* BitBtn2_;
+    QPrinter printer_;
+    robustez::RobustnessResults results_;
+};
+
+// The laser selection dialog (form Foppr1): the laser pages.
+class TFoppr1 : public PrintSelectionDialog {
+    Q_OBJECT
+public:
+    explicit TFoppr1(QWidget* parent = nullptr);
+};
+
+// The DeskJet selection dialog (form Foppr): the DeskJet pages.
+class TFoppr : public PrintSelectionDialog {
+    Q_OBJECT
+public:
+    explicit TFoppr(QWidget* parent = nullptr);
+};
+
+// The print options dialog (form FOPRT): the printer type chooses which
+// selection dialog its OK button opens; the margin choice is kept but read by
+// nothing. Shown modally, always on top.
+class TFOPRT : public QDialog {
+    Q_OBJECT
+public:
+    enum Printer { DeskJet = 0, LaserJet = 1 };
+
+    explicit TFOPRT(QWidget* parent = nullptr);
+
+    // The two selection dialogs OK opens (created after this one at start-up).
+    void setSelectionDialogs(TFoppr1* laser, TFoppr* deskJet);
+
+    QGroupBox* SELECPRTBox() const { return selecprtBox_; }
+    QButtonGroup* SELECPRT() const { return SELECPRT_; }
+    QGroupBox* SELECMARBox() const { return selecmarBox_; }
+    QButtonGroup* SELECMAR() const { return SELECMAR_; }
+    QPushButton* BitBtn1() const { return BitBtn1_; }
+
+public slots:
+    void BitBtn1Click();
+
+private:
+    QGroupBox* selecprtBox_;
+    QButtonGroup* SELECPRT_;
+    QGroupBox* selecmarBox_;
+    QButtonGroup* SELECMAR_;
+    QPushButton* BitBtn1_;
+    TFoppr1* laser_ = nullptr;
+    TFoppr* deskJet_ = nullptr;
+};
+
+// The standard print dialog over `printer`.
+bool runStandardPrintDialog(QPrinter& printer, QWidget* parent);
