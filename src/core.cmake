@@ -8,6 +8,8 @@ add_library(robustez_core STATIC
     src/study/study_record.cpp
     src/calc/dunnett_table.h
     src/calc/dunnett_table.cpp
+    src/calc/dunnett_distribution.h
+    src/calc/dunnett_distribution.cpp
     src/calc/number_format.h
     src/calc/number_format.cpp
     src/calc/robustness.h
