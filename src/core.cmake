@@ -6,6 +6,10 @@ add_library(robustez_core STATIC
     src/study/conversions.cpp
     src/study/study_record.h
     src/study/study_record.cpp
+    src/study/study_file.h
+    src/study/study_file.cpp
+    src/reports/text_report.h
+    src/reports/text_report.cpp
     src/calc/dunnett_table.h
     src/calc/dunnett_table.cpp
     src/calc/dunnett_distribution.h
