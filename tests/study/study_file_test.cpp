@@ -1,5 +1,6 @@
 #include "study/study_file.h"
 
+#include "reports/text_report.h"
 #include "study/errors.h"
 
 #include <gtest/gtest.h>
@@ -399,6 +400,21 @@ TEST_F(StudyFileOnDisk, LoadReadsAcrossChunksAndStopsAtTheStudy) {
         EXPECT_EQ(split.analystName, "A");
         EXPECT_EQ(split.value(1, 1), "1");
     }
+}
+
+TEST(StudyFileExample, ShippedExampleLoadsAndReports) {
+    const fs::path root = fs::path(__FILE__).parent_path().parent_path().parent_path();
+    const StudyRecord study = loadStudyFile((root / "examples" / "ejemplo.w1o").string());
+    EXPECT_EQ(study.methodName, "Valoración de ácido acetilsalicílico");
+    EXPECT_EQ(study.analystName, "Q.F.B. María Pérez");
+    EXPECT_EQ(study.levelSetting(1), "25 °C");
+    RobustnessResults results;
+    std::vector<std::string> lines;
+    composeTextReport(study, ".", results, lines);
+    ASSERT_EQ(lines.size(), 29u);
+    EXPECT_EQ(lines[2], "Nombre del método Valoración de ácido acetilsalicílico");
+    EXPECT_EQ(lines[24], "Alta" + std::string(15, ' ') + "30 °C" + std::string(26, ' ') +
+                             "3.67423" + std::string(37, ' ') + "NO TOLERANTE");
 }
 
 } // namespace
