@@ -129,12 +129,26 @@ bool magnitudeAtLeastOne(std::string_view normalised) {
 
 } // namespace
 
+namespace {
+
+std::string quotedMessage(std::string_view text, std::string_view tail) {
+    std::string message;
+    message.reserve(text.size() + tail.size() + 2);
+    message.push_back('\'');
+    message.append(text);
+    message.push_back('\'');
+    message.append(tail);
+    return message;
+}
+
+} // namespace
+
 std::string integerErrorMessage(std::string_view text) {
-    return "'" + std::string(text) + "' is not a valid integer value";
+    return quotedMessage(text, " is not a valid integer value");
 }
 
 std::string decimalErrorMessage(std::string_view text) {
-    return "'" + std::string(text) + "' is not a valid floating point value";
+    return quotedMessage(text, " is not a valid floating point value");
 }
 
 bool tryToInteger(std::string_view text, int& value) {
