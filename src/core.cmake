@@ -10,6 +10,9 @@ add_library(robustez_core STATIC
     src/study/study_file.cpp
     src/reports/text_report.h
     src/reports/text_report.cpp
+    src/reports/page_canvas.h
+    src/reports/page_layouts.h
+    src/reports/page_layouts.cpp
     src/calc/dunnett_table.h
     src/calc/dunnett_table.cpp
     src/calc/dunnett_distribution.h

@@ -3,6 +3,7 @@ add_executable(core_tests
     tests/study/study_record_test.cpp
     tests/study/study_file_test.cpp
     tests/reports/text_report_test.cpp
+    tests/reports/page_layouts_test.cpp
     tests/calc/dunnett_table_test.cpp
     tests/calc/dunnett_distribution_test.cpp
     tests/calc/number_format_test.cpp
