@@ -13,161 +13,156 @@ namespace {
 
 constexpr int kSignificantDigits = 6;
 
-// A value rounded to at most 6 significant digits: the digit string without
-// trailing zeros and the exponent e of 0.d1d2... x 10^e.
-struct RoundedDecimal {
-    bool negative = false;
-    std::string digits;
-    int exponent = 0;
+// A double needs at most 767 significant digits to be written exactly.
+constexpr int kExactPrecision = 780;
+
+// Significant digits of a decimal value and the exponent of the first one
+// (1.234e2 has the digits "1234" and the exponent 2).
+struct Digits {
+    std::array<char, kExactPrecision + 2> text;
+    int size = 0;
+    int firstExponent = 0;
+
+    char operator[](int i) const { return text[static_cast<size_t>(i)]; }
+    char& operator[](int i) { return text[static_cast<size_t>(i)]; }
 };
 
-// Splits the output of to_chars in scientific form ("d.ddde+XX") into its
-// digits and the exponent of the first digit.
-void splitScientific(std::string_view text, std::string& digits, int& firstDigitExponent) {
-    digits.clear();
-    size_t i = 0;
-    for (; i < text.size() && text[i] != 'e'; ++i) {
-        if (text[i] != '.') {
-            digits.push_back(text[i]);
+// Splits to_chars' scientific form ("d.ddde+XX") into digits and exponent.
+void splitScientific(const char* first, const char* last, Digits& digits) {
+    const char* p = first;
+    digits.size = 0;
+    for (; p != last && *p != 'e'; ++p) {
+        if (*p != '.') {
+            digits[digits.size++] = *p;
         }
     }
-    firstDigitExponent = 0;
-    if (i < text.size()) {
-        std::from_chars(text.data() + i + 1 + (text[i + 1] == '+' ? 1 : 0),
-                        text.data() + text.size(), firstDigitExponent);
+    digits.firstExponent = 0;
+    if (p != last) {
+        ++p; // 'e'
+        if (*p == '+') {
+            ++p;
+        }
+        std::from_chars(p, last, digits.firstExponent);
     }
 }
 
-// The exact decimal expansion of a double: its significant digits and the
-// exponent of the first one. A double needs at most 767 significant digits.
-void exactDigits(double magnitude, std::string& digits, int& firstDigitExponent) {
-    static thread_local std::array<char, 800> buffer;
+// The shortest digits that read back as the same double.
+void shortestDigits(double magnitude, Digits& digits) {
+    std::array<char, 32> buffer;
     const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), magnitude,
-                                      std::chars_format::scientific, 780);
-    splitScientific(
-        std::string_view(buffer.data(), static_cast<size_t>(result.ptr - buffer.data())), digits,
-        firstDigitExponent);
+                                      std::chars_format::scientific);
+    splitScientific(buffer.data(), result.ptr, digits);
 }
 
-// True when the magnitude is exactly halfway between two 6-digit neighbours.
-bool isExactTie(double magnitude) {
-    std::string digits;
-    int exponent = 0;
-    exactDigits(magnitude, digits, exponent);
-    if (digits.size() <= kSignificantDigits || digits[kSignificantDigits] != '5') {
-        return false;
-    }
-    for (size_t i = kSignificantDigits + 1; i < digits.size(); ++i) {
-        if (digits[i] != '0') {
-            return false;
-        }
-    }
-    return true;
+// Every significant digit of the exact binary value.
+void exactDigits(double magnitude, Digits& digits) {
+    std::array<char, kExactPrecision + 16> buffer;
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), magnitude,
+                                      std::chars_format::scientific, kExactPrecision);
+    splitScientific(buffer.data(), result.ptr, digits);
 }
 
-// Adds one unit in the last place of a digit string; returns true when the
-// carry ran out of the first digit ("999999" becomes "100000" with carry).
-bool incrementDigits(std::string& digits) {
-    for (size_t i = digits.size(); i-- > 0;) {
+// Adds one unit in the last place; a carry out of the first digit turns
+// "999999" into "1" followed by zeros and raises the exponent.
+void incrementLastDigit(Digits& digits) {
+    for (int i = digits.size; i-- > 0;) {
         if (digits[i] != '9') {
             ++digits[i];
-            return false;
+            return;
         }
         digits[i] = '0';
     }
-    digits.insert(digits.begin(), '1');
-    digits.pop_back();
-    return true;
+    digits[0] = '1';
+    ++digits.firstExponent;
 }
 
-// Rounds exact digits half away from zero: a seventh digit of 5 or more,
-// whatever follows it, rounds the magnitude up.
-void roundExactDigits(std::string& digits, int& firstExponent) {
-    if (digits.size() <= kSignificantDigits) {
+// Rounds exact digits to 6 half away from zero: a seventh digit of 5 or
+// more, whatever follows it, rounds the magnitude up.
+void roundExactDigits(Digits& digits) {
+    if (digits.size <= kSignificantDigits) {
         return;
     }
     const bool up = digits[kSignificantDigits] >= '5';
-    digits.resize(kSignificantDigits);
-    if (up && incrementDigits(digits)) {
-        ++firstExponent;
+    digits.size = kSignificantDigits;
+    if (up) {
+        incrementLastDigit(digits);
     }
 }
 
-RoundedDecimal roundToSignificant(double value) {
-    RoundedDecimal rounded;
-    rounded.negative = std::signbit(value);
-    const double magnitude = std::fabs(value);
+// True when the digits after the sixth lie within a ten-thousandth of a half
+// unit of the sixth digit ("5000...", "4999..."): there the shortest form may
+// round differently from the exact value, which is then consulted.
+bool nearHalfUnit(const Digits& digits) {
+    const auto digitAt = [&](int i) { return i < digits.size ? digits[i] : '0'; };
+    bool allZeros = digitAt(kSignificantDigits) == '5';
+    bool allNines = digitAt(kSignificantDigits) == '4';
+    for (int i = kSignificantDigits + 1; i < kSignificantDigits + 4; ++i) {
+        allZeros = allZeros && digitAt(i) == '0';
+        allNines = allNines && digitAt(i) == '9';
+    }
+    return allZeros || allNines;
+}
 
-    std::string digits;
-    int firstExponent = 0;
-    if (magnitude < std::numeric_limits<double>::min()) {
-        // Subnormal values carry fewer than 6 significant digits of precision, so
-        // their shortest form says nothing about the rounded one.
-        exactDigits(magnitude, digits, firstExponent);
-        roundExactDigits(digits, firstExponent);
-    } else {
-        std::array<char, 64> buffer;
-        // Shortest representation first: with at most 6 digits it is the rounded
-        // value itself, since the double lies far closer to it than half a unit
-        // of the sixth digit.
-        auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), magnitude,
-                                    std::chars_format::scientific);
-        splitScientific(
-            std::string_view(buffer.data(), static_cast<size_t>(result.ptr - buffer.data())),
-            digits, firstExponent);
-        if (digits.size() == kSignificantDigits + 1 && digits[kSignificantDigits] == '5' &&
-            isExactTie(magnitude)) {
-            // Half away from zero: drop the 5 and round the magnitude up.
-            roundExactDigits(digits, firstExponent);
-        } else if (digits.size() > kSignificantDigits) {
-            // Correct rounding of the exact value; half-even and half-away differ
-            // only on exact ties, handled above.
-            result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), magnitude,
-                                   std::chars_format::scientific, kSignificantDigits - 1);
-            splitScientific(
-                std::string_view(buffer.data(), static_cast<size_t>(result.ptr - buffer.data())),
-                digits, firstExponent);
+// The magnitude rounded to 6 significant digits, half away from zero on its
+// exact binary value.
+void roundToSignificant(double magnitude, Digits& digits) {
+    // Subnormal values hold too few digits of precision for their shortest form
+    // to stand for them; they are rounded from their exact digits.
+    if (magnitude >= std::numeric_limits<double>::min()) {
+        shortestDigits(magnitude, digits);
+        if (digits.size <= kSignificantDigits) {
+            return; // the double lies far closer to these digits than half a unit
+        }
+        if (!nearHalfUnit(digits)) {
+            // The shortest form and the exact value differ by less than half an
+            // ulp, far from the half unit: both round the same way.
+            roundExactDigits(digits);
+            return;
         }
     }
-    while (digits.size() > 1 && digits.back() == '0') {
-        digits.pop_back();
-    }
-    rounded.digits = std::move(digits);
-    rounded.exponent = firstExponent + 1;
-    return rounded;
+    exactDigits(magnitude, digits);
+    roundExactDigits(digits);
 }
 
-std::string fixedNotation(const RoundedDecimal& r, std::string_view separator) {
-    std::string text = r.negative ? "-" : "";
-    if (r.exponent <= 0) {
+void dropTrailingZeros(Digits& digits) {
+    while (digits.size > 1 && digits[digits.size - 1] == '0') {
+        --digits.size;
+    }
+}
+
+void appendDigits(std::string& text, const Digits& digits, int from, int to) {
+    text.append(digits.text.data() + from, static_cast<size_t>(to - from));
+}
+
+// e is the exponent of 0.d1d2... x 10^e, between -3 and 6.
+void writeFixed(std::string& text, const Digits& digits, int e, std::string_view separator) {
+    if (e <= 0) {
         text += '0';
         text += separator;
-        text.append(static_cast<size_t>(-r.exponent), '0');
-        text += r.digits;
-        return text;
+        text.append(static_cast<size_t>(-e), '0');
+        appendDigits(text, digits, 0, digits.size);
+        return;
     }
-    const auto integerDigits = static_cast<size_t>(r.exponent);
-    if (r.digits.size() <= integerDigits) {
-        text += r.digits;
-        text.append(integerDigits - r.digits.size(), '0');
-        return text;
+    if (digits.size <= e) {
+        appendDigits(text, digits, 0, digits.size);
+        text.append(static_cast<size_t>(e - digits.size), '0');
+        return;
     }
-    text.append(r.digits, 0, integerDigits);
+    appendDigits(text, digits, 0, e);
     text += separator;
-    text.append(r.digits, integerDigits);
-    return text;
+    appendDigits(text, digits, e, digits.size);
 }
 
-std::string scientificNotation(const RoundedDecimal& r, std::string_view separator) {
-    std::string text = r.negative ? "-" : "";
-    text += r.digits[0];
-    if (r.digits.size() > 1) {
+void writeScientific(std::string& text, const Digits& digits, int e, std::string_view separator) {
+    text += digits[0];
+    if (digits.size > 1) {
         text += separator;
-        text.append(r.digits, 1);
+        appendDigits(text, digits, 1, digits.size);
     }
     text += 'E';
-    text += std::to_string(r.exponent - 1);
-    return text;
+    std::array<char, 8> exponent;
+    const auto result = std::to_chars(exponent.data(), exponent.data() + exponent.size(), e - 1);
+    text.append(exponent.data(), result.ptr);
 }
 
 } // namespace
@@ -178,11 +173,22 @@ std::string formatResult(double value, std::string_view decimalSeparator) {
         // arrive it is not written as "inf" or "nan".
         return "0";
     }
-    const RoundedDecimal rounded = roundToSignificant(value);
-    if (rounded.exponent >= -3 && rounded.exponent <= 6) {
-        return fixedNotation(rounded, decimalSeparator);
+    Digits digits;
+    roundToSignificant(std::fabs(value), digits);
+    dropTrailingZeros(digits);
+    const int e = digits.firstExponent + 1;
+
+    std::string text;
+    text.reserve(16);
+    if (std::signbit(value)) {
+        text += '-';
     }
-    return scientificNotation(rounded, decimalSeparator);
+    if (e >= -3 && e <= 6) {
+        writeFixed(text, digits, e, decimalSeparator);
+    } else {
+        writeScientific(text, digits, e, decimalSeparator);
+    }
+    return text;
 }
 
 } // namespace robustez

