@@ -1,7 +1,12 @@
-# Qt parts: the QPainter canvas and the report tool, the program and its
-# windows, and the extra windows (splash, About, help, print dialogs).
+# Qt parts: the QPainter canvas and the report tool, the results and report
+# windows, the extra windows (splash, About, help, print dialogs), and the
+# program with its main and study windows.
 set(CMAKE_AUTOMOC ON)
 set(CMAKE_AUTORCC ON)
 include(src/reports/reports_qt.cmake OPTIONAL)
+include(src/results_windows.cmake)
 include(src/extras.cmake OPTIONAL)
 include(src/app.cmake OPTIONAL)
+if(TARGET robustez_widgets)
+    target_link_libraries(robustez_widgets PUBLIC robustez_results)
+endif()

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "calc/results_tables.h"
+
+#include <QWidget>
+
+class QTableWidget;
+
+// The results window "Lista de medias aritméticas y t de Dunnett calculada":
+// two read-only grids filled once, when the window is created.
+class TFinfo : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int kHelpContext = 11;
+    static constexpr QSize kDesignSize{866, 478};
+
+    explicit TFinfo(QWidget* parent = nullptr);
+
+    // Writes the texts of both grids (the upper one with 6 rows, the lower
+    // one with 5).
+    void fill(const robustez::ResultsTables& tables);
+
+    QTableWidget* stgdunet1 = nullptr; // means, deviations, variation, differences
+    QTableWidget* stgdunet = nullptr;  // settings, t values and verdicts
+};
