@@ -89,7 +89,10 @@ PrintSelectionDialog::PrintSelectionDialog(PrintLayout layout, const QString& gr
 
     printSetup = runStandardPrintDialog;
     canvasFactory = [](QPrinter& printer) -> std::unique_ptr<robustez::PageCanvas> {
-        return std::make_unique<robustez::QPainterCanvas>(printer);
+        // A PDF left by an interrupted page is removed.
+        const QString pdf =
+            printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName() : QString();
+        return std::make_unique<robustez::QPainterCanvas>(printer, pdf);
     };
     showError = [this](const QString& message) {
         QMessageBox::critical(this, kApplicationTitle, message);
