@@ -134,12 +134,12 @@ public:
         if (ended_) {
             return {};
         }
-        std::size_t scanFrom = pos_;
+        std::size_t scanned = 0; // bytes after pos_ known to hold no CR or 0x1A
         for (;;) {
-            const std::size_t stop = data_.find_first_of(std::string_view("\r\x1a", 2), scanFrom);
+            const std::size_t stop = data_.find_first_of(kLineStops, pos_ + scanned);
             if (stop == std::string_view::npos) {
-                scanFrom = data_.size();
-                if (fetch(scanFrom)) {
+                scanned = data_.size() - pos_;
+                if (fetch()) {
                     continue;
                 }
                 ended_ = true;
@@ -151,9 +151,8 @@ public:
                 return line;
             }
             pos_ = stop + 1;
-            std::size_t unused = pos_;
             if (pos_ == data_.size()) {
-                fetch(unused);
+                fetch(); // the LF that may follow the CR
             }
             if (pos_ < data_.size() && data_[pos_] == '\n') {
                 ++pos_;
@@ -163,14 +162,15 @@ public:
     }
 
 private:
-    // Drops the consumed bytes and appends the next chunk; `index` is kept
-    // pointing at the same byte. False when there is nothing more.
-    bool fetch(std::size_t& index) {
+    static constexpr std::string_view kLineStops{"\r\x1a", 2};
+
+    // Drops the bytes already consumed and appends the next chunk. False
+    // when nothing more came.
+    bool fetch() {
         if (!refill_ || exhausted_) {
             return false;
         }
         owned_.erase(0, pos_);
-        index -= pos_;
         pos_ = 0;
         const std::size_t before = owned_.size();
         if (!refill_(owned_) || owned_.size() == before) {

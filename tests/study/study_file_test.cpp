@@ -364,6 +364,16 @@ TEST_F(StudyFileOnDisk, LoadFailures) {
     EXPECT_EQ(fileError([&] { loadStudyFile((notDir / "sub.w1o").string()); }),
               "I/O error 20: Not a directory");
 
+    // A pipe with no writer reads as an empty file instead of waiting.
+    const fs::path pipe = dir_ / "tubo.w1o";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    try {
+        loadStudyFile(pipe.string());
+        FAIL();
+    } catch (const ConversionError& error) {
+        EXPECT_STREQ(error.what(), "'' is not a valid integer value");
+    }
+
     // Count errors of a file are those of the codec.
     const fs::path wide = dir_ / "wide.w1o";
     writeBytes(wide, joinLines({"M", "A", "D", "12", "C"}));
