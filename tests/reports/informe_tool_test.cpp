@@ -1,0 +1,451 @@
+// Runs robustez-informe as a user does: its output, its messages, its exit
+// codes, and a PDF it writes, read back with pdftotext -bbox.
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <cmath>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct ToolRun {
+    int exitCode = -1;
+    bool crashed = false;
+    std::string out;
+    std::string err;
+};
+
+ToolRun runTool(const QStringList& args, const QString& locale = QStringLiteral("C")) {
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LC_ALL"), locale);
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(ROBUSTEZ_INFORME), args);
+    ToolRun run;
+    if (!process.waitForFinished(60000)) {
+        process.kill();
+        process.waitForFinished();
+        ADD_FAILURE() << "robustez-informe did not finish";
+    }
+    run.crashed = process.exitStatus() == QProcess::CrashExit;
+    run.exitCode = process.exitCode();
+    run.out = process.readAllStandardOutput().toStdString();
+    run.err = process.readAllStandardError().toStdString();
+    return run;
+}
+
+std::vector<std::string> splitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) {
+            lines.push_back(text.substr(start));
+            break;
+        }
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+std::string spaces(int n) {
+    return std::string(n, ' ');
+}
+
+std::string padded(const std::string& text, int width) {
+    return text + spaces(width - static_cast<int>(text.size()));
+}
+
+// A study file in Windows-1252 with CR LF line ends.
+QByteArray studyFile(const std::vector<std::string>& lines) {
+    QByteArray bytes;
+    for (const std::string& line : lines) {
+        bytes += QByteArray::fromStdString(line);
+        bytes += "\r\n";
+    }
+    return bytes;
+}
+
+// The worked example: n = 3, Normal 100 101 102, Baja 99 100 101, Alta 103
+// 104 105, settings 25, 20, 30. "\xF3" and "\xE9" are ó and é in
+// Windows-1252.
+QByteArray workedExampleFile(const std::string& alta1 = "103") {
+    return studyFile({"Valoraci\xF3n", "Ana P\xE9rez", "12/03/1999", "3", "Temperatura", "25",
+                      "100", "101", "102", "20", "99", "100", "101", "30", alta1, "104", "105"});
+}
+
+class InformeTool : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+
+    QString write(const QString& name, const QByteArray& bytes) {
+        const QString path = dir.filePath(name);
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+        return path;
+    }
+};
+
+const std::vector<std::string> kWorkedReport = {
+    "ROBUSTEZ (TOLERANCIA A CONDICIONES DE OPERACIÓN)",
+    " ",
+    "Nombre del método Valoración",
+    "Nombre del Analista Ana Pérez",
+    "Fecha: 12/03/1999",
+    "Número de Muestras (Replicaciones): 3",
+    "Condiciones de Operación: Temperatura",
+    " ",
+    "MUESTRA       NORMAL               BAJA                ALTA",
+    "Muestra" + spaces(14) + "25" + spaces(25) + "20" + spaces(19) + "30",
+    "1" + spaces(23) + "100" + spaces(20) + "99" + spaces(18) + "103",
+    "2" + spaces(23) + "101" + spaces(20) + "100" + spaces(18) + "104",
+    "3" + spaces(23) + "102" + spaces(20) + "101" + spaces(18) + "105",
+    " ",
+    "MUESTRA   MEDIA ARITMÉTICA     DESVIACIÓN ESTANDAR      COEFICIENTE DE VARIACIÓN",
+    padded("Normal", 19) + "101" + spaces(22) + "1" + spaces(36) + "0.990099",
+    padded("Baja", 21) + "100" + spaces(22) + "1" + spaces(38) + "1",
+    padded("Alta", 23) + "104" + spaces(22) + "1" + spaces(38) + "0.961538",
+    padded("Total", 22) + "101.667" + spaces(22) + "2" + spaces(38) + "1.96721",
+    " ",
+    " ",
+    "CONDICIONES DE OPERACIÓN      t DE DUNNETT CALCULADA      INTERPRETACIÓN",
+    padded("Normal", 16) + "25",
+    "Baja" + spaces(15) + "20" + spaces(26) + "-1.22474" + spaces(37) + "TOLERANTE",
+    "Alta" + spaces(15) + "30" + spaces(26) + "3.67423" + spaces(37) + "NO TOLERANTE",
+    " ",
+    " ",
+    "Diferencia Absoluta D1 = 1",
+    "Diferencia Absoluta D2 = 3",
+};
+
+TEST_F(InformeTool, WorkedExampleReportLineByLine) {
+    const ToolRun run = runTool({write("ejemplo.w1o", workedExampleFile())});
+    EXPECT_FALSE(run.crashed);
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.err, "");
+    const std::vector<std::string> lines = splitLines(run.out);
+    ASSERT_EQ(lines.size(), 29u);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        EXPECT_EQ(lines[i], kWorkedReport[i]) << "line " << i + 1;
+    }
+    // UTF-8, one LF per line, no CR.
+    EXPECT_EQ(run.out.back(), '\n');
+    EXPECT_EQ(run.out.find('\r'), std::string::npos);
+}
+
+TEST_F(InformeTool, BundledExampleGivesTwentyNineLines) {
+    if (!QFile::exists(QStringLiteral(ROBUSTEZ_EXAMPLE))) {
+        GTEST_SKIP() << "examples/ejemplo.w1o not present";
+    }
+    const ToolRun run = runTool({QStringLiteral(ROBUSTEZ_EXAMPLE)});
+    EXPECT_EQ(run.exitCode, 0);
+    const std::vector<std::string> lines = splitLines(run.out);
+    ASSERT_EQ(lines.size(), 29u);
+    for (std::size_t i : {14u, 15u, 16u, 17u, 18u, 27u, 28u}) {
+        EXPECT_EQ(lines[i], kWorkedReport[i]) << "line " << i + 1;
+    }
+}
+
+TEST_F(InformeTool, DecimalSeparatorOfTheSystemLocale) {
+    QByteArray bytes = studyFile(
+        {"M", "A", "F", "2", "C", "s1", "1,5", "2,5", "s2", "1,5", "3,5", "s3", "2,5", "3,5"});
+    const QString path = write("coma.w1o", bytes);
+    const ToolRun comma = runTool({path}, QStringLiteral("es_ES.UTF-8"));
+    EXPECT_EQ(comma.exitCode, 0) << comma.err;
+    const std::vector<std::string> lines = splitLines(comma.out);
+    ASSERT_EQ(lines.size(), 28u);
+    EXPECT_EQ(lines[14],
+              padded("Normal", 19) + "2" + spaces(22) + "0,707107" + spaces(36) + "35,3553");
+
+    // The same file under a full-stop locale: "1,5" is not a number.
+    const ToolRun point = runTool({path}, QStringLiteral("C"));
+    EXPECT_EQ(point.exitCode, 1);
+    EXPECT_EQ(point.err, "'1,5' is not a valid floating point value\n");
+    EXPECT_EQ(splitLines(point.out).size(), 12u);
+}
+
+TEST_F(InformeTool, FailingComputationKeepsTheLinesWrittenSoFar) {
+    const ToolRun run = runTool({write("abc.w1o", workedExampleFile("abc"))});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "'abc' is not a valid floating point value\n");
+    const std::vector<std::string> lines = splitLines(run.out);
+    ASSERT_EQ(lines.size(), 13u); // lines 1 to 11 of the report, 3 samples
+    for (std::size_t i = 0; i < 10; ++i) {
+        EXPECT_EQ(lines[i], kWorkedReport[i]);
+    }
+    EXPECT_EQ(lines[10],
+              std::string("1") + spaces(23) + "100" + spaces(20) + "99" + spaces(18) + "abc");
+
+    // Every level holding one value repeated: no spread at all.
+    const ToolRun flat = runTool({write(
+        "flat.w1o", studyFile({"", "", "", "2", "", "", "5", "5", "", "5", "5", "", "5", "5"}))});
+    EXPECT_EQ(flat.exitCode, 1);
+    EXPECT_EQ(flat.err, "Invalid floating point operation\n");
+    EXPECT_EQ(splitLines(flat.out).size(), 12u);
+
+    // No PDF is written for a results page that cannot be computed.
+    const QString pdf = dir.filePath(QStringLiteral("abc.pdf"));
+    const ToolRun pdfRun = runTool({"--pdf", pdf, dir.filePath(QStringLiteral("abc.w1o"))});
+    EXPECT_EQ(pdfRun.exitCode, 1);
+    EXPECT_EQ(pdfRun.err, "'abc' is not a valid floating point value\n");
+    EXPECT_EQ(pdfRun.out, "");
+    EXPECT_FALSE(QFile::exists(pdf));
+}
+
+TEST_F(InformeTool, RefusedFilesGiveTheirMessageAndNoOutput) {
+    struct Case {
+        QByteArray bytes;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {studyFile({"M", "A", "F", "11"}),
+         "Datos fuera de límite, 2-10 valoraciones (Replicaciones).\n"},
+        {studyFile({"M", "A", "F", "1"}),
+         "Datos fuera de límite, 2-10 valoraciones (Replicaciones).\n"},
+        {studyFile({"M", "A", "F", "x"}), "'x' is not a valid integer value\n"},
+        {QByteArray(), "'' is not a valid integer value\n"},
+        {QByteArray("\x1A\r\n3\r\n", 6), "'' is not a valid integer value\n"},
+    };
+    int index = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(index);
+        const QString path = write(QStringLiteral("refused%1.w1o").arg(index++), c.bytes);
+        for (const QStringList& args :
+             {QStringList{path}, QStringList{"--pdf", dir.filePath("r.pdf"), path}}) {
+            const ToolRun run = runTool(args);
+            EXPECT_FALSE(run.crashed);
+            EXPECT_EQ(run.exitCode, 1);
+            EXPECT_EQ(run.err, c.message);
+            EXPECT_EQ(run.out, "");
+        }
+        EXPECT_FALSE(QFile::exists(dir.filePath("r.pdf")));
+    }
+
+    const ToolRun missing = runTool({dir.filePath(QStringLiteral("no-such.w1o"))});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_EQ(missing.err, "File not found\n");
+    EXPECT_EQ(missing.out, "");
+
+    const ToolRun directory = runTool({dir.path()});
+    EXPECT_FALSE(directory.crashed);
+    EXPECT_EQ(directory.exitCode, 1);
+    EXPECT_NE(directory.err, "");
+    EXPECT_EQ(directory.out, "");
+}
+
+TEST_F(InformeTool, WrongUsageAndHelp) {
+    const QString study = write("ejemplo.w1o", workedExampleFile());
+    const std::vector<QStringList> wrong = {
+        {},
+        {study, study},
+        {"--bogus", study},
+        {"--pdf"},
+        {"--pdf", dir.filePath("x.pdf")},
+        {"--pdf", dir.filePath("x.pdf"), "--layout", "inkjet", study},
+        {"--pdf", dir.filePath("x.pdf"), "--page", "both", study},
+        {"--pdf", dir.filePath("x.pdf"), "--paper", "a3", study},
+        {"--pdf", dir.filePath("x.pdf"), "--page", "general", "--page", "results", study},
+        {"--layout", "laser", study},
+    };
+    for (const QStringList& args : wrong) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const ToolRun run = runTool(args);
+        EXPECT_EQ(run.exitCode, 2);
+        EXPECT_NE(run.err.find("Uso: robustez-informe"), std::string::npos);
+        EXPECT_EQ(run.out, "");
+    }
+    EXPECT_FALSE(QFile::exists(dir.filePath("x.pdf")));
+
+    const ToolRun help = runTool({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_EQ(help.err, "");
+    EXPECT_NE(help.out.find("--pdf"), std::string::npos);
+    EXPECT_NE(help.out.find("--layout laser|deskjet"), std::string::npos);
+}
+
+// One word of pdftotext -bbox output, in points from the page's top-left.
+struct Word {
+    double xMin, yMin, xMax, yMax;
+    std::string text;
+};
+
+struct PdfPage {
+    double width = 0;
+    double height = 0;
+    std::vector<Word> words;
+
+    std::optional<Word> find(const std::string& text, int occurrence = 0) const {
+        for (const Word& word : words) {
+            if (word.text == text && occurrence-- == 0) {
+                return word;
+            }
+        }
+        return std::nullopt;
+    }
+};
+
+PdfPage readPdf(const QString& path) {
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"), {"-bbox", path, "-"});
+    EXPECT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitCode(), 0);
+    const QString html = QString::fromUtf8(process.readAllStandardOutput());
+    PdfPage page;
+    const QRegularExpression pageRe(
+        QStringLiteral("<page width=\"([0-9.]+)\" height=\"([0-9.]+)\""));
+    const auto pageMatch = pageRe.match(html);
+    if (pageMatch.hasMatch()) {
+        page.width = pageMatch.captured(1).toDouble();
+        page.height = pageMatch.captured(2).toDouble();
+    }
+    const QRegularExpression wordRe(
+        QStringLiteral("<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"([0-9.]+)\" "
+                       "yMax=\"([0-9.]+)\">([^<]*)</word>"));
+    auto it = wordRe.globalMatch(html);
+    while (it.hasNext()) {
+        const auto m = it.next();
+        page.words.push_back({m.captured(1).toDouble(), m.captured(2).toDouble(),
+                              m.captured(3).toDouble(), m.captured(4).toDouble(),
+                              m.captured(5).toStdString()});
+    }
+    return page;
+}
+
+// The tool's PDF pages have a quarter-inch margin (18 points) on each side.
+constexpr double kMargin = 18;
+
+// Column k of a layout designed for `designDpi`, rendered at that same
+// resolution, in points from the page's left edge.
+double columnPt(int k, int designDpi) {
+    return kMargin + k * 12 * 72.0 / designDpi;
+}
+
+TEST_F(InformeTool, LaserResultsPdfPutsColumnsWhereTheyBelong) {
+    const QString study = write("ejemplo.w1o", workedExampleFile());
+    const QString pdf = dir.filePath("laser.pdf");
+    const ToolRun run = runTool({"--pdf", pdf, study});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "");
+    const PdfPage page = readPdf(pdf);
+    EXPECT_NEAR(page.width, 595.28, 0.5); // A4
+    EXPECT_NEAR(page.height, 841.89, 0.5);
+
+    // L = 100 dots at 600 dpi = 12 points.
+    const double L = 12;
+    const auto control = page.find("Control");
+    const auto robustez = page.find("Robustez");
+    ASSERT_TRUE(control && robustez);
+    EXPECT_NEAR(robustez->yMin - control->yMin, L, 0.1);
+    EXPECT_NEAR(control->yMin, kMargin + 6 * L, 1.0);
+    // Centred on the printable width.
+    const auto calidad = page.find("Calidad");
+    ASSERT_TRUE(calidad);
+    EXPECT_NEAR((control->xMin + calidad->xMax) / 2, page.width / 2, 1.0);
+
+    const auto muestra = page.find("Muestra");
+    const auto media = page.find("Media");
+    const auto desv = page.find("Desv.");
+    const auto coef = page.find("Coef.");
+    ASSERT_TRUE(muestra && media && desv && coef);
+    EXPECT_NEAR(muestra->xMin, columnPt(45, 600), 0.5);
+    EXPECT_NEAR(media->xMin, columnPt(90, 600), 0.5);
+    EXPECT_NEAR(desv->xMin, columnPt(155, 600), 0.5);
+    EXPECT_NEAR(coef->xMin, columnPt(230, 600), 0.5);
+    EXPECT_NEAR(muestra->yMin, kMargin + 20 * L, 1.0);
+    EXPECT_NEAR(media->yMin, muestra->yMin, 0.1);
+
+    const auto cv = page.find("0.961538");
+    ASSERT_TRUE(cv);
+    EXPECT_NEAR(cv->xMin, columnPt(240, 600), 0.5);
+    EXPECT_NEAR(cv->yMin - muestra->yMin, 3 * L, 0.1);
+    const auto t = page.find("3.67423");
+    ASSERT_TRUE(t);
+    EXPECT_NEAR(t->xMin, columnPt(165, 600), 0.5);
+    const auto no = page.find("No");
+    ASSERT_TRUE(no);
+    EXPECT_NEAR(no->xMin, columnPt(230, 600), 0.5);
+    EXPECT_NEAR(no->yMin, t->yMin, 0.1);
+    const auto d1 = page.find("D1");
+    ASSERT_TRUE(d1);
+    EXPECT_NEAR(d1->xMin, columnPt(48, 600), 0.5);
+
+    // Right-aligned footer at row 58.
+    const auto version = page.find("3.1");
+    ASSERT_TRUE(version);
+    EXPECT_NEAR(version->xMax, page.width - kMargin, 1.0);
+    EXPECT_NEAR(version->yMin - muestra->yMin, 38 * L, 0.1);
+}
+
+TEST_F(InformeTool, DeskJetGeneralPdfOnLetterPaper) {
+    const QString study = write("ejemplo.w1o", workedExampleFile());
+    const QString pdf = dir.filePath("deskjet.pdf");
+    const ToolRun run = runTool(
+        {"--pdf", pdf, "--layout", "deskjet", "--page", "general", "--paper", "letter", study});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const PdfPage page = readPdf(pdf);
+    EXPECT_NEAR(page.width, 612, 0.1);
+    EXPECT_NEAR(page.height, 792, 0.1);
+
+    const double L = 12; // 50 dots at 300 dpi
+    const auto velmorana = page.find("Velmorana");
+    const auto informacion = page.find("INFORMACIÓN");
+    ASSERT_TRUE(velmorana && informacion);
+    EXPECT_NEAR(velmorana->yMin, kMargin + 5 * L, 1.0);
+    // Across font sizes the top of the glyph box moves with the rounding of
+    // the font's ascent to whole dots.
+    EXPECT_NEAR(informacion->yMin - velmorana->yMin, 5 * L, 0.5);
+
+    // Grid columns at 2, 37, 72 and 107 C; rows 23 onwards.
+    const auto muestra = page.find("Muestra");
+    const auto normal = page.find("Normal");
+    const auto baja = page.find("Baja");
+    const auto alta = page.find("Alta");
+    ASSERT_TRUE(muestra && normal && baja && alta);
+    EXPECT_NEAR(muestra->xMin, columnPt(2, 300), 0.5);
+    EXPECT_NEAR(normal->xMin, columnPt(37, 300), 0.5);
+    EXPECT_NEAR(baja->xMin, columnPt(72, 300), 0.5);
+    EXPECT_NEAR(alta->xMin, columnPt(107, 300), 0.5);
+    EXPECT_NEAR(muestra->yMin - velmorana->yMin, 18 * L, 0.5);
+    const auto last = page.find("105");
+    ASSERT_TRUE(last);
+    EXPECT_NEAR(last->xMin, columnPt(107, 300), 0.5);
+    EXPECT_NEAR(last->yMin - muestra->yMin, 4 * L, 0.1);
+
+    // Footer at row n + 28 = 31.
+    const auto version = page.find("3.1");
+    ASSERT_TRUE(version);
+    EXPECT_NEAR(version->yMin - velmorana->yMin, 26 * L, 0.5);
+    EXPECT_NEAR(version->xMax, page.width - kMargin, 1.0);
+}
+
+TEST_F(InformeTool, UnwritablePdfIsAFailure) {
+    const QString study = write("ejemplo.w1o", workedExampleFile());
+    const QString pdf = dir.filePath("missing-dir/out.pdf");
+    const ToolRun run = runTool({"--pdf", pdf, study});
+    EXPECT_FALSE(run.crashed);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err, "");
+    EXPECT_EQ(run.out, "");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
