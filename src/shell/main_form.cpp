@@ -25,6 +25,11 @@ using robustez::BusyCursor;
 using robustez::CommandEvent;
 using robustez::runCommand;
 
+// The speed bar's pictures live in this library's resources.
+static void initShellResources() {
+    Q_INIT_RESOURCE(shell);
+}
+
 namespace {
 
 TMainForm* gMainForm = nullptr;
@@ -63,6 +68,7 @@ QString runFileDialog(QWidget* parent, const QString& proposed, bool save) {
 
 TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     gMainForm = this;
+    initShellResources();
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Robustez (Tolerancia Condiciones de Operación)"));
     QFont font(QStringLiteral("MS Sans Serif"));
@@ -88,9 +94,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
     askOpen_ = [](QWidget* p, const QString& proposed) {
         return runFileDialog(p, proposed, false);
     };
-    askSave_ = [](QWidget* p, const QString& proposed) {
-        return runFileDialog(p, proposed, true);
-    };
+    askSave_ = [](QWidget* p, const QString& proposed) { return runFileDialog(p, proposed, true); };
 
     // Restored size 520 x 381, centred on the screen.
     resize(520, 381);
@@ -180,8 +184,7 @@ void TMainForm::buildMenu() {
                            QStringLiteral("Archivo|Imprime el archivo actual"), 7);
     addItem(print, "printlasser", QStringLiteral("Lasser"), QString(), 0,
             &TMainForm::printLasserClick);
-    addItem(print, "printdeskjet", QStringLiteral("Deskjet"), QString(), 0,
-            &TMainForm::FilePrint)
+    addItem(print, "printdeskjet", QStringLiteral("Deskjet"), QString(), 0, &TMainForm::FilePrint)
         ->setVisible(false);
     file->addSeparator();
     addItem(file, "FileExitItem", QStringLiteral("&Salir"),
@@ -193,14 +196,12 @@ void TMainForm::buildMenu() {
             QStringLiteral("Cálculos|Presenta lista de promedios y t de Dunnett"), 11,
             &TMainForm::mnudunetClick);
     addItem(calc, "mnuinforme", QStringLiteral("&Informe"),
-            QStringLiteral("Cálculo|Presenta datos y resultados"), 19,
-            &TMainForm::mnuinformeClick);
+            QStringLiteral("Cálculo|Presenta datos y resultados"), 19, &TMainForm::mnuinformeClick);
 
     QMenu* window = addMenu(nullptr, "WindowMenu", QStringLiteral("&Ventana"),
                             QStringLiteral("Arregla las ventanas presentes"), 20);
     addItem(window, "WindowTileItem", QStringLiteral("&Mosaico"),
-            QStringLiteral("Ventana|Arregla las ventanas en mosaico"), 20,
-            &TMainForm::WindowTile);
+            QStringLiteral("Ventana|Arregla las ventanas en mosaico"), 20, &TMainForm::WindowTile);
     addItem(window, "WindowCascadeItem", QStringLiteral("&Cascada"),
             QStringLiteral("Ventana|Arregla las ventanas en cascada"), 20,
             &TMainForm::WindowCascade);
@@ -208,8 +209,8 @@ void TMainForm::buildMenu() {
     QMenu* help = addMenu(nullptr, "HelpMenu", QStringLiteral("A&yuda"),
                           QStringLiteral("Ayuda del módulo ZELQ"), 30);
     addItem(help, "HelpContentsItem", QStringLiteral("&Contenido"),
-            QStringLiteral("Ayuda|Presenta el contenido de la ayuda"), 31,
-            &TMainForm::HelpContents, QKeySequence(Qt::Key_F1));
+            QStringLiteral("Ayuda|Presenta el contenido de la ayuda"), 31, &TMainForm::HelpContents,
+            QKeySequence(Qt::Key_F1));
     addItem(help, "HelpSearchItem", QStringLiteral("&Buscar ayuda sobre..."),
             QStringLiteral("Ayuda|Busca ayuda sobre"), 32, &TMainForm::HelpSearch,
             QKeySequence(Qt::CTRL | Qt::Key_F1));
@@ -218,8 +219,7 @@ void TMainForm::buildMenu() {
         ->setVisible(false);
     help->addSeparator();
     addItem(help, "HelpAboutItem", QStringLiteral("&Acerca..."),
-            QStringLiteral("Ayuda|Presenta información del programa"), 33,
-            &TMainForm::HelpAbout);
+            QStringLiteral("Ayuda|Presenta información del programa"), 33, &TMainForm::HelpAbout);
 }
 
 QToolButton* TMainForm::addSpeedButton(const char* objectName, const char* icon, int x, int size,
@@ -247,8 +247,8 @@ void TMainForm::buildSpeedBar() {
                    QStringLiteral("Abrir|Abre un archivo ya existente"), &TMainForm::fileopen1);
     addSpeedButton("spdguardar1", "guardar", 56, 25, QStringLiteral("Guardar|Guarda el archivo"),
                    &TMainForm::spdguardar1Click);
-    addSpeedButton("spdclose", "cerrar", 92, 25,
-                   QStringLiteral("Cerrar|Cierra la ventana activa"), &TMainForm::mnucloseClick);
+    addSpeedButton("spdclose", "cerrar", 92, 25, QStringLiteral("Cerrar|Cierra la ventana activa"),
+                   &TMainForm::mnucloseClick);
     addSpeedButton("spdprint", "lasser", 120, 23,
                    QStringLiteral("Imprimir Lasser|Imprime el archivo actual"),
                    &TMainForm::printLasserClick);
@@ -422,6 +422,16 @@ QWidget* TMainForm::activeChild() const {
 void TMainForm::childWindowClosing() {
     if (childCount() == 1) {
         applyCommandColumn(CommandEvent::LastChildClosed);
+    }
+}
+
+TFinforma* TMainForm::studyWindow() const {
+    return studyWindow_.data();
+}
+
+void TMainForm::studyWindowClosed(TFinforma* study) {
+    if (studyWindow_ == study) {
+        studyWindow_ = nullptr;
     }
 }
 

@@ -57,7 +57,9 @@ public:
     // to close: applies the last-child column when it is the only child.
     void childWindowClosing();
     // The current study window, or nullptr.
-    TFinforma* studyWindow() const { return studyWindow_; }
+    TFinforma* studyWindow() const;
+    // Called by the study window once it has accepted to close.
+    void studyWindowClosed(TFinforma* study);
 
     // --- File dialogs ---------------------------------------------------
     // A file dialog: given the proposed name, returns the chosen full path

@@ -1,0 +1,47 @@
+# The program: the main window, the study window and the file commands.
+add_library(robustez_widgets STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/shell/app_setup.h
+    ${CMAKE_CURRENT_LIST_DIR}/shell/app_setup.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/shell/command_table.h
+    ${CMAKE_CURRENT_LIST_DIR}/shell/command_table.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/shell/messages.h
+    ${CMAKE_CURRENT_LIST_DIR}/shell/messages.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/shell/main_form.h
+    ${CMAKE_CURRENT_LIST_DIR}/shell/main_form.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/shell/shell.qrc
+    ${CMAKE_CURRENT_LIST_DIR}/study/study_grid.h
+    ${CMAKE_CURRENT_LIST_DIR}/study/study_grid.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/study/study_window.h
+    ${CMAKE_CURRENT_LIST_DIR}/study/study_window.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/study/file_commands.cpp
+)
+target_include_directories(robustez_widgets PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+target_link_libraries(robustez_widgets PUBLIC robustez_core Qt6::Widgets Qt6::Svg Qt6::PrintSupport)
+
+add_executable(robustez ${CMAKE_CURRENT_LIST_DIR}/shell/main.cpp)
+target_link_libraries(robustez PRIVATE robustez_widgets)
+if(TARGET robustez_extras)
+    target_link_libraries(robustez PRIVATE robustez_extras)
+endif()
+set_target_properties(robustez PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+
+# Window tests: real widgets, real focus and key events, no display needed.
+set(ROBUSTEZ_WINDOW_TESTS
+    shell/main_form_test
+    study/study_window_test
+    study/file_commands_test
+)
+foreach(test_path IN LISTS ROBUSTEZ_WINDOW_TESTS)
+    get_filename_component(test_name ${test_path} NAME)
+    add_executable(${test_name}
+        ${CMAKE_CURRENT_LIST_DIR}/../tests/${test_path}.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/../tests/shell/window_test_support.h
+        ${CMAKE_CURRENT_LIST_DIR}/../tests/shell/window_test_support.cpp)
+    target_include_directories(${test_name} PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../tests)
+    target_link_libraries(${test_name} PRIVATE robustez_widgets Qt6::Test)
+    add_test(NAME ${test_name} COMMAND ${test_name})
+    set_tests_properties(${test_name} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
+                                                 TIMEOUT 120)
+endforeach()
+
+include(${CMAKE_CURRENT_LIST_DIR}/../bench/startup.cmake OPTIONAL)

@@ -1,0 +1,41 @@
+// Robustez: start-up of the program.
+#include "shell/app_setup.h"
+#include "shell/main_form.h"
+
+#include <QApplication>
+#include <QTimer>
+
+// The extras library (splash, About, help viewer, print dialogs) provides
+// robustez::startExtras(TMainForm&), which creates the splash window and the
+// hidden print dialogs and fills the main window's hooks.
+#if __has_include("shell/extras_startup.h")
+#include "shell/extras_startup.h"
+#define ROBUSTEZ_HAVE_EXTRAS_STARTUP 1
+#endif
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+
+    // 1. The application's title (the help file is set by the help viewer's hook).
+    robustez::setUpApplication(app);
+
+    // 2. The main window; closing it ends the program.
+    TMainForm mainForm;
+
+    // 3. The splash window and 4. the hidden print dialogs (TFoppr1, TFOPRT,
+    //    TFoppr) are created here once the extras library provides them.
+#ifdef ROBUSTEZ_HAVE_EXTRAS_STARTUP
+    robustez::startExtras(mainForm);
+#endif
+
+    // 5. Shown maximized; the message loop runs until the main window closes.
+    mainForm.showMaximized();
+
+    // A study named on the command line is opened as "&Abrir..." would.
+    const QStringList arguments = QApplication::arguments();
+    if (arguments.size() > 1) {
+        const QString path = arguments.at(1);
+        QTimer::singleShot(0, &mainForm, [&mainForm, path] { mainForm.openStudyFile(path); });
+    }
+    return QApplication::exec();
+}

@@ -1,0 +1,293 @@
+#include "study/study_grid.h"
+
+#include "study/study_file.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPalette>
+#include <QTimer>
+
+namespace robustez {
+
+QValidator::State Cp1252Validator::validate(QString& input, int& /*pos*/) const {
+    return fitsCp1252(input.toStdString()) ? Acceptable : Invalid;
+}
+
+bool isCharacterKey(const QKeyEvent* event) {
+    if (event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab) {
+        return false;
+    }
+    return !event->text().isEmpty();
+}
+
+// --- Model ----------------------------------------------------------------
+
+StudyGridModel::StudyGridModel(QObject* parent)
+    : QAbstractTableModel(parent), grid_(newStudyRecord().grid) {}
+
+int StudyGridModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : grid_.rowCount();
+}
+
+int StudyGridModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : StudyGrid::kColumnCount;
+}
+
+QVariant StudyGridModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid()) {
+        return {};
+    }
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+        return QString::fromStdString(grid_.cell(index.column(), index.row()));
+    case Qt::BackgroundRole:
+        if (isFixed(index.column(), index.row())) {
+            return QApplication::palette().brush(QPalette::Button);
+        }
+        return {};
+    case Qt::ForegroundRole:
+        return QBrush(Qt::black);
+    default:
+        return {};
+    }
+}
+
+bool StudyGridModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (!index.isValid() || role != Qt::EditRole) {
+        return false;
+    }
+    const std::string text = value.toString().toStdString();
+    if (grid_.cell(index.column(), index.row()) == text) {
+        return true;
+    }
+    grid_.setCell(index.column(), index.row(), text);
+    emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
+    return true;
+}
+
+Qt::ItemFlags StudyGridModel::flags(const QModelIndex& index) const {
+    if (!index.isValid()) {
+        return Qt::NoItemFlags;
+    }
+    if (isFixed(index.column(), index.row())) {
+        return Qt::ItemIsEnabled;
+    }
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
+}
+
+void StudyGridModel::setGrid(const StudyGrid& grid) {
+    beginResetModel();
+    grid_ = grid;
+    endResetModel();
+}
+
+void StudyGridModel::setRowCountKeepingText(int rows) {
+    const int old = grid_.rowCount();
+    if (rows > old) {
+        beginInsertRows({}, old, rows - 1);
+        grid_.setRowCount(rows);
+        endInsertRows();
+    } else if (rows < old) {
+        beginRemoveRows({}, rows, old - 1);
+        grid_.setRowCount(rows);
+        endRemoveRows();
+    }
+}
+
+void StudyGridModel::setCellText(int column, int row, const std::string& text) {
+    grid_.setCell(column, row, text);
+    if (row < grid_.rowCount()) {
+        const QModelIndex cell = index(row, column);
+        emit dataChanged(cell, cell, {Qt::DisplayRole, Qt::EditRole});
+    }
+}
+
+void StudyGridModel::writeFixedCells() {
+    writeSampleNumbers(grid_);
+    writeGridHeaders(grid_);
+    if (grid_.rowCount() > 0) {
+        emit dataChanged(index(0, 0), index(grid_.rowCount() - 1, 0));
+        emit dataChanged(index(0, 0), index(0, StudyGrid::kColumnCount - 1));
+    }
+}
+
+// --- Delegate -------------------------------------------------------------
+
+StudyGridDelegate::StudyGridDelegate(StudyGridView* view)
+    : QStyledItemDelegate(view), view_(view) {}
+
+QWidget* StudyGridDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& /*option*/,
+                                         const QModelIndex& index) const {
+    auto* editor = new QLineEdit(parent);
+    editor->setFrame(false);
+    editor->setValidator(new Cp1252Validator(editor));
+    QPersistentModelIndex cell(index);
+    QAbstractItemModel* model = view_->model();
+    connect(editor, &QLineEdit::textEdited, editor, [model, cell](const QString& text) {
+        if (cell.isValid()) {
+            model->setData(cell, text, Qt::EditRole);
+        }
+    });
+    return editor;
+}
+
+void StudyGridDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {
+    auto* line = qobject_cast<QLineEdit*>(editor);
+    const QString text = index.data(Qt::EditRole).toString();
+    if (line != nullptr && line->text() != text) {
+        line->setText(text);
+    }
+}
+
+bool StudyGridDelegate::eventFilter(QObject* object, QEvent* event) {
+    auto* editor = qobject_cast<QWidget*>(object);
+    if (editor != nullptr && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (!view_->forwardingKey()) {
+            view_->notifyKey(key);
+        }
+        if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
+            const bool next = key->key() == Qt::Key_Tab && !(key->modifiers() & Qt::ShiftModifier);
+            emit commitData(editor);
+            emit closeEditor(editor, QAbstractItemDelegate::NoHint);
+            view_->tabFromEditor(next);
+            return true;
+        }
+    }
+    return QStyledItemDelegate::eventFilter(object, event);
+}
+
+// --- View -----------------------------------------------------------------
+
+StudyGridView::StudyGridView(QWidget* parent)
+    : QTableView(parent), model_(new StudyGridModel(this)) {
+    setModel(model_);
+    setItemDelegate(new StudyGridDelegate(this));
+    horizontalHeader()->hide();
+    verticalHeader()->hide();
+    horizontalHeader()->setDefaultSectionSize(110);
+    horizontalHeader()->setMinimumSectionSize(10);
+    verticalHeader()->setDefaultSectionSize(24);
+    verticalHeader()->setMinimumSectionSize(10);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    setShowGrid(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectItems);
+    setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::DoubleClicked |
+                    QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
+    setTabKeyNavigation(true);
+    setCurrentCell(1, 1);
+}
+
+void StudyGridView::setTabMovesBetweenCells(bool moves) {
+    setTabKeyNavigation(moves);
+}
+
+void StudyGridView::setCurrentCell(int column, int row) {
+    setCurrentIndex(model_->index(row, column));
+}
+
+void StudyGridView::notifyKey(QKeyEvent* event) {
+    if (keyHandler_ && isCharacterKey(event)) {
+        keyHandler_(event);
+    }
+}
+
+void StudyGridView::tabFromEditor(bool next) {
+    focusNextPrevChild(next);
+}
+
+QModelIndex StudyGridView::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+    const QModelIndex current = currentIndex();
+    const int rows = model_->rowCount();
+    const int columns = model_->columnCount();
+    if (rows < 2 || columns < 2) {
+        return {};
+    }
+    if (!current.isValid()) {
+        return model_->index(1, 1);
+    }
+    int row = current.row();
+    int column = current.column();
+    switch (action) {
+    case MoveNext:
+        if (++column >= columns) {
+            column = 1;
+            if (++row >= rows) {
+                row = 1;
+            }
+        }
+        break;
+    case MovePrevious:
+        if (--column < 1) {
+            column = columns - 1;
+            if (--row < 1) {
+                row = rows - 1;
+            }
+        }
+        break;
+    default: {
+        const QModelIndex moved = QTableView::moveCursor(action, modifiers);
+        if (moved.isValid()) {
+            row = std::max(1, moved.row());
+            column = std::max(1, moved.column());
+        }
+        break;
+    }
+    }
+    return model_->index(row, column);
+}
+
+void StudyGridView::keyPressEvent(QKeyEvent* event) {
+    notifyKey(event);
+    forwardingKey_ = true;
+    QTableView::keyPressEvent(event);
+    forwardingKey_ = false;
+}
+
+void StudyGridView::mousePressEvent(QMouseEvent* event) {
+    const QModelIndex index = indexAt(event->position().toPoint());
+    if (index.isValid() && StudyGridModel::isFixed(index.column(), index.row())) {
+        setFocus(Qt::MouseFocusReason);
+        event->accept();
+        return;
+    }
+    QTableView::mousePressEvent(event);
+}
+
+void StudyGridView::focusInEvent(QFocusEvent* event) {
+    QTableView::focusInEvent(event);
+    showEditor();
+}
+
+void StudyGridView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QTableView::currentChanged(current, previous);
+    if (hasFocus()) {
+        showEditor();
+    }
+}
+
+void StudyGridView::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+    closingEditor_ = true;
+    QTableView::closeEditor(editor, hint);
+    closingEditor_ = false;
+    // The editor is always shown while the grid has the focus.
+    QTimer::singleShot(0, this, [this] {
+        if (hasFocus()) {
+            showEditor();
+        }
+    });
+}
+
+void StudyGridView::showEditor() {
+    const QModelIndex current = currentIndex();
+    if (!closingEditor_ && state() != EditingState && current.isValid() &&
+        (model_->flags(current) & Qt::ItemIsEditable) && isEnabled()) {
+        edit(current);
+    }
+}
+
+} // namespace robustez

@@ -1,0 +1,118 @@
+#pragma once
+
+#include "study/study_record.h"
+
+#include <QAbstractTableModel>
+#include <QStyledItemDelegate>
+#include <QTableView>
+#include <QValidator>
+
+#include <functional>
+
+class QKeyEvent;
+
+namespace robustez {
+
+// Accepts only text that Windows-1252 can hold, so that nothing is lost when
+// a study file is written.
+class Cp1252Validator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int& pos) const override;
+};
+
+// True for the keys that count as typed characters in the key handlers:
+// any key producing a character (Enter, Backspace and Escape included),
+// but not Tab.
+bool isCharacterKey(const QKeyEvent* event);
+
+// The study grid's cells, backed by a StudyGrid: rows removed by a smaller
+// count keep their text and come back when the grid grows again.
+class StudyGridModel : public QAbstractTableModel {
+    Q_OBJECT
+
+public:
+    explicit StudyGridModel(QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    const StudyGrid& grid() const { return grid_; }
+    void setGrid(const StudyGrid& grid);
+    void setRowCountKeepingText(int rows);
+    void setCellText(int column, int row, const std::string& text);
+    // Writes the headers and the sample numbers for the current row count.
+    void writeFixedCells();
+
+    static bool isFixed(int column, int row) { return column == 0 || row == 0; }
+
+private:
+    StudyGrid grid_;
+};
+
+class StudyGridView;
+
+// The in-place editor of the grid: a line edit that writes every change into
+// its cell at once, so the study always holds what the user sees.
+class StudyGridDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+
+public:
+    explicit StudyGridDelegate(StudyGridView* view);
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override;
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override;
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override;
+
+private:
+    StudyGridView* view_;
+};
+
+// The string grid: one fixed row and one fixed column drawn as grey header
+// cells, the in-place editor always shown on the current cell, and Tab
+// either moving between cells (option set A) or leaving the grid (set B).
+class StudyGridView : public QTableView {
+    Q_OBJECT
+
+public:
+    explicit StudyGridView(QWidget* parent = nullptr);
+
+    StudyGridModel* gridModel() const { return model_; }
+    // Option set A (true): Tab moves between cells; set B (false): Tab leaves.
+    void setTabMovesBetweenCells(bool moves);
+    bool tabMovesBetweenCells() const { return tabKeyNavigation(); }
+    // Called for every character key typed in the grid or its editor,
+    // before the grid acts on it.
+    void setKeyHandler(std::function<void(QKeyEvent*)> handler) {
+        keyHandler_ = std::move(handler);
+    }
+    void setCurrentCell(int column, int row);
+    // Tab pressed in the editor.
+    void tabFromEditor(bool next);
+    void notifyKey(QKeyEvent* event);
+    bool forwardingKey() const { return forwardingKey_; }
+
+protected:
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+
+private:
+    void showEditor();
+
+    StudyGridModel* model_;
+    std::function<void(QKeyEvent*)> keyHandler_;
+    bool forwardingKey_ = false;
+    bool closingEditor_ = false;
+};
+
+} // namespace robustez

@@ -1,0 +1,481 @@
+#include "study/study_window.h"
+
+#include "shell/main_form.h"
+#include "shell/messages.h"
+#include "study/conversions.h"
+#include "study/study_grid.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+using robustez::CommandEvent;
+using robustez::runCommand;
+using robustez::showMessage;
+
+namespace {
+
+const QString kModified = QStringLiteral("Modificado");
+const QString kNewDocument = QStringLiteral("Nuevo");
+
+bool isEnter(const QKeyEvent* key) {
+    return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+}
+
+QLabel* makeLabel(QWidget* page, const char* name, const QString& text, int x, int y) {
+    auto* label = new QLabel(text, page);
+    label->setObjectName(QString::fromLatin1(name));
+    label->move(x, y);
+    label->adjustSize();
+    return label;
+}
+
+QLineEdit* makeEdit(QWidget* page, const char* name, QRect geometry, int maxLength) {
+    auto* edit = new QLineEdit(page);
+    edit->setObjectName(QString::fromLatin1(name));
+    edit->setGeometry(geometry);
+    edit->setMaxLength(maxLength);
+    edit->setValidator(new robustez::Cp1252Validator(edit));
+    return edit;
+}
+
+// Puts a text into an edit whole, even beyond the edit's typing limit.
+void setWholeText(QLineEdit* edit, const std::string& text) {
+    const QString value = QString::fromStdString(text);
+    edit->setMaxLength(std::max(edit->maxLength(), int(value.size())));
+    edit->setText(value);
+}
+
+} // namespace
+
+TFinforma::TFinforma(TMainForm* mainForm, QWidget* parent) : QWidget(parent), mainForm_(mainForm) {
+    setObjectName(QStringLiteral("Finforma"));
+    setProperty("helpContext", 2);
+    setWindowTitle(kNewDocument);
+    QFont font(QStringLiteral("System"));
+    font.setPixelSize(13);
+    font.setBold(true);
+    setFont(font);
+    resize(680, 345);
+    buildControls();
+    connect(qApp, &QApplication::focusChanged, this, &TFinforma::onFocusChanged);
+    FormCreate();
+}
+
+void TFinforma::buildControls() {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    Thojas = new QTabWidget(this);
+    Thojas->setObjectName(QStringLiteral("Thojas"));
+    QFont tabFont(QStringLiteral("MS Sans Serif"));
+    tabFont.setPixelSize(11);
+    Thojas->tabBar()->setFont(tabFont);
+    layout->addWidget(Thojas);
+
+    TabSheet1 = new QWidget;
+    TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
+    Lmetodo = makeLabel(TabSheet1, "Lmetodo", QStringLiteral("Nom&bre del método:"), 16, 30);
+    emetodo = makeEdit(TabSheet1, "emetodo", QRect(16, 58, 577, 24), 60);
+    Lanalista = makeLabel(TabSheet1, "Lanalista", QStringLiteral("Nombre del A&nalista:"), 16, 103);
+    eanalista = makeEdit(TabSheet1, "eanalista", QRect(16, 131, 577, 24), 60);
+    Lfecha = makeLabel(TabSheet1, "Lfecha", QStringLiteral("&Fecha:"), 16, 181);
+    efecha = makeEdit(TabSheet1, "efecha", QRect(16, 205, 230, 24), 20);
+    Lmetodo->setBuddy(emetodo);
+    Lanalista->setBuddy(eanalista);
+    Lfecha->setBuddy(efecha);
+    Thojas->addTab(TabSheet1, QStringLiteral("Información General"));
+
+    TabSheet2 = new QWidget;
+    TabSheet2->setObjectName(QStringLiteral("TabSheet2"));
+    Label1 = makeLabel(TabSheet2, "Label1",
+                       QStringLiteral("ROBUSTEZ (TOLERANCIA A CONDICIONES DE OPERACIÓN)"), 80, 8);
+    lmuestra = makeLabel(TabSheet2, "lmuestra",
+                         QStringLiteral("&Número de muestras ( replicaciones):"), 40, 32);
+    ereplica1 = makeEdit(TabSheet2, "ereplica1", QRect(72, 54, 33, 24), 2);
+    ereplica1->setText(QStringLiteral("3"));
+    botonok1 = new QPushButton(QStringLiteral("Ace&ptar número de Muestras"), TabSheet2);
+    botonok1->setObjectName(QStringLiteral("botonok1"));
+    botonok1->setGeometry(112, 59, 201, 22);
+    loperacion =
+        makeLabel(TabSheet2, "loperacion", QStringLiteral("Condiciones de &Operación"), 72, 96);
+    eoperacion = makeEdit(TabSheet2, "eoperacion", QRect(248, 96, 129, 24), 30);
+    lmuestra->setBuddy(ereplica1);
+    loperacion->setBuddy(eoperacion);
+
+    stgdatos1 = new robustez::StudyGridView(TabSheet2);
+    stgdatos1->setObjectName(QStringLiteral("stgdatos1"));
+    stgdatos1->setGeometry(24, 128, 465, 161);
+    QFont gridFont(QStringLiteral("System"));
+    gridFont.setPixelSize(13);
+    gridFont.setBold(true);
+    stgdatos1->setFont(gridFont);
+    stgdatos1->setToolTip(QStringLiteral("opciones botón derecho"));
+    stgdatos1->setStatusTip(QStringLiteral("opciones botón derecho"));
+    stgdatos1->setKeyHandler([this](QKeyEvent* key) { stgdatos1KeyPress(key); });
+    Thojas->addTab(TabSheet2, QStringLiteral("Condiciones de Operación "));
+
+    pmenu = new QMenu(this);
+    pmenu->setObjectName(QStringLiteral("pmenu"));
+    pmnudunet = pmenu->addAction(QStringLiteral("&t de Dunnett"));
+    pmnudunet->setObjectName(QStringLiteral("pmnudunet"));
+    pmnudunet->setToolTip(QStringLiteral("Cálculos"));
+    pmnudunet->setStatusTip(QStringLiteral("Presenta lista de promedios y t de Dunnett"));
+    // Like its menu entry, it is usable once the grid has been entered.
+    pmnudunet->setEnabled(false);
+    connect(pmnudunet, &QAction::triggered, this, &TFinforma::pmnudunetClick);
+    stgdatos1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(stgdatos1, &QWidget::customContextMenuRequested, this, &TFinforma::showPopup);
+
+    QWidget::setTabOrder(emetodo, eanalista);
+    QWidget::setTabOrder(eanalista, efecha);
+    QWidget::setTabOrder(ereplica1, botonok1);
+    QWidget::setTabOrder(botonok1, eoperacion);
+    QWidget::setTabOrder(eoperacion, stgdatos1);
+
+    for (QLineEdit* edit : {emetodo, eanalista, efecha, ereplica1}) {
+        edit->installEventFilter(this);
+    }
+    connect(botonok1, &QPushButton::clicked, this, &TFinforma::botonok1Click);
+}
+
+void TFinforma::showPopup(const QPoint& position) {
+    pmenu->popup(stgdatos1->viewport()->mapToGlobal(position));
+}
+
+// --- The study --------------------------------------------------------------
+
+robustez::StudyRecord TFinforma::studyRecord() const {
+    robustez::StudyRecord study;
+    study.methodName = emetodo->text().toStdString();
+    study.analystName = eanalista->text().toStdString();
+    study.dateText = efecha->text().toStdString();
+    study.replicateCountText = ereplica1->text().toStdString();
+    study.conditionName = eoperacion->text().toStdString();
+    // The grid's editor writes every change into its cell as it is typed.
+    study.grid = stgdatos1->gridModel()->grid();
+    return study;
+}
+
+void TFinforma::loadStudy(const robustez::StudyRecord& study, const QString& path) {
+    setWholeText(emetodo, study.methodName);
+    setWholeText(eanalista, study.analystName);
+    setWholeText(efecha, study.dateText);
+    setWholeText(ereplica1, study.replicateCountText);
+    setWholeText(eoperacion, study.conditionName);
+    stgdatos1->gridModel()->setGrid(study.grid);
+    stgdatos1->gridModel()->writeFixedCells();
+    setDocumentName(path);
+    for (QLineEdit* edit : {emetodo, eanalista, efecha, ereplica1, eoperacion}) {
+        edit->setReadOnly(true);
+    }
+    stgdatos1->setEnabled(false);
+}
+
+QString TFinforma::documentName() const {
+    return windowTitle();
+}
+
+void TFinforma::setDocumentName(const QString& name) {
+    setWindowTitle(name);
+}
+
+bool TFinforma::isViewOnly() const {
+    return !stgdatos1->isEnabled();
+}
+
+// --- Focus ------------------------------------------------------------------
+//
+// Leaving a control means the focus moves from it to another control of this
+// window. Activating another window, or opening a menu or a message box, is
+// not leaving. Moves made by the handlers count and nest: while a control's
+// leave handler runs, it stays the active control, and a move back to it
+// changes nothing.
+
+QWidget* TFinforma::controlOf(QWidget* widget) const {
+    for (QWidget* control : std::initializer_list<QWidget*>{emetodo, eanalista, efecha, ereplica1,
+                                                            botonok1, eoperacion, stgdatos1}) {
+        if (control == widget || control->isAncestorOf(widget)) {
+            return control;
+        }
+    }
+    return widget;
+}
+
+void TFinforma::onFocusChanged(QWidget* old, QWidget* now) {
+    if (suppressFocus_ > 0 || closed_ || !pagesEntered_) {
+        return;
+    }
+    if (now == nullptr || !isAncestorOf(now)) {
+        return;
+    }
+    // Coming back from a message box, a menu or another program.
+    if (old == nullptr || old->window() != window()) {
+        return;
+    }
+    transition(controlOf(now));
+}
+
+void TFinforma::transition(QWidget* control) {
+    lastTarget_ = control;
+    if (control == active_) {
+        return;
+    }
+    QWidget* previous = active_;
+    if (previous != nullptr && !exiting_.contains(previous)) {
+        exiting_.insert(previous);
+        runExit(previous);
+        exiting_.remove(previous);
+        if (lastTarget_ != control || active_ == control) {
+            return; // the leave handler sent the focus elsewhere
+        }
+    }
+    active_ = control;
+    runEnter(control);
+}
+
+void TFinforma::moveFocus(QWidget* control) {
+    QWidget* focus = QApplication::focusWidget();
+    if (focus != control && !(focus != nullptr && control->isAncestorOf(focus))) {
+        ++suppressFocus_;
+        control->setFocus(Qt::OtherFocusReason);
+        --suppressFocus_;
+    }
+    transition(control);
+}
+
+void TFinforma::runExit(QWidget* control) {
+    if (control == ereplica1) {
+        ereplica1Exit();
+    } else if (control == botonok1) {
+        botonok1Exit();
+    } else if (control == eoperacion) {
+        eoperacionExit();
+    } else if (control == stgdatos1) {
+        stgdatos1Exit();
+    }
+}
+
+void TFinforma::runEnter(QWidget* control) {
+    if (control == stgdatos1) {
+        stgdatos1Enter();
+    }
+}
+
+void TFinforma::firstActivation() {
+    if (pagesEntered_) {
+        return;
+    }
+    pagesEntered_ = true;
+    ThojasEnter();
+}
+
+// --- Handlers ---------------------------------------------------------------
+
+void TFinforma::FormCreate() {
+    auto* model = stgdatos1->gridModel();
+    model->writeFixedCells();
+}
+
+void TFinforma::ThojasEnter() {
+    Thojas->setCurrentIndex(0);
+    moveFocus(emetodo);
+    mainForm_->applyCommandColumn(CommandEvent::PagesEntered);
+}
+
+bool TFinforma::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (robustez::isCharacterKey(key)) {
+            if (watched == emetodo) {
+                editKeyPress(emetodo, key, eanalista); // emetodoKeyPress
+            } else if (watched == eanalista) {
+                editKeyPress(eanalista, key, efecha); // eanalistaKeyPress
+            } else if (watched == efecha) {
+                editKeyPress(efecha, key, nullptr); // efechaKeyPress
+            } else if (watched == ereplica1) {
+                editKeyPress(ereplica1, key, botonok1); // ereplica1KeyPress
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TFinforma::editKeyPress(QLineEdit* edit, QKeyEvent* key, QWidget* next) {
+    mainForm_->setEstado(kModified);
+    if (next != nullptr && isEnter(key) && !edit->text().isEmpty()) {
+        moveFocus(next);
+    }
+}
+
+void TFinforma::ereplica1Exit() {
+    const QString text = ereplica1->text();
+    int n = 0;
+    if (text.isEmpty()) {
+        showMessage(mainForm_, QStringLiteral("Falta capturar el número de valoraciones"));
+        moveFocus(ereplica1);
+        return;
+    }
+    if (!robustez::tryToInteger(text.toStdString(), n)) {
+        showMessage(mainForm_, QStringLiteral("El valor de captura no es un valor numérico."));
+        moveFocus(ereplica1);
+        return;
+    }
+    if (n < 2 || n > 10) {
+        showMessage(mainForm_,
+                    QStringLiteral("Datos fuera de límite, 2-10 valoraciones (Replicaciones)."));
+        moveFocus(ereplica1);
+        return;
+    }
+    moveFocus(botonok1);
+}
+
+void TFinforma::botonok1Click() {
+    runCommand(mainForm_, [this] {
+        const int n = robustez::toInteger(ereplica1->text().toStdString());
+        if (n < 2 || n > 10) {
+            // Reachable only by pressing the button's accelerator with a bad
+            // count in the edit; the grid keeps its size.
+            showMessage(
+                mainForm_,
+                QStringLiteral("Datos fuera de límite, 2-10 valoraciones (Replicaciones)."));
+            return;
+        }
+        auto* model = stgdatos1->gridModel();
+        model->setRowCountKeepingText(n + 2);
+        model->writeFixedCells();
+        moveFocus(eoperacion);
+        mainForm_->applyCommandColumn(CommandEvent::CountAccepted);
+    });
+}
+
+void TFinforma::botonok1Exit() {
+    moveFocus(eoperacion);
+}
+
+void TFinforma::eoperacionExit() {
+    if (stgdatos1->isEnabled()) {
+        moveFocus(stgdatos1);
+    }
+}
+
+void TFinforma::stgdatos1Enter() {
+    runCommand(mainForm_, [this] {
+        const int n = robustez::toInteger(ereplica1->text().toStdString());
+        if (stgdatos1->gridModel()->rowCount() != n + 2) {
+            showMessage(mainForm_,
+                        QStringLiteral("Falta aceptar el número de muestras (replicas)."));
+            Thojas->setCurrentWidget(TabSheet2);
+            // Sending the focus to the count edit leaves the grid, so its
+            // check runs and takes the focus back; the count edit still gets
+            // it, since the count has to be accepted first.
+            moveFocus(ereplica1);
+            if (lastTarget_ != ereplica1) {
+                ++suppressFocus_;
+                ereplica1->setFocus(Qt::OtherFocusReason);
+                --suppressFocus_;
+                active_ = ereplica1;
+                lastTarget_ = ereplica1;
+            }
+            return;
+        }
+        mainForm_->applyCommandColumn(CommandEvent::GridEntered);
+    });
+}
+
+void TFinforma::stgdatos1KeyPress(QKeyEvent* /*key*/) {
+    mainForm_->setEstado(kModified);
+    const QModelIndex current = stgdatos1->currentIndex();
+    const int lastColumn = stgdatos1->gridModel()->columnCount() - 1;
+    const int lastRow = stgdatos1->gridModel()->rowCount() - 1;
+    if (current.isValid() && current.column() == lastColumn) {
+        if (current.row() == lastRow) {
+            stgdatos1->setTabMovesBetweenCells(false);
+            mainForm_->applyCommandColumn(CommandEvent::LastCellTyped);
+        } else {
+            stgdatos1->setTabMovesBetweenCells(true);
+        }
+    }
+}
+
+void TFinforma::stgdatos1Exit() {
+    stgdatos1->setTabMovesBetweenCells(true);
+    stgdatos1->setCurrentCell(1, 1);
+    runCommand(mainForm_, [this] {
+        const robustez::StudyGrid& grid = stgdatos1->gridModel()->grid();
+        const std::string separator = QLocale::system().decimalPoint().toStdString();
+        for (int column = 1; column <= robustez::kLevelCount; ++column) {
+            const int n = robustez::toInteger(ereplica1->text().toStdString());
+            for (int row = 2; row <= n + 1; ++row) {
+                const std::string& text = grid.cell(column, row);
+                if (text.empty()) {
+                    showMessage(mainForm_, QStringLiteral("Falta capturar el ") +
+                                               QString::number(row) +
+                                               QStringLiteral(" ª dato del equipo en ") +
+                                               QString::fromStdString(grid.cell(column, 0)) +
+                                               QStringLiteral("."));
+                    moveFocus(stgdatos1);
+                    return;
+                }
+                double value = 0;
+                if (!robustez::tryToDecimal(text, separator, value)) {
+                    showMessage(mainForm_,
+                                QStringLiteral("Algún dato capturado no es un valor numérico."));
+                    moveFocus(stgdatos1);
+                    return;
+                }
+                moveFocus(stgdatos1);
+            }
+        }
+    });
+}
+
+void TFinforma::pmnudunetClick() {
+    mainForm_->mnudunetClick();
+}
+
+bool TFinforma::FormCloseQuery() {
+    if (mainForm_->estadoText() == kModified) {
+        QMessageBox box(QMessageBox::Question, QStringLiteral("Guardar archivo?"),
+                        QStringLiteral("Se realizaron cambios!\nQuiere guardar su información?"),
+                        QMessageBox::Yes | QMessageBox::No, mainForm_);
+        box.setDefaultButton(QMessageBox::Yes);
+        if (box.exec() == QMessageBox::Yes &&
+            mainForm_->saveStudy() != TMainForm::SaveOutcome::Saved) {
+            // A failed or cancelled save keeps the window and its changes.
+            return false;
+        }
+    }
+    mainForm_->setEstado(QString());
+    return true;
+}
+
+void TFinforma::FormClose() {
+    closed_ = true;
+    mainForm_->applyCommandColumn(CommandEvent::StudyClosed);
+    mainForm_->childWindowClosing();
+    mainForm_->studyWindowClosed(this);
+}
+
+void TFinforma::closeEvent(QCloseEvent* event) {
+    if (closed_) {
+        event->accept();
+        return;
+    }
+    if (!FormCloseQuery()) {
+        event->ignore();
+        return;
+    }
+    FormClose();
+    event->accept();
+}

@@ -1,0 +1,103 @@
+#pragma once
+
+#include "study/study_record.h"
+
+#include <QPointer>
+#include <QSet>
+#include <QWidget>
+
+class QKeyEvent;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QAction;
+class QPushButton;
+class QTabWidget;
+class TMainForm;
+
+namespace robustez {
+class StudyGridView;
+}
+
+// The study window: a child of the main window's frame in which one study
+// is typed, checked and shown. Its controls hold the study.
+class TFinforma : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TFinforma(TMainForm* mainForm, QWidget* parent = nullptr);
+
+    // The study as the controls hold it now, text being typed in the grid
+    // included.
+    robustez::StudyRecord studyRecord() const;
+    // Shows a study read from a file, view-only, with the file's path as caption.
+    void loadStudy(const robustez::StudyRecord& study, const QString& path);
+
+    // "Nuevo" for a study never saved or opened, otherwise its file's path.
+    QString documentName() const;
+    void setDocumentName(const QString& name);
+    bool isViewOnly() const;
+
+    // The window's first activation: runs ThojasEnter once.
+    void firstActivation();
+
+    robustez::StudyGridView* grid() const { return stgdatos1; }
+
+public slots:
+    void FormCreate();
+    void ThojasEnter();
+    void ereplica1Exit();
+    void botonok1Click();
+    void botonok1Exit();
+    void eoperacionExit();
+    void stgdatos1Enter();
+    void stgdatos1Exit();
+    void pmnudunetClick();
+    bool FormCloseQuery();
+    void FormClose();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildControls();
+    void editKeyPress(QLineEdit* edit, QKeyEvent* key, QWidget* next);
+    void stgdatos1KeyPress(QKeyEvent* key);
+    void onFocusChanged(QWidget* old, QWidget* now);
+    QWidget* controlOf(QWidget* widget) const;
+    void transition(QWidget* control);
+    void moveFocus(QWidget* control);
+    void runExit(QWidget* control);
+    void runEnter(QWidget* control);
+    void showPopup(const QPoint& position);
+
+    TMainForm* mainForm_;
+    QTabWidget* Thojas = nullptr;
+    QWidget* TabSheet1 = nullptr;
+    QWidget* TabSheet2 = nullptr;
+    QLabel* Lmetodo = nullptr;
+    QLineEdit* emetodo = nullptr;
+    QLabel* Lanalista = nullptr;
+    QLineEdit* eanalista = nullptr;
+    QLabel* Lfecha = nullptr;
+    QLineEdit* efecha = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* lmuestra = nullptr;
+    QLineEdit* ereplica1 = nullptr;
+    QPushButton* botonok1 = nullptr;
+    QLabel* loperacion = nullptr;
+    QLineEdit* eoperacion = nullptr;
+    robustez::StudyGridView* stgdatos1 = nullptr;
+    QMenu* pmenu = nullptr;
+    QAction* pmnudunet = nullptr;
+
+    // Focus bookkeeping: the control that last received the focus, the
+    // latest focus target, and the controls whose leave handler runs.
+    QPointer<QWidget> active_;
+    QPointer<QWidget> lastTarget_;
+    QSet<QWidget*> exiting_;
+    int suppressFocus_ = 0;
+    bool pagesEntered_ = false;
+    bool closed_ = false;
+};
