@@ -18,7 +18,10 @@ std::string cp1252ToUtf8(std::string_view bytes);
 // becomes '?'.
 std::string utf8ToCp1252(std::string_view text);
 
-// True when every character of the UTF-8 text can be written in Windows-1252.
+// True when every character of the UTF-8 text can be written in Windows-1252
+// inside one line of a study file: malformed UTF-8, characters outside the
+// code page, CR (which would end the line) and 0x1A (which would end the
+// file) cannot.
 bool fitsCp1252(std::string_view text);
 
 // Reads a study from the bytes of a study file (reading rules: a line ends at
