@@ -21,5 +21,7 @@ add_library(robustez_core STATIC
     src/calc/number_format.cpp
     src/calc/robustness.h
     src/calc/robustness.cpp
+    src/calc/results_tables.h
+    src/calc/results_tables.cpp
 )
 target_include_directories(robustez_core PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/src)

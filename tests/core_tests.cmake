@@ -8,6 +8,7 @@ add_executable(core_tests
     tests/calc/dunnett_distribution_test.cpp
     tests/calc/number_format_test.cpp
     tests/calc/robustness_test.cpp
+    tests/calc/results_tables_test.cpp
 )
 target_link_libraries(core_tests PRIVATE robustez_core GTest::gtest_main)
 gtest_discover_tests(core_tests DISCOVERY_TIMEOUT 60)
