@@ -27,6 +27,8 @@ constexpr char kEndOfFile = '\x1a';
 constexpr int kMinCount = 2;
 constexpr int kMaxCount = 10;
 constexpr std::size_t kReadChunk = 64 * 1024;
+// The most read from a source that is not a regular file.
+constexpr std::size_t kMaxStreamBytes = 64 * 1024 * 1024;
 
 // Code points of the bytes 0x80..0x9F in Windows-1252. The five bytes the
 // code page leaves undefined map to the C1 control of the same number, so
@@ -373,7 +375,15 @@ StudyRecord loadStudyFile(const std::string& path) {
     if (flags >= 0) {
         ::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK);
     }
-    LineReader in([&fd](std::string& buffer) {
+    // A regular file ends; a device or a pipe may never do so (/dev/zero,
+    // `yes |`), so what is read from them is bounded.
+    struct stat info {};
+    const bool regular = ::fstat(fd.get(), &info) == 0 && S_ISREG(info.st_mode);
+    std::size_t total = 0;
+    LineReader in([&fd, regular, &total](std::string& buffer) {
+        if (!regular && total >= kMaxStreamBytes) {
+            throwIoError(EFBIG);
+        }
         const std::size_t before = buffer.size();
         buffer.resize(before + kReadChunk);
         for (;;) {
@@ -387,6 +397,7 @@ StudyRecord loadStudyFile(const std::string& path) {
                 throwIoError(error);
             }
             buffer.resize(before + static_cast<std::size_t>(got));
+            total += static_cast<std::size_t>(got);
             return got > 0;
         }
     });

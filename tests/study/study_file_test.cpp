@@ -374,6 +374,9 @@ TEST_F(StudyFileOnDisk, LoadFailures) {
         EXPECT_STREQ(error.what(), "'' is not a valid integer value");
     }
 
+    // A device that never ends a line is read only so far.
+    EXPECT_EQ(fileError([&] { loadStudyFile("/dev/zero"); }), "I/O error 27: File too large");
+
     // Count errors of a file are those of the codec.
     const fs::path wide = dir_ / "wide.w1o";
     writeBytes(wide, joinLines({"M", "A", "D", "12", "C"}));
