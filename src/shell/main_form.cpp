@@ -288,7 +288,6 @@ void TMainForm::buildStatusPanels() {
     };
     statusLine_ = makePanel("StatusLine");
     statusLine_->setFixedWidth(400);
-    statusLine_->setMinimumWidth(0);
     paneld_ = makePanel("Paneld");
     paneld_->setText(QStringLiteral("F1 <Ayuda>"));
     paneld_->setAlignment(Qt::AlignCenter);
