@@ -242,24 +242,41 @@ void HelpViewer::openIndexEntry() {
 
 MenuHelpFilter::MenuHelpFilter(QObject* parent) : QObject(parent) {}
 
-bool MenuHelpFilter::showMenuHelp(QMenu* menu) {
-    QVariant context;
+namespace {
+
+int menuHelpContext(QMenu* menu) {
+    int context = 0;
     if (QAction* action = menu->activeAction())
-        context = action->property("helpContext");
-    if (!context.isValid() || context.toInt() <= 0)
-        context = menu->menuAction()->property("helpContext");
-    if (!context.isValid() || context.toInt() <= 0)
+        context = action->property("helpContext").toInt();
+    if (context <= 0)
+        context = menu->menuAction()->property("helpContext").toInt();
+    return context;
+}
+
+} // namespace
+
+bool MenuHelpFilter::showMenuHelp(QMenu* menu) {
+    const int context = menuHelpContext(menu);
+    if (context <= 0)
         return false;
-    HelpViewer::instance().context(context.toInt());
+    HelpViewer::instance().context(context);
     return true;
 }
 
 bool MenuHelpFilter::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress) {
-        auto* menu = qobject_cast<QMenu*>(watched);
-        if (menu && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1 &&
-            static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier)
-            return showMenuHelp(menu);
+    const bool isKey =
+        event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride;
+    auto* menu = isKey ? qobject_cast<QMenu*>(watched) : nullptr;
+    if (menu) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_F1 && key->modifiers() == Qt::NoModifier &&
+            menuHelpContext(menu) > 0) {
+            // F1 belongs to the highlighted entry, not to the "&Contenido" shortcut.
+            event->accept();
+            if (event->type() == QEvent::KeyPress)
+                showMenuHelp(menu);
+            return true;
+        }
     }
     return QObject::eventFilter(watched, event);
 }

@@ -93,6 +93,7 @@ TFshow::TFshow(QWidget* parent)
     Timer1_->setObjectName(QStringLiteral("Timer1"));
     Timer1_->setInterval(3000);
     Timer1_->setSingleShot(true);
+    Timer1_->setTimerType(Qt::PreciseTimer);
     connect(Timer1_, &QTimer::timeout, this, &TFshow::Timer1Timer);
 
     centreOnScreen(this);

@@ -299,6 +299,25 @@ void ExtrasTest::f1OnAHighlightedMenuEntryOpensItsContext() {
     QCOMPARE(viewer.currentTopic(), QStringLiteral("imprimir.html"));
     print->close();
 
+    // In the help menu F1 is also the shortcut of "&Contenido": the highlighted
+    // entry's topic wins.
+    QMenu help(QStringLiteral("A&yuda"));
+    help.menuAction()->setProperty("helpContext", 30);
+    QAction* contentsItem = help.addAction(QStringLiteral("&Contenido"));
+    contentsItem->setShortcut(Qt::Key_F1);
+    contentsItem->setProperty("helpContext", 31);
+    int contentsRuns = 0;
+    connect(contentsItem, &QAction::triggered, [&contentsRuns] { ++contentsRuns; });
+    QAction* searchItem = help.addAction(QStringLiteral("&Buscar ayuda sobre..."));
+    searchItem->setProperty("helpContext", 32);
+    help.popup(QPoint(10, 10));
+    QVERIFY(QTest::qWaitForWindowExposed(&help));
+    help.setActiveAction(searchItem);
+    QTest::keyClick(&help, Qt::Key_F1);
+    QCOMPARE(viewer.currentTopic(), QStringLiteral("ayuda_buscar.html"));
+    QCOMPARE(contentsRuns, 0);
+    help.close();
+
     window.popup(QPoint(10, 10));
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     window.setActiveAction(tile);
