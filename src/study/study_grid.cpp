@@ -260,7 +260,12 @@ void StudyGridView::mousePressEvent(QMouseEvent* event) {
 
 void StudyGridView::focusInEvent(QFocusEvent* event) {
     QTableView::focusInEvent(event);
-    showEditor();
+    // Opened once the focus has settled: opening it moves the focus again.
+    QTimer::singleShot(0, this, [this] {
+        if (hasFocus()) {
+            showEditor();
+        }
+    });
 }
 
 void StudyGridView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {

@@ -69,7 +69,27 @@ TFinforma::TFinforma(TMainForm* mainForm, QWidget* parent) : QWidget(parent), ma
     setFont(font);
     resize(680, 345);
     buildControls();
-    connect(qApp, &QApplication::focusChanged, this, &TFinforma::onFocusChanged);
+    // Focus changes are handled once Qt has finished moving the focus, so the
+    // handlers may show message boxes and move the focus themselves.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+        if (closed_ || handlerMoving_ > 0 || now == nullptr || !isAncestorOf(now)) {
+            return; // a handler's own move runs its transition itself
+        }
+        // Coming back from a message box, a menu or another program is not a move.
+        const bool withinWindow = old != nullptr && old->window() == window();
+        QPointer<QWidget> target(now);
+        const int stamp = handlerMoves_;
+        QMetaObject::invokeMethod(
+            this,
+            [this, target, withinWindow, stamp] {
+                // A handler has sent the focus elsewhere since this move.
+                if (stamp != handlerMoves_ && target != QApplication::focusWidget()) {
+                    return;
+                }
+                onFocusChanged(target, withinWindow);
+            },
+            Qt::QueuedConnection);
+    });
     FormCreate();
 }
 
@@ -212,15 +232,8 @@ QWidget* TFinforma::controlOf(QWidget* widget) const {
     return widget;
 }
 
-void TFinforma::onFocusChanged(QWidget* old, QWidget* now) {
-    if (suppressFocus_ > 0 || closed_ || !pagesEntered_) {
-        return;
-    }
-    if (now == nullptr || !isAncestorOf(now)) {
-        return;
-    }
-    // Coming back from a message box, a menu or another program.
-    if (old == nullptr || old->window() != window()) {
+void TFinforma::onFocusChanged(QWidget* now, bool withinWindow) {
+    if (closed_ || !pagesEntered_ || !withinWindow || now == nullptr) {
         return;
     }
     transition(controlOf(now));
@@ -246,10 +259,11 @@ void TFinforma::transition(QWidget* control) {
 
 void TFinforma::moveFocus(QWidget* control) {
     QWidget* focus = QApplication::focusWidget();
+    ++handlerMoves_;
     if (focus != control && !(focus != nullptr && control->isAncestorOf(focus))) {
-        ++suppressFocus_;
+        ++handlerMoving_;
         control->setFocus(Qt::OtherFocusReason);
-        --suppressFocus_;
+        --handlerMoving_;
     }
     transition(control);
 }
@@ -381,9 +395,10 @@ void TFinforma::stgdatos1Enter() {
             // it, since the count has to be accepted first.
             moveFocus(ereplica1);
             if (lastTarget_ != ereplica1) {
-                ++suppressFocus_;
+                ++handlerMoves_;
+                ++handlerMoving_;
                 ereplica1->setFocus(Qt::OtherFocusReason);
-                --suppressFocus_;
+                --handlerMoving_;
                 active_ = ereplica1;
                 lastTarget_ = ereplica1;
             }

@@ -64,7 +64,7 @@ private:
     void buildControls();
     void editKeyPress(QLineEdit* edit, QKeyEvent* key, QWidget* next);
     void stgdatos1KeyPress(QKeyEvent* key);
-    void onFocusChanged(QWidget* old, QWidget* now);
+    void onFocusChanged(QWidget* now, bool withinWindow);
     QWidget* controlOf(QWidget* widget) const;
     void transition(QWidget* control);
     void moveFocus(QWidget* control);
@@ -97,7 +97,8 @@ private:
     QPointer<QWidget> active_;
     QPointer<QWidget> lastTarget_;
     QSet<QWidget*> exiting_;
-    int suppressFocus_ = 0;
+    int handlerMoving_ = 0; // a handler's setFocus is running
+    int handlerMoves_ = 0;  // handler moves so far
     bool pagesEntered_ = false;
     bool closed_ = false;
 };

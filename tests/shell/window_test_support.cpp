@@ -107,6 +107,26 @@ QWidget* focusControl() {
     return focus;
 }
 
+// Waits until a window of the program is active again after a message box.
+void settle() {
+    for (int i = 0; i < 3; ++i) {
+        QCoreApplication::processEvents();
+        // The offscreen platform has no window manager to reactivate the
+        // main window when a message box closes.
+        if (QApplication::activeWindow() == nullptr && TMainForm::instance() != nullptr &&
+            TMainForm::instance()->isVisible()) {
+            TMainForm::instance()->activateWindow();
+        }
+    }
+    (void)QTest::qWaitFor(
+        [] {
+            QWidget* active = QApplication::activeWindow();
+            return active != nullptr && QApplication::activeModalWidget() == nullptr &&
+                   QApplication::focusWidget() != nullptr;
+        },
+        1000);
+}
+
 void typeText(const QString& text) {
     for (QChar c : text) {
         QWidget* focus = QApplication::focusWidget();
@@ -119,6 +139,7 @@ void typeText(const QString& text) {
         } else {
             QTest::sendKeyEvent(QTest::Click, focus, Qt::Key_unknown, QString(c), Qt::NoModifier);
         }
+        settle();
     }
 }
 
@@ -129,6 +150,7 @@ void pressKey(Qt::Key key, Qt::KeyboardModifiers modifiers) {
         return;
     }
     QTest::keyClick(focus, key, modifiers);
+    settle();
 }
 
 } // namespace testing_support

@@ -62,6 +62,8 @@ struct Frame {
     std::deque<QString> saveAnswers;
 };
 
+// Lets queued focus handling run and the main window become active again.
+void settle();
 // Sends every character of text to the widget that has the focus.
 void typeText(const QString& text);
 // Sends one key to the widget that has the focus.
