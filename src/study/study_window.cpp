@@ -166,6 +166,10 @@ void TFinforma::buildControls() {
     for (QLineEdit* edit : {emetodo, eanalista, efecha, ereplica1}) {
         edit->installEventFilter(this);
     }
+    // The labels size themselves to their text in the window's font.
+    for (QLabel* label : findChildren<QLabel*>()) {
+        label->adjustSize();
+    }
     connect(botonok1, &QPushButton::clicked, this, &TFinforma::botonok1Click);
 }
 
