@@ -18,11 +18,16 @@ add_library(robustez_widgets STATIC
 target_include_directories(robustez_widgets PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_link_libraries(robustez_widgets PUBLIC robustez_core Qt6::Widgets Qt6::Svg Qt6::PrintSupport)
 
+# The commands that open the results and report windows, and the start-up of
+# the splash window, the print dialogs, help and About.
+add_library(robustez_program STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/shell/program.h
+    ${CMAKE_CURRENT_LIST_DIR}/shell/program.cpp
+)
+target_link_libraries(robustez_program PUBLIC robustez_widgets robustez_results robustez_extras)
+
 add_executable(robustez ${CMAKE_CURRENT_LIST_DIR}/shell/main.cpp)
-target_link_libraries(robustez PRIVATE robustez_widgets)
-if(TARGET robustez_extras)
-    target_link_libraries(robustez PRIVATE robustez_extras)
-endif()
+target_link_libraries(robustez PRIVATE robustez_program)
 set_target_properties(robustez PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
 # Window tests: real widgets, real focus and key events, no display needed.

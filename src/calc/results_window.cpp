@@ -1,5 +1,6 @@
 #include "calc/results_window.h"
 
+#include <QCloseEvent>
 #include <QHeaderView>
 #include <QTableWidget>
 
@@ -50,4 +51,9 @@ TFinfo::TFinfo(QWidget* parent) : QWidget(parent) {
 void TFinfo::fill(const robustez::ResultsTables& tables) {
     writeRows(stgdunet, tables.lower);
     writeRows(stgdunet1, tables.upper);
+}
+
+void TFinfo::closeEvent(QCloseEvent* event) {
+    event->accept();
+    emit closing();
 }

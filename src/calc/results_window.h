@@ -23,4 +23,12 @@ public:
 
     QTableWidget* stgdunet1 = nullptr; // means, deviations, variation, differences
     QTableWidget* stgdunet = nullptr;  // settings, t values and verdicts
+
+signals:
+    // The window has accepted to close and is still counted among the
+    // frame's child windows.
+    void closing();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
 };

@@ -1,5 +1,6 @@
 #include "reports/report_window.h"
 
+#include <QCloseEvent>
 #include <QEvent>
 #include <QMdiSubWindow>
 #include <QPlainTextEdit>
@@ -40,8 +41,7 @@ void Tfrminforme::setLines(const QStringList& lines) {
 
 QStringList Tfrminforme::lines() const {
     QStringList result;
-    for (QTextBlock block = mminforme->document()->begin(); block.isValid();
-         block = block.next()) {
+    for (QTextBlock block = mminforme->document()->begin(); block.isValid(); block = block.next()) {
         result << block.text();
     }
     if (result.size() == 1 && result.front().isEmpty()) {
@@ -52,9 +52,9 @@ QStringList Tfrminforme::lines() const {
 
 bool Tfrminforme::eventFilter(QObject* watched, QEvent* event) {
     const bool key = watched == mminforme && event->type() == QEvent::KeyPress;
-    const bool mouse = watched == mminforme->viewport() &&
-                       (event->type() == QEvent::MouseButtonPress ||
-                        event->type() == QEvent::MouseButtonDblClick);
+    const bool mouse =
+        watched == mminforme->viewport() &&
+        (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick);
     if (key || mouse) {
         closeReport();
         return true;
@@ -68,4 +68,9 @@ void Tfrminforme::closeReport() {
     } else {
         close();
     }
+}
+
+void Tfrminforme::closeEvent(QCloseEvent* event) {
+    event->accept();
+    emit closing();
 }

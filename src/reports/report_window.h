@@ -21,8 +21,14 @@ public:
 
     QPlainTextEdit* mminforme = nullptr;
 
+signals:
+    // The window has accepted to close and is still counted among the
+    // frame's child windows.
+    void closing();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     // Closes the frame the window stands in (its MDI child frame, if any).

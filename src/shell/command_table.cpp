@@ -30,8 +30,8 @@ const std::array<CommandRow, 11> kTable = {{
     {"Mosaico y Cascada",
      {"WindowTileItem", "spdmosaico", "WindowCascadeItem", "spdcascada"},
      {off, on, on, _, _, _, _, off, off, _}},
-    // The "Contenido" button starts disabled and nothing enables it.
-    {"Contenido (botón)", {"spdcontenido"}, {off, _, _, _, _, _, _, _, _, _}},
+    // The "Contenido" button follows its menu entry, which is always enabled.
+    {"Contenido (botón)", {"spdcontenido"}, {on, _, _, _, _, _, _, _, _, _}},
 }};
 
 } // namespace

@@ -1,17 +1,10 @@
 // Robustez: start-up of the program.
 #include "shell/app_setup.h"
 #include "shell/main_form.h"
+#include "shell/program.h"
 
 #include <QApplication>
 #include <QTimer>
-
-// The extras library (splash, About, help viewer, print dialogs) provides
-// robustez::startExtras(TMainForm&), which creates the splash window and the
-// hidden print dialogs and fills the main window's hooks.
-#if __has_include("shell/extras_startup.h")
-#include "shell/extras_startup.h"
-#define ROBUSTEZ_HAVE_EXTRAS_STARTUP 1
-#endif
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -22,11 +15,11 @@ int main(int argc, char* argv[]) {
     // 2. The main window; closing it ends the program.
     TMainForm mainForm;
 
+    robustez::installResultsCommands(mainForm);
+
     // 3. The splash window and 4. the hidden print dialogs (TFoppr1, TFOPRT,
-    //    TFoppr) are created here once the extras library provides them.
-#ifdef ROBUSTEZ_HAVE_EXTRAS_STARTUP
+    //    TFoppr), with the help, About and print commands.
     robustez::startExtras(mainForm);
-#endif
 
     // 5. Shown maximized; the message loop runs until the main window closes.
     mainForm.showMaximized();

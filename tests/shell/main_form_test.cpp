@@ -82,7 +82,7 @@ void MainFormTest::startStates() {
     QCOMPARE(sorted(enabledOf(main, kCommands)),
              sorted({"FileNewItem", "spdnuevo", "FileOpenItem", "spdabrir1", "FileExitItem",
                      "spdexit", "FileMenu", "WindowMenu", "HelpMenu", "HelpContentsItem",
-                     "HelpSearchItem", "HelpAboutItem"}));
+                     "HelpSearchItem", "HelpAboutItem", "spdcontenido"}));
     // Hidden entries cannot be reached.
     QVERIFY(!main.findChild<QAction*>("printdeskjet")->isVisible());
     QVERIFY(!main.findChild<QAction*>("HelpHowToUseItem")->isVisible());
@@ -215,7 +215,7 @@ void MainFormTest::nuevoAllowsOneStudy() {
     QCOMPARE(sorted(enabledOf(main, kCommands)),
              sorted({"mnuclose", "spdclose", "WindowTileItem", "spdmosaico", "WindowCascadeItem",
                      "spdcascada", "FileExitItem", "spdexit", "FileMenu", "WindowMenu", "HelpMenu",
-                     "HelpContentsItem", "HelpSearchItem", "HelpAboutItem"}));
+                     "HelpContentsItem", "HelpSearchItem", "HelpAboutItem", "spdcontenido"}));
     // A second Nuevo or an Abrir is impossible while the study is open.
     QTest::keyClick(&main, Qt::Key_N, Qt::ControlModifier);
     main.findChild<QAction*>("FileNewItem")->trigger();
@@ -230,7 +230,7 @@ void MainFormTest::nuevoAllowsOneStudy() {
     QCOMPARE(sorted(enabledOf(main, kCommands)),
              sorted({"FileNewItem", "spdnuevo", "FileOpenItem", "spdabrir1", "FileExitItem",
                      "spdexit", "FileMenu", "WindowMenu", "HelpMenu", "HelpContentsItem",
-                     "HelpSearchItem", "HelpAboutItem"}));
+                     "HelpSearchItem", "HelpAboutItem", "spdcontenido"}));
     VERIFY_NO_UNEXPECTED_BOXES(boxes);
 }
 

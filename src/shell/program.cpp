@@ -1,0 +1,156 @@
+#include "shell/program.h"
+
+#include "calc/results_tables.h"
+#include "calc/results_window.h"
+#include "reports/print_dialogs.h"
+#include "reports/report_window.h"
+#include "reports/text_report.h"
+#include "shell/about_box.h"
+#include "shell/help_viewer.h"
+#include "shell/main_form.h"
+#include "shell/messages.h"
+#include "shell/splash_window.h"
+#include "study/errors.h"
+#include "study/study_window.h"
+
+#include <QLocale>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPointer>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace robustez {
+
+namespace {
+
+// The application-wide window references and the results instance shared by
+// the results window and the text report.
+struct Program {
+    RobustnessResults results;
+    QPointer<TFinfo> lastResultsWindow;
+    QPointer<Tfrminforme> lastReportWindow;
+    QPointer<TAboutBox> lastAboutWindow;
+    QPointer<TFshow> splash;
+    QPointer<TFoppr1> laserDialog;
+    QPointer<TFOPRT> optionsDialog;
+    QPointer<TFoppr> deskjetDialog;
+};
+
+Program& program() {
+    static Program instance;
+    return instance;
+}
+
+std::string decimalSeparator() {
+    return QLocale::system().decimalPoint().toStdString();
+}
+
+std::optional<StudyRecord> currentStudy(TMainForm& mainForm) {
+    if (TFinforma* study = mainForm.studyWindow()) {
+        return study->studyRecord();
+    }
+    return std::nullopt;
+}
+
+// Places a child window in the middle of the frame's client area.
+void centreInFrame(TMainForm& mainForm, QMdiSubWindow* frame, QSize size) {
+    const QSize area = mainForm.mdiArea()->viewport()->size();
+    frame->resize(size);
+    frame->move(std::max(0, (area.width() - size.width()) / 2),
+                std::max(0, (area.height() - size.height()) / 2));
+}
+
+// "&t de Dunnett": computes, then shows a new results window; a failing
+// computation opens no window.
+void showResults(TMainForm& mainForm) {
+    const std::optional<StudyRecord> study = currentStudy(mainForm);
+    if (!study) {
+        return;
+    }
+    const std::string separator = decimalSeparator();
+    computeRobustness(*study, separator, program().results);
+
+    auto* window = new TFinfo;
+    QObject::connect(window, &TFinfo::closing, &mainForm, &TMainForm::childWindowClosing);
+    program().lastResultsWindow = window;
+    QMdiSubWindow* frame = mainForm.addChildWindow(window);
+    centreInFrame(mainForm, frame, TFinfo::kDesignSize);
+    window->fill(composeResultsTables(program().results, *study, separator));
+}
+
+// "&Informe": a new report window receives the report's lines; when the
+// computation fails it keeps the lines written before it.
+void showReport(TMainForm& mainForm) {
+    const std::optional<StudyRecord> study = currentStudy(mainForm);
+    if (!study) {
+        return;
+    }
+    auto* window = new Tfrminforme;
+    QObject::connect(window, &Tfrminforme::closing, &mainForm, &TMainForm::childWindowClosing);
+    program().lastReportWindow = window;
+    mainForm.addChildWindow(window);
+
+    std::vector<std::string> lines;
+    const auto showLines = [&] {
+        QStringList texts;
+        texts.reserve(static_cast<qsizetype>(lines.size()));
+        for (const std::string& line : lines) {
+            texts << QString::fromStdString(line);
+        }
+        window->setLines(texts);
+    };
+    try {
+        composeTextReport(*study, decimalSeparator(), program().results, lines);
+    } catch (...) {
+        showLines();
+        throw;
+    }
+    showLines();
+}
+
+void showDialog(QWidget* dialog) {
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
+}
+
+} // namespace
+
+void installResultsCommands(TMainForm& mainForm) {
+    TMainForm::Hooks& hooks = mainForm.hooks();
+    hooks.dunnett = [&mainForm] { runCommand(&mainForm, [&mainForm] { showResults(mainForm); }); };
+    hooks.informe = [&mainForm] { runCommand(&mainForm, [&mainForm] { showReport(mainForm); }); };
+}
+
+void startExtras(TMainForm& mainForm) {
+    Program& p = program();
+    HelpViewer::instance().setHelpFile(defaultHelpFilePath());
+
+    p.splash = new TFshow(&mainForm);
+    p.laserDialog = new TFoppr1(&mainForm);
+    p.optionsDialog = new TFOPRT(&mainForm);
+    p.deskjetDialog = new TFoppr(&mainForm);
+    p.optionsDialog->setSelectionDialogs(p.laserDialog, p.deskjetDialog);
+    const auto study = [&mainForm] { return currentStudy(mainForm); };
+    p.laserDialog->currentStudy = study;
+    p.deskjetDialog->currentStudy = study;
+
+    TMainForm::Hooks& hooks = mainForm.hooks();
+    hooks.formActivate = [] {
+        if (program().splash) {
+            program().splash->startSplashTimer();
+        }
+    };
+    hooks.helpContents = [] { HelpViewer::instance().contents(); };
+    hooks.helpSearch = [] { HelpViewer::instance().partialKey(QString()); };
+    hooks.helpHowToUse = [] { HelpViewer::instance().helpOnHelp(); };
+    hooks.helpContext = [](int context) { HelpViewer::instance().context(context); };
+    hooks.helpAbout = [&mainForm] { program().lastAboutWindow = new TAboutBox(&mainForm); };
+    hooks.printLasser = [] { showDialog(program().laserDialog); };
+    hooks.printDeskjet = [] { showDialog(program().deskjetDialog); };
+}
+
+} // namespace robustez
