@@ -49,4 +49,15 @@ foreach(test_path IN LISTS ROBUSTEZ_WINDOW_TESTS)
                                                  TIMEOUT 120)
 endforeach()
 
+# The results and report commands through the real study window.
+add_executable(results_commands_test
+    ${CMAKE_CURRENT_LIST_DIR}/../tests/calc/results_commands_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../tests/shell/window_test_support.h
+    ${CMAKE_CURRENT_LIST_DIR}/../tests/shell/window_test_support.cpp)
+target_include_directories(results_commands_test PRIVATE ${CMAKE_CURRENT_LIST_DIR}/../tests)
+target_link_libraries(results_commands_test PRIVATE robustez_program Qt6::Test)
+add_test(NAME results_commands_test COMMAND results_commands_test)
+set_tests_properties(results_commands_test PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
+                                                      TIMEOUT 120)
+
 include(${CMAKE_CURRENT_LIST_DIR}/../bench/startup.cmake OPTIONAL)

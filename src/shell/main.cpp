@@ -25,10 +25,8 @@ int main(int argc, char* argv[]) {
     mainForm.showMaximized();
 
     // A study named on the command line is opened as "&Abrir..." would.
-    const QStringList arguments = QApplication::arguments();
-    if (arguments.size() > 1) {
-        const QString path = arguments.at(1);
-        QTimer::singleShot(0, &mainForm, [&mainForm, path] { mainForm.openStudyFile(path); });
-    }
+    QTimer::singleShot(0, &mainForm, [&mainForm] {
+        robustez::openCommandLineStudy(mainForm, QApplication::arguments());
+    });
     return QApplication::exec();
 }

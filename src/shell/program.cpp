@@ -17,6 +17,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPointer>
+#include <QStringList>
 
 #include <optional>
 #include <string>
@@ -151,6 +152,12 @@ void startExtras(TMainForm& mainForm) {
     hooks.helpAbout = [&mainForm] { program().lastAboutWindow = new TAboutBox(&mainForm); };
     hooks.printLasser = [] { showDialog(program().laserDialog); };
     hooks.printDeskjet = [] { showDialog(program().deskjetDialog); };
+}
+
+void openCommandLineStudy(TMainForm& mainForm, const QStringList& arguments) {
+    if (arguments.size() > 1) {
+        mainForm.openStudyFile(arguments.at(1));
+    }
 }
 
 } // namespace robustez

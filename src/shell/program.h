@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QStringList>
+
 class TMainForm;
 
 namespace robustez {
@@ -12,5 +14,9 @@ void installResultsCommands(TMainForm& mainForm);
 // options dialog and the DeskJet print dialog, and binds the help commands,
 // "&Acerca..." and printing to the main window.
 void startExtras(TMainForm& mainForm);
+
+// Opens the study file named by the first argument after the program's name,
+// as "&Abrir..." does once a file is chosen; without one nothing happens.
+void openCommandLineStudy(TMainForm& mainForm, const QStringList& arguments);
 
 } // namespace robustez

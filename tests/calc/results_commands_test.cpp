@@ -1,0 +1,427 @@
+// "&t de Dunnett" and "&Informe" run on a study typed in the real study
+// window: the results window and the report window, their snapshots, their
+// errors and the closing orders of the child windows.
+#include "calc/results_window.h"
+#include "reports/report_window.h"
+#include "shell/main_form.h"
+#include "shell/program.h"
+#include "shell/window_test_support.h"
+#include "study/study_window.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPlainTextEdit>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using testing_support::BoxAnswerer;
+using testing_support::Frame;
+using testing_support::pressKey;
+using testing_support::settle;
+using testing_support::typeText;
+
+namespace {
+
+using Rows = QList<QStringList>;
+
+// Types a study along the window's path: method, analyst, date, count n,
+// condition, then the settings row and the values row by row. The last value
+// stays in the cell editor, not confirmed.
+void typeStudy(TMainForm& main, const QStringList& settings, const Rows& samples) {
+    main.FileNew();
+    TFinforma* study = main.studyWindow();
+    typeText(QStringLiteral("Valoración"));
+    pressKey(Qt::Key_Return);
+    typeText(QStringLiteral("Ana"));
+    pressKey(Qt::Key_Return);
+    typeText(QStringLiteral("07/12/2026"));
+    study->findChild<QTabWidget*>("Thojas")->setCurrentIndex(1);
+    auto* count = study->findChild<QLineEdit*>("ereplica1");
+    count->setFocus();
+    settle();
+    count->selectAll();
+    typeText(QString::number(samples.size()));
+    pressKey(Qt::Key_Return);
+    pressKey(Qt::Key_Space);
+    typeText(QStringLiteral("Temperatura"));
+    pressKey(Qt::Key_Tab);
+    QStringList cells = settings;
+    for (const QStringList& row : samples) {
+        cells += row;
+    }
+    for (qsizetype i = 0; i < cells.size(); ++i) {
+        typeText(cells[i]);
+        if (i + 1 < cells.size()) {
+            pressKey(Qt::Key_Tab);
+        }
+    }
+}
+
+const QStringList kSettings = {"25", "20", "30"};
+const Rows kWorkedExample = {{"100", "99", "103"}, {"101", "100", "104"}, {"102", "101", "105"}};
+
+QStringList cellsOf(const QTableWidget* grid) {
+    QStringList cells;
+    for (int r = 0; r < grid->rowCount(); ++r) {
+        for (int c = 0; c < grid->columnCount(); ++c) {
+            const QTableWidgetItem* item = grid->item(r, c);
+            cells << (item != nullptr ? item->text() : QString());
+        }
+    }
+    return cells;
+}
+
+QStringList flatten(const Rows& rows) {
+    QStringList cells;
+    for (const QStringList& row : rows) {
+        cells += row;
+    }
+    return cells;
+}
+
+QList<TFinfo*> resultsWindows(TMainForm& main) {
+    QList<TFinfo*> windows;
+    for (QMdiSubWindow* sub : main.mdiArea()->subWindowList()) {
+        if (auto* w = qobject_cast<TFinfo*>(sub->widget())) {
+            windows << w;
+        }
+    }
+    return windows;
+}
+
+QList<Tfrminforme*> reportWindows(TMainForm& main) {
+    QList<Tfrminforme*> windows;
+    for (QMdiSubWindow* sub : main.mdiArea()->subWindowList()) {
+        if (auto* w = qobject_cast<Tfrminforme*>(sub->widget())) {
+            windows << w;
+        }
+    }
+    return windows;
+}
+
+void run(TMainForm& main, const char* command) {
+    QAction* action = main.findChild<QAction*>(command);
+    QVERIFY(action != nullptr);
+    QVERIFY2(action->isEnabled(), command);
+    action->trigger();
+    settle();
+}
+
+QMdiSubWindow* frameOf(QWidget* child) {
+    return qobject_cast<QMdiSubWindow*>(child->parentWidget());
+}
+
+QString spaces(int n) {
+    return QString(n, QLatin1Char(' '));
+}
+
+} // namespace
+
+class ResultsCommandsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void workedExampleIntoBothWindows();
+    void verdictsAtAndBeyondTheCriticalValue();
+    void emptySettingsRow();
+    void twoRunsAreIndependentSnapshots();
+    void errorsOpenNoResultsAndCutTheReport();
+    void keyAndClickCloseTheReport();
+    void closingOrders();
+    void studyNamedOnTheCommandLine();
+};
+
+void ResultsCommandsTest::workedExampleIntoBothWindows() {
+    BoxAnswerer boxes;
+    Frame frame;
+    TMainForm& main = *frame.main;
+    robustez::installResultsCommands(main);
+    typeStudy(main, kSettings, kWorkedExample);
+
+    run(main, "mnudunet");
+    QCOMPARE(resultsWindows(main).size(), 1);
+    TFinfo* results = resultsWindows(main).front();
+    QCOMPARE(results->windowTitle(),
+             QStringLiteral("Lista de medias aritméticas y t de Dunnett calculada"));
+    QCOMPARE(cellsOf(results->stgdunet1),
+             flatten({{"", "MEDIA ARITMÉTICA", "  DESVIACIÓN", " COEFICIENTE ", " DIFERENCIA "},
+                      {"MUESTRA", "", "   ESTÁNDAR", " DE VARIACIÓN", " ABSOLUTA"},
+                      {"Normal", "101", "1", "0.990099", "|d1|= 1"},
+                      {"Baja", "100", "1", "1", "|d2|= 3"},
+                      {"Alta", "104", "1", "0.961538", ""},
+                      {"Total", "101.667", "2", "1.96721", ""}}));
+    QCOMPARE(cellsOf(results->stgdunet),
+             flatten({{"       CONDICIONES      DE", "    OPERACIÓN", "  t DE DUNET CALCULADA ",
+                       "         INTERPRETACIÓN"},
+                      {"MUESTRA", "Temperatura", "", ""},
+                      {"Normal", "25", "", ""},
+                      {"Baja", "20", "-1.22474", "TOLERANTE"},
+                      {"Alta", "30", "3.67423", "NO TOLERANTE"}}));
+    // Centred in the frame's client area.
+    const QRect area = main.mdiArea()->viewport()->rect();
+    const QRect placed = frameOf(results)->geometry();
+    QVERIFY(qAbs(placed.center().x() - area.center().x()) <= 1 || placed.x() == 0);
+
+    run(main, "mnuinforme");
+    QCOMPARE(reportWindows(main).size(), 1);
+    const QStringList expected = {
+        "ROBUSTEZ (TOLERANCIA A CONDICIONES DE OPERACIÓN)",
+        " ",
+        "Nombre del método Valoración",
+        "Nombre del Analista Ana",
+        "Fecha: 07/12/2026",
+        "Número de Muestras (Replicaciones): 3",
+        "Condiciones de Operación: Temperatura",
+        " ",
+        "MUESTRA       NORMAL               BAJA                ALTA",
+        "Muestra" + spaces(14) + "25" + spaces(25) + "20" + spaces(19) + "30",
+        "1" + spaces(23) + "100" + spaces(20) + "99" + spaces(18) + "103",
+        "2" + spaces(23) + "101" + spaces(20) + "100" + spaces(18) + "104",
+        "3" + spaces(23) + "102" + spaces(20) + "101" + spaces(18) + "105",
+        " ",
+        "MUESTRA   MEDIA ARITMÉTICA     DESVIACIÓN ESTANDAR      COEFICIENTE DE VARIACIÓN",
+        "Normal" + spaces(13) + "101" + spaces(22) + "1" + spaces(36) + "0.990099",
+        "Baja" + spaces(17) + "100" + spaces(22) + "1" + spaces(38) + "1",
+        "Alta" + spaces(19) + "104" + spaces(22) + "1" + spaces(38) + "0.961538",
+        "Total" + spaces(17) + "101.667" + spaces(22) + "2" + spaces(38) + "1.96721",
+        " ",
+        " ",
+        "CONDICIONES DE OPERACIÓN      t DE DUNNETT CALCULADA      INTERPRETACIÓN",
+        "Normal" + spaces(10) + "25",
+        "Baja" + spaces(15) + "20" + spaces(26) + "-1.22474" + spaces(37) + "TOLERANTE",
+        "Alta" + spaces(15) + "30" + spaces(26) + "3.67423" + spaces(37) + "NO TOLERANTE",
+        " ",
+        " ",
+        "Diferencia Absoluta D1 = 1",
+        "Diferencia Absoluta D2 = 3",
+    };
+    QCOMPARE(reportWindows(main).front()->lines(), expected);
+    QCOMPARE(reportWindows(main).front()->windowTitle(), QStringLiteral("Informe"));
+    VERIFY_NO_UNEXPECTED_BOXES(boxes);
+}
+
+void ResultsCommandsTest::verdictsAtAndBeyondTheCriticalValue() {
+    BoxAnswerer boxes;
+    Frame frame;
+    TMainForm& main = *frame.main;
+    robustez::installResultsCommands(main);
+    // mse = 15000 and se = 100: Baja lies 286 below Normal, Alta 286 above, so
+    // both t values equal the critical value 2.86 in size.
+    typeStudy(main, kSettings,
+              {{"-50", "-336", "386"}, {"100", "-186", "386"}, {"250", "-36", "386"}});
+    run(main, "mnudunet");
+    TFinfo* results = resultsWindows(main).front();
+    QCOMPARE(results->stgdunet->item(3, 2)->text(), QStringLiteral("-2.86"));
+    QCOMPARE(results->stgdunet->item(3, 3)->text(), QStringLiteral("NO TOLERANTE"));
+    QCOMPARE(results->stgdunet->item(4, 2)->text(), QStringLiteral("2.86"));
+    QCOMPARE(results->stgdunet->item(4, 3)->text(), QStringLiteral("NO TOLERANTE"));
+    QCOMPARE(results->stgdunet->item(2, 2)->text(), QString());
+    QCOMPARE(results->stgdunet->item(2, 3)->text(), QString());
+    VERIFY_NO_UNEXPECTED_BOXES(boxes);
+}
+
+void ResultsCommandsTest::emptySettingsRow() {
+    BoxAnswerer boxes;
+    Frame frame;
+    TMainForm& main = *frame.main;
+    robustez::installResultsCommands(main);
+    typeStudy(main, {"", "", ""}, kWorkedExample);
+    run(main, "mnudunet");
+    TFinfo* results = resultsWindows(main).front();
+    for (int row = 2; row <= 4; ++row) {
+        QCOMPARE(results->stgdunet->item(row, 1)->text(), QString());
+    }
+    run(main, "mnuinforme");
+    const QStringList lines = reportWindows(main).front()->lines();
+    QCOMPARE(lines.size(), 29);
+    QCOMPARE(lines[9], "Muestra" + spaces(14 + 25 + 19));
+    QCOMPARE(lines[22], "Normal" + spaces(10));
+    VERIFY_NO_UNEXPECTED_BOXES(boxes);
+}
+
+void ResultsCommandsTest::twoRunsAreIndependentSnapshots() {
+    BoxAnswerer boxes;
+    Frame frame;
+    TMainForm& main = *frame.main;
+    robustez::installResultsCommands(main);
+    typeStudy(main, kSettings, kWorkedExample);
+    run(main, "mnudunet");
+    run(main, "mnuinforme");
+    const QStringList firstResults = cellsOf(resultsWindows(main).front()->stgdunet1);
+    const QStringList firstReport = reportWindows(main).front()->lines();
+
+    // The study is closed with Cerrar and another one typed with a different Alta.
+    QPointer<TFinforma> study = main.studyWindow();
+    boxes.expect(QStringLiteral("Se realizaron cambios!\nQuiere guardar su información?"),
+                 QMessageBox::No);
+    main.mdiArea()->setActiveSubWindow(frameOf(study));
+    run(main, "mnuclose");
+    QTRY_VERIFY(study.isNull());
+    QVERIFY(main.isCommandEnabled("FileNewItem"));
+    typeStudy(main, kSettings,
+              {{"100", "99", "103"}, {"101", "100", "104"}, {"102", "101", "108"}});
+    run(main, "mnudunet");
+    run(main, "mnuinforme");
+    QCOMPARE(resultsWindows(main).size(), 2);
+    QCOMPARE(reportWindows(main).size(), 2);
+    QCOMPARE(cellsOf(resultsWindows(main).front()->stgdunet1), firstResults);
+    QCOMPARE(reportWindows(main).front()->lines(), firstReport);
+    QCOMPARE(resultsWindows(main).back()->stgdunet1->item(4, 1)->text(), QStringLiteral("105"));
+    QCOMPARE(resultsWindows(main).front()->stgdunet1->item(4, 1)->text(), QStringLiteral("104"));
+    QVERIFY(reportWindows(main).back()->lines() != firstReport);
+
+    // Running the report twice on an unchanged study gives identical windows.
+    run(main, "mnuinforme");
+    QCOMPARE(reportWindows(main).back()->lines(), reportWindows(main).at(1)->lines());
+    VERIFY_NO_UNEXPECTED_BOXES(boxes);
+}
+
+void ResultsCommandsTest::errorsOpenNoResultsAndCutTheReport() {
+    BoxAnswerer boxes;
+    Frame frame;
+    TMainForm& main = *frame.main;
+    robustez::installResultsCommands(main);
+    // The last cell is left empty.
+    typeStudy(main, kSettings, {{"100", "99", "103"}, {"101", "100", "104"}, {"102", "101", ""}});
+    boxes.expect(QStringLiteral("'' is not a valid floating point value"));
+    run(main, "mnudunet");
+    QVERIFY(resultsWindows(main).isEmpty());
+    boxes.expect(QStringLiteral("'' is not a valid floating point value"));
+    run(main, "mnuinforme");
+    QCOMPARE(reportWindows(main).size(), 1);
+    const QStringList lines = reportWindows(main).front()->lines();
+    QCOMPARE(lines.size(), 13); // the general information and the data lines only
+    QCOMPARE(lines.last(), "3" + spaces(23) + "102" + spaces(20) + "101" + spaces(18));
+    QCOMPARE(boxes.pending(), 0);
+    QCOMPARE(boxes.captions, QStringList({"Robustez del Método", "Robustez del Método"}));
+    VERIFY_NO_UNEXPECTED_BOXES(boxes);
+}
+
+void ResultsCommandsTest::keyAndClickCloseTheReport() {
+    BoxAnswerer boxes;
+    Frame frame;
+    TMainForm& main = *frame.main;
+    robustez::installResultsCommands(main);
+    typeStudy(main, kSettings, kWorkedExample);
+    run(main, "mnuinforme");
+    run(main, "mnuinforme");
+    QList<Tfrminforme*> reports = reportWindows(main);
+    QCOMPARE(reports.size(), 2);
+    QPointer<Tfrminforme> first = reports[0];
+    QPointer<Tfrminforme> second = reports[1];
+    second->mminforme->setFocus();
+    QTest::keyClick(second->mminforme, Qt::Key_Right);
+    QTRY_VERIFY(second.isNull());
+    QTest::mouseClick(first->mminforme->viewport(), Qt::LeftButton, {}, QPoint(10, 10));
+    QTRY_VERIFY(first.isNull());
+    // The study window remains: closing reports changed no command.
+    QVERIFY(main.isCommandEnabled("mnuinforme"));
+    QVERIFY(main.isCommandEnabled("FileSaveItem"));
+    QVERIFY(!main.isCommandEnabled("FileNewItem"));
+    VERIFY_NO_UNEXPECTED_BOXES(boxes);
+}
+
+void ResultsCommandsTest::closingOrders() {
+    const QString prompt = QStringLiteral("Se realizaron cambios!\nQuiere guardar su información?");
+    BoxAnswerer boxes;
+    Frame frame;
+    TMainForm& main = *frame.main;
+    robustez::installResultsCommands(main);
+    typeStudy(main, kSettings, kWorkedExample);
+    run(main, "mnudunet");
+    run(main, "mnuinforme");
+    QPointer<TFinfo> results = resultsWindows(main).front();
+    QPointer<Tfrminforme> report = reportWindows(main).front();
+
+    // Closing the results window while the study is open changes nothing.
+    frameOf(results)->close();
+    QTRY_VERIFY(results.isNull());
+    QVERIFY(main.isCommandEnabled("mnudunet"));
+    QVERIFY(main.isCommandEnabled("mnuclose"));
+    QVERIFY(!main.isCommandEnabled("FileNewItem"));
+
+    // The study closed first by its close box: the study commands go off at
+    // once, Nuevo and Abrir stay off while the report remains.
+    run(main, "mnudunet");
+    results = resultsWindows(main).front();
+    QPointer<TFinforma> study = main.studyWindow();
+    boxes.expect(prompt, QMessageBox::No);
+    frameOf(study)->close();
+    QTRY_VERIFY(study.isNull());
+    for (const char* name :
+         {"FileSaveItem", "spdguardar1", "FileSaveAsItem", "FilePrintItem", "spdprint", "mnudunet",
+          "mnuinforme", "FileNewItem", "spdnuevo", "FileOpenItem", "spdabrir1"}) {
+        QVERIFY2(!main.isCommandEnabled(name), name);
+    }
+    QVERIFY(main.isCommandEnabled("mnuclose"));
+
+    // Cerrar on the results window closes only it.
+    main.mdiArea()->setActiveSubWindow(frameOf(results));
+    run(main, "mnuclose");
+    QTRY_VERIFY(results.isNull());
+    QVERIFY(!main.isCommandEnabled("FileNewItem"));
+
+    // The report closes last: the frame is back in its no-document state.
+    QTest::keyClick(report->mminforme, Qt::Key_Escape);
+    QTRY_VERIFY(report.isNull());
+    for (const char* name : {"FileNewItem", "spdnuevo", "FileOpenItem", "spdabrir1"}) {
+        QVERIFY2(main.isCommandEnabled(name), name);
+    }
+    for (const char* name : {"mnuclose", "spdclose", "FileSaveItem", "FileSaveAsItem",
+                             "WindowTileItem", "WindowCascadeItem", "FilePrintItem", "spdprint",
+                             "spdguardar1", "spdmosaico", "spdcascada", "mnudunet", "mnuinforme"}) {
+        QVERIFY2(!main.isCommandEnabled(name), name);
+    }
+    QCOMPARE(main.childCount(), 0);
+    QCOMPARE(boxes.pending(), 0);
+    VERIFY_NO_UNEXPECTED_BOXES(boxes);
+}
+
+void ResultsCommandsTest::studyNamedOnTheCommandLine() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("ejemplo.w1o"));
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("M\xe9todo\r\nAna\r\n07/12/2026\r\n3\r\nTemperatura\r\n25\r\n100\r\n101\r\n"
+                   "102\r\n20\r\n99\r\n100\r\n101\r\n30\r\n103\r\n104\r\n105\r\n");
+    }
+    BoxAnswerer boxes;
+    Frame frame;
+    TMainForm& main = *frame.main;
+    robustez::installResultsCommands(main);
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(dir.path());
+    robustez::openCommandLineStudy(main,
+                                   {QStringLiteral("robustez"), QStringLiteral("ejemplo.w1o")});
+    QDir::setCurrent(previous);
+    settle();
+    TFinforma* study = main.studyWindow();
+    QVERIFY(study != nullptr);
+    QCOMPARE(study->documentName(), QFileInfo(path).absoluteFilePath());
+    QVERIFY(study->isViewOnly());
+    QCOMPARE(study->studyRecord().methodName, std::string("Método"));
+    run(main, "mnudunet");
+    QCOMPARE(resultsWindows(main).front()->stgdunet->item(4, 3)->text(),
+             QStringLiteral("NO TOLERANTE"));
+    QVERIFY(!main.isCommandEnabled("FileSaveItem"));
+
+    // No argument: nothing opens; a missing file: the error box.
+    Frame other;
+    robustez::openCommandLineStudy(*other.main, {QStringLiteral("robustez")});
+    QVERIFY(other.main->studyWindow() == nullptr);
+    boxes.expect(QStringLiteral("File not found"));
+    robustez::openCommandLineStudy(*other.main,
+                                   {QStringLiteral("robustez"), dir.filePath("falta.w1o")});
+    settle();
+    QCOMPARE(boxes.pending(), 0);
+    QCOMPARE(other.main->studyWindow()->documentName(), QStringLiteral("Nuevo"));
+    VERIFY_NO_UNEXPECTED_BOXES(boxes);
+}
+
+ROBUSTEZ_WINDOW_TEST_MAIN(ResultsCommandsTest)
+#include "results_commands_test.moc"
