@@ -23,6 +23,7 @@ int main(int argc, char* argv[]) {
 
     // 5. Shown maximized; the message loop runs until the main window closes.
     mainForm.showMaximized();
+    mainForm.activateWindow();
 
     // A study named on the command line is opened as "&Abrir..." would.
     QTimer::singleShot(0, &mainForm, [&mainForm] {

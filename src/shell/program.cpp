@@ -64,6 +64,15 @@ void centreInFrame(TMainForm& mainForm, QMdiSubWindow* frame, QSize size) {
                 std::max(0, (area.height() - size.height()) / 2));
 }
 
+// Moves a child window that was placed partly outside the frame's client area
+// back inside it, as far as it fits.
+void keepInsideFrame(TMainForm& mainForm, QMdiSubWindow* frame) {
+    const QSize area = mainForm.mdiArea()->viewport()->size();
+    const QRect placed = frame->geometry();
+    frame->move(std::max(0, std::min(placed.x(), area.width() - placed.width())),
+                std::max(0, std::min(placed.y(), area.height() - placed.height())));
+}
+
 // "&t de Dunnett": computes, then shows a new results window; a failing
 // computation opens no window.
 void showResults(TMainForm& mainForm) {
@@ -92,7 +101,9 @@ void showReport(TMainForm& mainForm) {
     auto* window = new Tfrminforme;
     QObject::connect(window, &Tfrminforme::closing, &mainForm, &TMainForm::childWindowClosing);
     program().lastReportWindow = window;
-    mainForm.addChildWindow(window);
+    QMdiSubWindow* frame = mainForm.addChildWindow(window);
+    frame->resize(Tfrminforme::kDesignSize);
+    keepInsideFrame(mainForm, frame);
 
     std::vector<std::string> lines;
     const auto showLines = [&] {
