@@ -151,8 +151,8 @@ void TFinforma::buildControls() {
     pmnudunet->setObjectName(QStringLiteral("pmnudunet"));
     pmnudunet->setToolTip(QStringLiteral("Cálculos"));
     pmnudunet->setStatusTip(QStringLiteral("Presenta lista de promedios y t de Dunnett"));
-    // Like its menu entry, it is usable once the grid has been entered.
-    pmnudunet->setEnabled(false);
+    // Created enabled: accepting the count turns it off until the grid is
+    // entered; the pages' first focus leaves it alone (only the menu entry).
     connect(pmnudunet, &QAction::triggered, this, &TFinforma::pmnudunetClick);
     stgdatos1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(stgdatos1, &QWidget::customContextMenuRequested, this, &TFinforma::showPopup);

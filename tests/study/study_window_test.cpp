@@ -123,6 +123,9 @@ void StudyWindowTest::newStudyAndTheFixedPath() {
     QCOMPARE(QApplication::focusWidget(), control<QLineEdit>(study, "efecha"));
 
     // The second page: count, accept button, condition, grid.
+    // The grid's popup entry is usable from the start; the menu entry is not.
+    QVERIFY(main.isCommandEnabled("pmnudunet"));
+    QVERIFY(!main.isCommandEnabled("mnudunet"));
     control<QTabWidget>(study, "Thojas")->setCurrentIndex(1);
     control<QLineEdit>(study, "ereplica1")->setFocus();
     pressKey(Qt::Key_Backspace);
