@@ -63,8 +63,10 @@ void computeRobustness(const StudyRecord& study, std::string_view decimalSeparat
                        RobustnessResults& results) {
     const int n = toInteger(study.replicateCountText);
 
-    std::vector<double> values;
-    values.reserve(n > 0 ? static_cast<size_t>(std::min(n, 1000)) * kLevelCount : 0);
+    // The converted values, kept for the sums of squares about the means; the
+    // buffer is reused from run to run.
+    thread_local std::vector<double> values;
+    values.clear();
     Wide totalSum = 0;
     Wide sse = 0;
     long long dfError = 0;

@@ -16,36 +16,35 @@ bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-// Parses the decimal grammar into a normalised ASCII text ("-123.45e6") that
-// std::from_chars reads; false when the text does not follow the grammar.
-bool normaliseDecimal(std::string_view text, std::string_view separator, std::string& out) {
-    if (separator.empty()) {
-        separator = ".";
-    }
+// Where the parts of a typed decimal lie, once it follows the grammar.
+struct DecimalSpan {
+    size_t begin = 0;                          // the sign or first digit
+    size_t end = 0;                            // after the last exponent digit
+    size_t separator = std::string_view::npos; // the decimal separator, if any
+    bool plusSign = false;
+};
+
+// Checks the decimal grammar: spaces, an optional sign, digits with at most
+// one separator (at least one digit), an optional exponent with digits, spaces.
+bool scanDecimal(std::string_view text, std::string_view separator, DecimalSpan& span) {
     size_t i = 0;
     const size_t end = text.size();
     while (i < end && text[i] == ' ') {
         ++i;
     }
-    out.clear();
-    out.reserve(end - i);
+    span.begin = i;
     if (i < end && (text[i] == '+' || text[i] == '-')) {
-        if (text[i] == '-') {
-            out.push_back('-');
-        }
+        span.plusSign = text[i] == '+';
         ++i;
     }
     size_t mantissaDigits = 0;
-    bool seenSeparator = false;
     while (i < end) {
         if (isDigit(text[i])) {
-            out.push_back(text[i]);
             ++mantissaDigits;
             ++i;
-        } else if (!seenSeparator && text[i] == separator[0] &&
+        } else if (span.separator == std::string_view::npos && text[i] == separator[0] &&
                    text.substr(i, separator.size()) == separator) {
-            out.push_back('.');
-            seenSeparator = true;
+            span.separator = i;
             i += separator.size();
         } else {
             break;
@@ -55,29 +54,44 @@ bool normaliseDecimal(std::string_view text, std::string_view separator, std::st
         return false;
     }
     if (i < end && (text[i] == 'E' || text[i] == 'e')) {
-        out.push_back('e');
         ++i;
         if (i < end && (text[i] == '+' || text[i] == '-')) {
-            out.push_back(text[i]);
             ++i;
         }
-        size_t exponentDigits = 0;
+        const size_t exponentBegin = i;
         while (i < end && isDigit(text[i])) {
-            out.push_back(text[i]);
-            ++exponentDigits;
             ++i;
         }
-        if (exponentDigits == 0) {
+        if (i == exponentBegin) {
             return false;
         }
     }
+    span.end = i;
     while (i < end && text[i] == ' ') {
         ++i;
     }
     return i == end;
 }
 
-// True when the normalised number's magnitude is at least 1 (so a value out of
+// The number as std::from_chars reads it: no plus sign, a full stop as the
+// decimal separator.
+std::string normalisedNumber(std::string_view text, std::string_view separator,
+                             const DecimalSpan& span) {
+    std::string out;
+    out.reserve(span.end - span.begin);
+    size_t i = span.begin + (span.plusSign ? 1 : 0);
+    while (i < span.end) {
+        if (i == span.separator) {
+            out.push_back('.');
+            i += separator.size();
+        } else {
+            out.push_back(text[i++]);
+        }
+    }
+    return out;
+}
+
+// True when the number's magnitude is at least 1 (so a value out of
 // range is an overflow rather than an underflow).
 bool magnitudeAtLeastOne(std::string_view normalised) {
     size_t i = normalised.empty() || normalised[0] != '-' ? 0 : 1;
@@ -86,7 +100,7 @@ bool magnitudeAtLeastOne(std::string_view normalised) {
     bool seenPoint = false;
     long long leadingFractionZeros = 0;
     bool seenNonZero = false;
-    for (; i < normalised.size() && normalised[i] != 'e'; ++i) {
+    for (; i < normalised.size() && normalised[i] != 'e' && normalised[i] != 'E'; ++i) {
         const char c = normalised[i];
         if (c == '.') {
             seenPoint = true;
@@ -192,20 +206,29 @@ int toInteger(std::string_view text) {
 }
 
 bool tryToDecimal(std::string_view text, std::string_view decimalSeparator, double& value) {
-    thread_local std::string normalised;
-    if (!normaliseDecimal(text, decimalSeparator, normalised)) {
+    if (decimalSeparator.empty()) {
+        decimalSeparator = ".";
+    }
+    DecimalSpan span;
+    if (!scanDecimal(text, decimalSeparator, span)) {
         return false;
     }
+    // Most typed values can be read in place; the others are rewritten first.
+    std::string rewritten;
+    std::string_view number = text.substr(span.begin, span.end - span.begin);
+    if (span.plusSign || (span.separator != std::string_view::npos && decimalSeparator != ".")) {
+        rewritten = normalisedNumber(text, decimalSeparator, span);
+        number = rewritten;
+    }
     double parsed = 0;
-    const char* first = normalised.data();
-    const char* last = first + normalised.size();
-    const auto [ptr, ec] = std::from_chars(first, last, parsed);
+    const auto [ptr, ec] = std::from_chars(number.data(), number.data() + number.size(), parsed);
     if (ec == std::errc::result_out_of_range) {
-        if (magnitudeAtLeastOne(normalised)) {
+        if (magnitudeAtLeastOne(number)) {
             return false;
         }
-        parsed = normalised[0] == '-' ? -0.0 : 0.0;
-    } else if (ec != std::errc() || ptr != last || !std::isfinite(parsed)) {
+        parsed = number[0] == '-' ? -0.0 : 0.0;
+    } else if (ec != std::errc() || ptr != number.data() + number.size() ||
+               !std::isfinite(parsed)) {
         return false;
     }
     value = parsed;

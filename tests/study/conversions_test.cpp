@@ -66,6 +66,9 @@ TEST(DecimalConversion, AcceptsTheLocaleNotation) {
     EXPECT_DOUBLE_EQ(toDecimal("2E+3", "."), 2000.0);
     EXPECT_EQ(toDecimal("0.1", "."), 0.1); // nearest double, not an approximation of it
     EXPECT_EQ(toDecimal("1e-400", "."), 0.0);
+    EXPECT_EQ(toDecimal("-1E-400", ","), 0.0);
+    EXPECT_EQ(toDecimal(" +0,5E-1 ", ","), 0.05);
+    EXPECT_EQ(toDecimal("+7", ","), 7.0);
     EXPECT_EQ(toDecimal("4.9e-324", "."), 4.9e-324);
     EXPECT_EQ(toDecimal("1.7976931348623157e308", "."), 1.7976931348623157e308);
     EXPECT_EQ(toDecimal(std::string(5000, '1') + "e-4990", "."), 1.1111111111111111e9);
@@ -81,11 +84,11 @@ TEST(DecimalConversion, CommaLocaleAcceptsCommaAndRefusesPoint) {
 
 TEST(DecimalConversion, RefusesEverythingElseWithTheExactMessage) {
     EXPECT_EQ(decimalError("", "."), "'' is not a valid floating point value");
-    for (const char* text :
-         {" ",   ".",   "-",     "+.",      "1.2.3",   "abc",
-          "1e",  "1e+", "e5",    "1,000.5", "1 000",   "0x1A",
-          "inf", "nan", "1.5f",  "--1",     "+-1",     "1e5.5",
-          "\t1", "1\n", "1e309", "-1e309",  "1.8e308", "12345678901234567890e300"}) {
+    for (const char* text : {" ",     ".",      "-",     "+.",      "1.2.3",
+                             "abc",   "1e",     "1e+",   "e5",      "1,000.5",
+                             "1 000", "0x1A",   "inf",   "nan",     "1.5f",
+                             "--1",   "+-1",    "1e5.5", "\t1",     "1\n",
+                             "1e309", "-1e309", "1E400", "1.8e308", "12345678901234567890e300"}) {
         double value = 42;
         EXPECT_FALSE(tryToDecimal(text, ".", value)) << text;
         EXPECT_EQ(value, 42) << text;
