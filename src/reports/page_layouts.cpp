@@ -76,7 +76,7 @@ struct PageSpec {
     bool closingFollowsCount;          // closing rows are counted from n
 };
 
-struct LayoutSpec {
+struct LayoutDescription {
     int designDpi; // the resolution the columns were laid out for
     std::span<const PageText> header;
     int bodyPointSize;
@@ -169,7 +169,7 @@ constexpr PageText kLaserResultsBody[] = {
     {49, at(45), "Fecha: ", Source::DateText},
 };
 
-constexpr LayoutSpec kLaser{
+constexpr LayoutDescription kLaser{
     .designDpi = 600,
     .header = kLaserHeader,
     .bodyPointSize = 10,
@@ -252,7 +252,7 @@ constexpr PageText kDeskJetResultsClosing[] = {
     {49, kRight, kProgramMark},
 };
 
-constexpr LayoutSpec kDeskJet{
+constexpr LayoutDescription kDeskJet{
     .designDpi = 300,
     .header = kDeskJetHeader,
     .bodyPointSize = 11,
@@ -262,7 +262,7 @@ constexpr LayoutSpec kDeskJet{
     .results = {kDeskJetResultsBody, std::nullopt, kDeskJetResultsClosing, 50, false},
 };
 
-const LayoutSpec& layoutSpec(PrintLayout layout) {
+const LayoutDescription& layoutDescription(PrintLayout layout) {
     return layout == PrintLayout::Laser ? kLaser : kDeskJet;
 }
 
@@ -282,7 +282,7 @@ struct PageData {
     const StudyRecord& study;
     const RobustnessResults* results; // null on the general page
     std::string_view decimalSeparator;
-    const LayoutSpec& layout;
+    const LayoutDescription& layout;
 };
 
 int clampToInt(long long value) {
@@ -405,7 +405,7 @@ void drawGrid(PageCanvas& canvas, const PageUnits& units, const StudyRecord& stu
 // Begins nothing itself: the document is already begun. Sets the header
 // font, takes the page's units and draws the header texts and line, then
 // sets the body font.
-PageUnits drawHeader(PageCanvas& canvas, const LayoutSpec& layout, const PageData& data) {
+PageUnits drawHeader(PageCanvas& canvas, const LayoutDescription& layout, const PageData& data) {
     canvas.setFont(kTypeface, kHeaderPointSize);
     const PageUnits units{lineUnitFor(canvas.dpiY()), canvas.dpiX(), layout.designDpi,
                           canvas.printableWidth()};
@@ -448,15 +448,16 @@ void printDocument(PageCanvas& canvas, const PageSpec& page, const PageData& dat
 } // namespace
 
 void printGeneralPage(PageCanvas& canvas, PrintLayout layout, const StudyRecord& study) {
-    const LayoutSpec& spec = layoutSpec(layout);
-    printDocument(canvas, spec.general, PageData{study, nullptr, {}, spec});
+    const LayoutDescription& layoutTable = layoutDescription(layout);
+    printDocument(canvas, layoutTable.general, PageData{study, nullptr, {}, layoutTable});
 }
 
 void printResultsPage(PageCanvas& canvas, PrintLayout layout, const StudyRecord& study,
                       const RobustnessResults& results, std::string_view decimalSeparator) {
-    const LayoutSpec& spec = layoutSpec(layout);
+    const LayoutDescription& layoutTable = layoutDescription(layout);
     const RobustnessResults own = results;
-    printDocument(canvas, spec.results, PageData{study, &own, decimalSeparator, spec});
+    printDocument(canvas, layoutTable.results,
+                  PageData{study, &own, decimalSeparator, layoutTable});
 }
 
 } // namespace robustez
