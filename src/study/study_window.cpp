@@ -127,6 +127,8 @@ void TFinforma::buildControls() {
     botonok1 = new QPushButton(QStringLiteral("Ace&ptar número de Muestras"), TabSheet2);
     botonok1->setObjectName(QStringLiteral("botonok1"));
     botonok1->setGeometry(112, 59, 201, 22);
+    // Enter presses the button that has the focus, as Space does.
+    botonok1->setAutoDefault(true);
     loperacion =
         makeLabel(TabSheet2, "loperacion", QStringLiteral("Condiciones de &Operación"), 72, 96);
     eoperacion = makeEdit(TabSheet2, "eoperacion", QRect(248, 96, 129, 24), 30);
@@ -154,6 +156,17 @@ void TFinforma::buildControls() {
     // Created enabled: accepting the count turns it off until the grid is
     // entered; the pages' first focus leaves it alone (only the menu entry).
     connect(pmnudunet, &QAction::triggered, this, &TFinforma::pmnudunetClick);
+    // A highlighted entry shows its hint in the main window's status line.
+    connect(pmenu, &QMenu::hovered, this, [this](QAction* action) {
+        if (mainForm_ != nullptr) {
+            mainForm_->ShowHint(action->statusTip());
+        }
+    });
+    connect(pmenu, &QMenu::aboutToHide, this, [this] {
+        if (mainForm_ != nullptr) {
+            mainForm_->ShowHint(QString());
+        }
+    });
     stgdatos1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(stgdatos1, &QWidget::customContextMenuRequested, this, &TFinforma::showPopup);
 
@@ -262,6 +275,12 @@ void TFinforma::transition(QWidget* control) {
 }
 
 void TFinforma::moveFocus(QWidget* control) {
+    // After the user switched notebook pages, a handler may send the focus to a
+    // control of the page no longer shown. Typing must never go to a control
+    // out of sight: the focus stays where the user put it.
+    if (!control->isVisibleTo(this)) {
+        return;
+    }
     QWidget* focus = QApplication::focusWidget();
     ++handlerMoves_;
     if (focus != control && !(focus != nullptr && control->isAncestorOf(focus))) {

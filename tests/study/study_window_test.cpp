@@ -7,7 +7,9 @@
 
 #include <QAction>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QtTest>
 
@@ -80,6 +82,7 @@ private slots:
     void onlyWindows1252CanBeTyped();
     void textBeingTypedIsPartOfTheStudy();
     void popupRunsDunnett();
+    void pageSwitchNeverTypesIntoHiddenControls();
 };
 
 void StudyWindowTest::newStudyAndTheFixedPath() {
@@ -413,6 +416,69 @@ void StudyWindowTest::popupRunsDunnett() {
     popupEntry->trigger();
     QCOMPARE(runs, 1);
     QCOMPARE(study->grid()->toolTip(), QStringLiteral("opciones botón derecho"));
+    VERIFY_NO_UNEXPECTED_BOXES(boxes);
+}
+
+void StudyWindowTest::pageSwitchNeverTypesIntoHiddenControls() {
+    BoxAnswerer boxes;
+    Frame frame;
+    TMainForm& main = *frame.main;
+    main.FileNew();
+    TFinforma* study = main.studyWindow();
+    auto* tabs = control<QTabWidget>(study, "Thojas");
+    auto clickTab = [tabs](int index) {
+        QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {},
+                          tabs->tabBar()->tabRect(index).center());
+        settle();
+    };
+    auto* method = control<QLineEdit>(study, "emetodo");
+
+    // Into the second page and straight back: the count edit's leave handler
+    // must not pull the typing into the page that is no longer shown.
+    clickTab(1);
+    control<QLineEdit>(study, "ereplica1")->setFocus();
+    settle();
+    clickTab(0);
+    QTest::mouseClick(method, Qt::LeftButton);
+    settle();
+    typeText(QStringLiteral("Mi método"));
+    QCOMPARE(method->text(), QStringLiteral("Mi método"));
+    QVERIFY(control<QLineEdit>(study, "eoperacion")->text().isEmpty());
+
+    // From the grid back to the first page: the grid's cells keep their text.
+    clickTab(1);
+    auto* count = control<QLineEdit>(study, "ereplica1");
+    count->setFocus();
+    settle();
+    count->selectAll();
+    typeText(QStringLiteral("2"));
+    pressKey(Qt::Key_Return); // to the accept button
+    pressKey(Qt::Key_Return); // accept: to the condition edit
+    QCOMPARE(QApplication::focusWidget(), control<QLineEdit>(study, "eoperacion"));
+    pressKey(Qt::Key_Tab); // into the grid
+    typeText(QStringLiteral("25"));
+    pressKey(Qt::Key_Tab);
+    // Enter on the accept button presses it, as Space does.
+    QCOMPARE(study->grid()->model()->rowCount(), 4);
+    // Leaving the grid still checks it.
+    boxes.expect(QStringLiteral("Falta capturar el 2 ª dato del equipo en Normal."));
+    clickTab(0);
+    QTest::mouseClick(method, Qt::LeftButton);
+    settle();
+    method->selectAll();
+    typeText(QStringLiteral("Otro"));
+    QCOMPARE(method->text(), QStringLiteral("Otro"));
+    QCOMPARE(study->studyRecord().levelSetting(1), std::string("25"));
+    QCOMPARE(study->studyRecord().levelSetting(2), std::string());
+
+    // The grid's popup entry shows its hint in the status line when highlighted.
+    auto* popup = study->findChild<QMenu*>("pmenu");
+    popup->popup(QPoint(10, 10));
+    popup->setActiveAction(study->findChild<QAction*>("pmnudunet"));
+    QCOMPARE(main.statusLineText(), QStringLiteral("Presenta lista de promedios y t de Dunnett"));
+    popup->hide();
+    QVERIFY(main.statusLineText().isEmpty());
+    QCOMPARE(boxes.pending(), 0);
     VERIFY_NO_UNEXPECTED_BOXES(boxes);
 }
 
