@@ -381,7 +381,11 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
             menu->activeAction() != nullptr) {
             event->accept();
             if (event->type() == QEvent::KeyPress) {
-                const int context = menu->activeAction()->property("helpContext").toInt();
+                // An entry without a context of its own ("Lasser") takes its menu's.
+                int context = menu->activeAction()->property("helpContext").toInt();
+                if (context == 0) {
+                    context = menu->menuAction()->property("helpContext").toInt();
+                }
                 if (hooks_.helpContext && context != 0) {
                     hooks_.helpContext(context);
                 }

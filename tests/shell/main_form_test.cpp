@@ -349,6 +349,16 @@ void MainFormTest::f1OnHighlightedEntryAsksItsContext() {
     QCOMPARE(contexts, QList<int>{3});
     QCOMPARE(contents, 0);
     menu->close();
+    // "Lasser" has no context of its own: its menu's, 7, is asked for.
+    main.setCommandEnabled("FilePrintItem", true);
+    main.setCommandEnabled("printlasser", true);
+    auto* print = main.findChild<QAction*>("FilePrintItem")->menu();
+    print->popup(main.mapToGlobal(QPoint(10, 10)));
+    QVERIFY(QTest::qWaitForWindowExposed(print));
+    print->setActiveAction(main.findChild<QAction*>("printlasser"));
+    QTest::keyClick(print, Qt::Key_F1);
+    QCOMPARE(contexts, QList<int>({3, 7}));
+    print->close();
     // Elsewhere F1 is the shortcut of "&Contenido".
     main.FileNew();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1);
