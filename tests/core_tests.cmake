@@ -9,6 +9,8 @@ add_executable(core_tests
     tests/calc/number_format_test.cpp
     tests/calc/robustness_test.cpp
     tests/calc/results_tables_test.cpp
+    tests/study/study_fixtures.h
 )
+target_include_directories(core_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)
 target_link_libraries(core_tests PRIVATE robustez_core GTest::gtest_main)
 gtest_discover_tests(core_tests DISCOVERY_TIMEOUT 60)

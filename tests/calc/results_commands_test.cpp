@@ -83,24 +83,22 @@ QStringList flatten(const Rows& rows) {
     return cells;
 }
 
-QList<TFinfo*> resultsWindows(TMainForm& main) {
-    QList<TFinfo*> windows;
+// The open child windows of one kind, in the order they were opened.
+template <typename Window> QList<Window*> childWindows(TMainForm& main) {
+    QList<Window*> windows;
     for (QMdiSubWindow* sub : main.mdiArea()->subWindowList()) {
-        if (auto* w = qobject_cast<TFinfo*>(sub->widget())) {
+        if (auto* w = qobject_cast<Window*>(sub->widget())) {
             windows << w;
         }
     }
     return windows;
 }
 
+QList<TFinfo*> resultsWindows(TMainForm& main) {
+    return childWindows<TFinfo>(main);
+}
 QList<Tfrminforme*> reportWindows(TMainForm& main) {
-    QList<Tfrminforme*> windows;
-    for (QMdiSubWindow* sub : main.mdiArea()->subWindowList()) {
-        if (auto* w = qobject_cast<Tfrminforme*>(sub->widget())) {
-            windows << w;
-        }
-    }
-    return windows;
+    return childWindows<Tfrminforme>(main);
 }
 
 void run(TMainForm& main, const char* command) {

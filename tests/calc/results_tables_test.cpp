@@ -1,4 +1,5 @@
 #include "calc/results_tables.h"
+#include "study/study_fixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -7,17 +8,8 @@ using namespace robustez;
 namespace {
 
 StudyRecord exampleStudy() {
-    StudyRecord study = newStudyRecord();
-    sizeGridForCount(study.grid, 3);
+    StudyRecord study = robustez::testing::workedExampleGrid({"25 °C", "20 °C", "30 °C"});
     study.conditionName = "Temperatura";
-    const char* settings[] = {"25 °C", "20 °C", "30 °C"};
-    const char* values[3][3] = {{"100", "101", "102"}, {"99", "100", "101"}, {"103", "104", "105"}};
-    for (int level = 1; level <= 3; ++level) {
-        study.grid.setCell(level, 1, settings[level - 1]);
-        for (int r = 0; r < 3; ++r) {
-            study.grid.setCell(level, r + 2, values[level - 1][r]);
-        }
-    }
     return study;
 }
 

@@ -2,6 +2,7 @@
 #include "calc/number_format.h"
 #include "calc/robustness.h"
 #include "study/errors.h"
+#include "study/study_fixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -16,17 +17,7 @@ namespace {
 using Level = std::vector<std::string>;
 
 StudyRecord studyOf(const Level& normal, const Level& baja, const Level& alta) {
-    StudyRecord study = newStudyRecord();
-    const int n = static_cast<int>(normal.size());
-    study.replicateCountText = std::to_string(n);
-    sizeGridForCount(study.grid, n);
-    const Level* levels[] = {&normal, &baja, &alta};
-    for (int level = 1; level <= 3; ++level) {
-        for (size_t r = 0; r < levels[level - 1]->size(); ++r) {
-            study.grid.setCell(level, static_cast<int>(r) + 2, (*levels[level - 1])[r]);
-        }
-    }
-    return study;
+    return robustez::testing::studyWithValues({"", "", ""}, {normal, baja, alta});
 }
 
 StudyRecord workedExample() {

@@ -1,4 +1,5 @@
 #include "reports/page_layouts.h"
+#include "study/study_fixtures.h"
 
 #include "recording_canvas.h"
 #include "study/errors.h"
@@ -24,21 +25,11 @@ const std::string kReviso = "Revisó:" + std::string(26, '_') + " ";
 // The worked example: n = 3, Normal 100 101 102, Baja 99 100 101, Alta 103
 // 104 105, settings 25, 20 and 30.
 StudyRecord workedExample() {
-    StudyRecord study = newStudyRecord();
+    StudyRecord study = robustez::testing::workedExampleGrid({"25", "20", "30"});
     study.methodName = "Valoración de ácido";
     study.analystName = "Mª José";
     study.dateText = "12/03/1999";
-    study.replicateCountText = "3";
     study.conditionName = "Temperatura";
-    sizeGridForCount(study.grid, 3);
-    const char* settings[] = {"25", "20", "30"};
-    const char* values[3][3] = {{"100", "101", "102"}, {"99", "100", "101"}, {"103", "104", "105"}};
-    for (int level = 1; level <= 3; ++level) {
-        study.grid.setCell(level, 1, settings[level - 1]);
-        for (int r = 1; r <= 3; ++r) {
-            study.grid.setCell(level, r + 1, values[level - 1][r - 1]);
-        }
-    }
     return study;
 }
 

@@ -1,4 +1,5 @@
 #include "reports/text_report.h"
+#include "study/study_fixtures.h"
 
 #include "study/errors.h"
 
@@ -16,21 +17,11 @@ std::string sp(int count) {
 
 // The worked example: n = 3, Normal 100 101 102, Baja 99 100 101, Alta 103 104 105.
 StudyRecord workedExample() {
-    StudyRecord study = newStudyRecord();
+    StudyRecord study = robustez::testing::workedExampleGrid({"25", "20", "30"});
     study.methodName = "Valoración";
     study.analystName = "Q.F.B. María Pérez";
     study.dateText = "07/12/2026";
-    study.replicateCountText = "3";
     study.conditionName = "Temperatura";
-    sizeGridForCount(study.grid, 3);
-    const char* settings[] = {"25", "20", "30"};
-    const char* values[3][3] = {{"100", "101", "102"}, {"99", "100", "101"}, {"103", "104", "105"}};
-    for (int level = 1; level <= 3; ++level) {
-        study.grid.setCell(level, 1, settings[level - 1]);
-        for (int r = 1; r <= 3; ++r) {
-            study.grid.setCell(level, r + 1, values[level - 1][r - 1]);
-        }
-    }
     return study;
 }
 
