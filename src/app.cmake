@@ -4,19 +4,18 @@ add_library(robustez_widgets STATIC
     ${CMAKE_CURRENT_LIST_DIR}/shell/app_setup.cpp
     ${CMAKE_CURRENT_LIST_DIR}/shell/command_table.h
     ${CMAKE_CURRENT_LIST_DIR}/shell/command_table.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/shell/messages.h
-    ${CMAKE_CURRENT_LIST_DIR}/shell/messages.cpp
     ${CMAKE_CURRENT_LIST_DIR}/shell/main_form.h
     ${CMAKE_CURRENT_LIST_DIR}/shell/main_form.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/shell/file_commands.cpp
     ${CMAKE_CURRENT_LIST_DIR}/shell/shell.qrc
     ${CMAKE_CURRENT_LIST_DIR}/study/study_grid.h
     ${CMAKE_CURRENT_LIST_DIR}/study/study_grid.cpp
     ${CMAKE_CURRENT_LIST_DIR}/study/study_window.h
     ${CMAKE_CURRENT_LIST_DIR}/study/study_window.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/study/file_commands.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/study/study_frame.h
 )
 target_include_directories(robustez_widgets PUBLIC ${CMAKE_CURRENT_LIST_DIR})
-target_link_libraries(robustez_widgets PUBLIC robustez_core Qt6::Widgets Qt6::Svg Qt6::PrintSupport)
+target_link_libraries(robustez_widgets PUBLIC robustez_core robustez_ui Qt6::Widgets Qt6::Svg Qt6::PrintSupport)
 
 # The commands that open the results and report windows, and the start-up of
 # the splash window, the print dialogs, help and About.

@@ -7,10 +7,9 @@ add_library(robustez_extras STATIC
     src/shell/about_box.cpp
     src/shell/help_viewer.h
     src/shell/help_viewer.cpp
-    src/shell/extras.qrc
 )
 target_include_directories(robustez_extras PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/src)
-target_link_libraries(robustez_extras PUBLIC Qt6::Widgets Qt6::Svg Qt6::PrintSupport robustez_core)
+target_link_libraries(robustez_extras PUBLIC robustez_ui Qt6::Widgets Qt6::Svg Qt6::PrintSupport robustez_core)
 # The print dialogs draw their pages through the printer canvas.
 if(TARGET robustez_qtcanvas)
     target_sources(robustez_extras PRIVATE

@@ -3,6 +3,7 @@
 # program with its main and study windows.
 set(CMAKE_AUTOMOC ON)
 set(CMAKE_AUTORCC ON)
+include(src/ui/ui.cmake)
 include(src/reports/reports_qt.cmake OPTIONAL)
 include(src/results_windows.cmake)
 include(src/extras.cmake OPTIONAL)

@@ -5,7 +5,7 @@ add_library(robustez_results STATIC
     src/reports/report_window.h
     src/reports/report_window.cpp
 )
-target_link_libraries(robustez_results PUBLIC robustez_core Qt6::Widgets)
+target_link_libraries(robustez_results PUBLIC robustez_core robustez_ui Qt6::Widgets)
 
 add_executable(report_window_test tests/reports/report_window_test.cpp)
 target_link_libraries(report_window_test PRIVATE robustez_results Qt6::Test)

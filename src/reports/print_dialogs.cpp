@@ -1,7 +1,7 @@
 #include "reports/print_dialogs.h"
 
 #include "reports/qpainter_canvas.h"
-#include "shell/splash_window.h"
+#include "ui/pictures.h"
 
 #include <QButtonGroup>
 #include <QGroupBox>
@@ -75,7 +75,8 @@ PrintSelectionDialog::PrintSelectionDialog(PrintLayout layout, const QString& gr
         {QStringLiteral("Imprime Información General"), QStringLiteral("Imprime Robustez")},
         GeneralPage);
 
-    BitBtn1_ = new QPushButton(QIcon(checkMarkPicturePath()), QStringLiteral("Aceptar"), this);
+    BitBtn1_ =
+        new QPushButton(QIcon(robustez::checkMarkPicturePath()), QStringLiteral("Aceptar"), this);
     BitBtn1_->setObjectName(QStringLiteral("BitBtn1"));
     BitBtn1_->setGeometry(64, 152, 89, 33);
     BitBtn1_->setDefault(true);
@@ -168,7 +169,7 @@ TFOPRT::TFOPRT(QWidget* parent) : QDialog(parent) {
                    QStringLiteral("Selecciona margen:"), QRect(8, 128, 169, 105),
                    {QStringLiteral("1 cm"), QStringLiteral("1.5 cm"), QStringLiteral("2.0 cm")}, 1);
 
-    BitBtn1_ = new QPushButton(QIcon(checkMarkPicturePath()), QStringLiteral("OK"), this);
+    BitBtn1_ = new QPushButton(QIcon(robustez::checkMarkPicturePath()), QStringLiteral("OK"), this);
     BitBtn1_->setObjectName(QStringLiteral("BitBtn1"));
     BitBtn1_->setGeometry(192, 168, 97, 25);
     BitBtn1_->setDefault(true);

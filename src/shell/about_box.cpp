@@ -2,6 +2,7 @@
 
 #include "shell/help_viewer.h"
 #include "shell/splash_window.h"
+#include "ui/pictures.h"
 
 #include <QFrame>
 #include <QIcon>
@@ -64,7 +65,8 @@ TAboutBox::TAboutBox(QWidget* parent)
     Label10_->move(8, 136);
     Label10_->adjustSize();
 
-    OKButton_ = new QPushButton(QIcon(checkMarkPicturePath()), QStringLiteral("OK"), this);
+    OKButton_ =
+        new QPushButton(QIcon(robustez::checkMarkPicturePath()), QStringLiteral("OK"), this);
     OKButton_->setObjectName(QStringLiteral("OKButton"));
     OKButton_->setFont(sansSerif(8, true));
     OKButton_->setGeometry(120, 218, 129, 27);

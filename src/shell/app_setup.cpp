@@ -1,6 +1,6 @@
 #include "shell/app_setup.h"
 
-#include "shell/messages.h"
+#include "ui/messages.h"
 
 #include <QApplication>
 #include <QFont>

@@ -1,7 +1,7 @@
 #include "shell/main_form.h"
 
-#include "shell/messages.h"
 #include "study/study_window.h"
+#include "ui/messages.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -432,6 +432,29 @@ TFinforma* TMainForm::studyWindow() const {
     return studyWindow_.data();
 }
 
+void TMainForm::applyStudyEvent(StudyEvent event) {
+    switch (event) {
+    case StudyEvent::PagesEntered:
+        applyCommandColumn(CommandEvent::PagesEntered);
+        break;
+    case StudyEvent::CountAccepted:
+        applyCommandColumn(CommandEvent::CountAccepted);
+        break;
+    case StudyEvent::GridEntered:
+        applyCommandColumn(CommandEvent::GridEntered);
+        break;
+    case StudyEvent::LastCellTyped:
+        applyCommandColumn(CommandEvent::LastCellTyped);
+        break;
+    case StudyEvent::Closed:
+        applyCommandColumn(CommandEvent::StudyClosed);
+        break;
+    case StudyEvent::LastChildClosed:
+        applyCommandColumn(CommandEvent::LastChildClosed);
+        break;
+    }
+}
+
 void TMainForm::studyWindowClosed(TFinforma* study) {
     if (studyWindow_ == study) {
         studyWindow_ = nullptr;
@@ -566,5 +589,11 @@ void TMainForm::mnudunetClick() {
 void TMainForm::mnuinformeClick() {
     if (hooks_.informe) {
         runCommand(this, hooks_.informe);
+    }
+}
+
+void TMainForm::mnudetalleClick() {
+    if (hooks_.detalle) {
+        runCommand(this, hooks_.detalle);
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "shell/command_table.h"
+#include "study/study_frame.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -19,8 +20,8 @@ class QToolButton;
 class TFinforma;
 
 // The multiple-document frame: menu, speed bar, status panels, the command
-// states and the file commands.
-class TMainForm : public QMainWindow {
+// states and the file commands. It is the frame of the study window.
+class TMainForm : public QMainWindow, public StudyFrame {
     Q_OBJECT
 
 public:
@@ -49,8 +50,8 @@ public:
     QMdiArea* mdiArea() const { return mdiArea_; }
     // Shows a widget as a child window of the frame; it is destroyed when closed.
     QMdiSubWindow* addChildWindow(QWidget* child);
-    // The open child windows (a closing one still counts until its close ends).
-    int childCount() const;
+    // The open child windows (a closing one still counts until its close ends):
+    // childCount(), declared with the study window's frame below.
     // The active child window's widget, or nullptr.
     QWidget* activeChild() const;
     // To be called by a child window's close handling once it has accepted
@@ -58,8 +59,18 @@ public:
     void childWindowClosing();
     // The current study window, or nullptr.
     TFinforma* studyWindow() const;
+
+    // --- The study window's frame ----------------------------------------
+    QString modifiedMark() const override { return estadoText(); }
+    void setModifiedMark(const QString& text) override { setEstado(text); }
+    void applyStudyEvent(StudyEvent event) override;
+    void showHint(const QString& hint) override { ShowHint(hint); }
+    int childCount() const override;
+    SaveOutcome saveStudy() override;
+    void runDunnett() override { mnudunetClick(); }
+    void runDetail() override { mnudetalleClick(); }
     // Called by the study window once it has accepted to close.
-    void studyWindowClosed(TFinforma* study);
+    void studyWindowClosed(TFinforma* study) override;
 
     // --- File dialogs ---------------------------------------------------
     // A file dialog: given the proposed name, returns the chosen full path
@@ -75,6 +86,7 @@ public:
     struct Hooks {
         std::function<void()> dunnett;      // "&t de Dunnett"
         std::function<void()> informe;      // "&Informe"
+        std::function<void()> detalle;      // "&Detalle estadístico"
         std::function<void()> helpContents; // HELP_CONTENTS
         std::function<void()> helpSearch;   // HELP_PARTIALKEY ""
         std::function<void()> helpHowToUse; // HELP_HELPONHELP
@@ -86,9 +98,6 @@ public:
     };
     Hooks& hooks() { return hooks_; }
 
-    enum class SaveOutcome { Saved, Cancelled, Failed };
-    // The Save command; a failure is shown in the error box.
-    SaveOutcome saveStudy();
     // Opens a study file as "&Abrir..." does once the file is chosen.
     bool openStudyFile(const QString& path);
 
@@ -109,6 +118,7 @@ public slots:
     void FilePrint();
     void mnudunetClick();
     void mnuinformeClick();
+    void mnudetalleClick();
     void ShowHint(const QString& hint);
 
 protected:

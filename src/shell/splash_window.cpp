@@ -1,5 +1,7 @@
 #include "shell/splash_window.h"
 
+#include "ui/pictures.h"
+
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPainter>
@@ -7,23 +9,8 @@
 #include <QSvgRenderer>
 #include <QTimer>
 
-static void initPictures() {
-    // The pictures live in a resource file of this static library.
-    Q_INIT_RESOURCE(extras);
-}
-
-QString programPicturePath() {
-    initPictures();
-    return QStringLiteral(":/robustez/ormida.svg");
-}
-
-QString checkMarkPicturePath() {
-    initPictures();
-    return QStringLiteral(":/robustez/check.svg");
-}
-
 StretchedPicture::StretchedPicture(QWidget* parent)
-    : QWidget(parent), renderer_(new QSvgRenderer(programPicturePath(), this)) {
+    : QWidget(parent), renderer_(new QSvgRenderer(robustez::programPicturePath(), this)) {
     renderer_->setAspectRatioMode(Qt::IgnoreAspectRatio);
 }
 

@@ -24,10 +24,6 @@ private:
     QSvgRenderer* renderer_;
 };
 
-// Resource path of the program's picture and of the OK buttons' check mark.
-QString programPicturePath();
-QString checkMarkPicturePath();
-
 // The splash window: no frame, above all other windows, centred, shown at once
 // on creation. Its timer hides it 3000 ms after the main window starts it.
 class TFshow : public QWidget {

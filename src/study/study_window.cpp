@@ -1,9 +1,8 @@
 #include "study/study_window.h"
 
-#include "shell/main_form.h"
-#include "shell/messages.h"
 #include "study/conversions.h"
 #include "study/study_grid.h"
+#include "ui/messages.h"
 
 #include <QAction>
 #include <QApplication>
@@ -20,7 +19,7 @@
 
 #include <algorithm>
 
-using robustez::CommandEvent;
+using StudyEvent = StudyFrame::StudyEvent;
 using robustez::runCommand;
 using robustez::showMessage;
 
@@ -59,7 +58,7 @@ void setWholeText(QLineEdit* edit, const std::string& text) {
 
 } // namespace
 
-TFinforma::TFinforma(TMainForm* mainForm, QWidget* parent) : QWidget(parent), mainForm_(mainForm) {
+TFinforma::TFinforma(StudyFrame* frame, QWidget* parent) : QWidget(parent), frame_(frame) {
     setObjectName(QStringLiteral("Finforma"));
     setProperty("helpContext", 2);
     setWindowTitle(kNewDocument);
@@ -157,16 +156,9 @@ void TFinforma::buildControls() {
     // entered; the pages' first focus leaves it alone (only the menu entry).
     connect(pmnudunet, &QAction::triggered, this, &TFinforma::pmnudunetClick);
     // A highlighted entry shows its hint in the main window's status line.
-    connect(pmenu, &QMenu::hovered, this, [this](QAction* action) {
-        if (mainForm_ != nullptr) {
-            mainForm_->ShowHint(action->statusTip());
-        }
-    });
-    connect(pmenu, &QMenu::aboutToHide, this, [this] {
-        if (mainForm_ != nullptr) {
-            mainForm_->ShowHint(QString());
-        }
-    });
+    connect(pmenu, &QMenu::hovered, this,
+            [this](QAction* action) { frame_->showHint(action->statusTip()); });
+    connect(pmenu, &QMenu::aboutToHide, this, [this] { frame_->showHint(QString()); });
     stgdatos1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(stgdatos1, &QWidget::customContextMenuRequested, this, &TFinforma::showPopup);
 
@@ -327,7 +319,7 @@ void TFinforma::FormCreate() {
 void TFinforma::ThojasEnter() {
     Thojas->setCurrentIndex(0);
     moveFocus(emetodo);
-    mainForm_->applyCommandColumn(CommandEvent::PagesEntered);
+    frame_->applyStudyEvent(StudyEvent::PagesEntered);
 }
 
 bool TFinforma::eventFilter(QObject* watched, QEvent* event) {
@@ -349,7 +341,7 @@ bool TFinforma::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TFinforma::editKeyPress(QLineEdit* edit, QKeyEvent* key, QWidget* next) {
-    mainForm_->setEstado(kModified);
+    frame_->setModifiedMark(kModified);
     if (next != nullptr && isEnter(key) && !edit->text().isEmpty()) {
         moveFocus(next);
     }
@@ -359,17 +351,17 @@ void TFinforma::ereplica1Exit() {
     const QString text = ereplica1->text();
     int n = 0;
     if (text.isEmpty()) {
-        showMessage(mainForm_, QStringLiteral("Falta capturar el número de valoraciones"));
+        showMessage(this, QStringLiteral("Falta capturar el número de valoraciones"));
         moveFocus(ereplica1);
         return;
     }
     if (!robustez::tryToInteger(text.toStdString(), n)) {
-        showMessage(mainForm_, QStringLiteral("El valor de captura no es un valor numérico."));
+        showMessage(this, QStringLiteral("El valor de captura no es un valor numérico."));
         moveFocus(ereplica1);
         return;
     }
     if (n < 2 || n > 10) {
-        showMessage(mainForm_,
+        showMessage(this,
                     QStringLiteral("Datos fuera de límite, 2-10 valoraciones (Replicaciones)."));
         moveFocus(ereplica1);
         return;
@@ -378,21 +370,20 @@ void TFinforma::ereplica1Exit() {
 }
 
 void TFinforma::botonok1Click() {
-    runCommand(mainForm_, [this] {
+    runCommand(this, [this] {
         const int n = robustez::toInteger(ereplica1->text().toStdString());
         if (n < 2 || n > 10) {
             // Reachable only by pressing the button's accelerator with a bad
             // count in the edit; the grid keeps its size.
             showMessage(
-                mainForm_,
-                QStringLiteral("Datos fuera de límite, 2-10 valoraciones (Replicaciones)."));
+                this, QStringLiteral("Datos fuera de límite, 2-10 valoraciones (Replicaciones)."));
             return;
         }
         auto* model = stgdatos1->gridModel();
         model->setRowCountKeepingText(n + 2);
         model->writeFixedCells();
         moveFocus(eoperacion);
-        mainForm_->applyCommandColumn(CommandEvent::CountAccepted);
+        frame_->applyStudyEvent(StudyEvent::CountAccepted);
     });
 }
 
@@ -407,11 +398,10 @@ void TFinforma::eoperacionExit() {
 }
 
 void TFinforma::stgdatos1Enter() {
-    runCommand(mainForm_, [this] {
+    runCommand(this, [this] {
         const int n = robustez::toInteger(ereplica1->text().toStdString());
         if (stgdatos1->gridModel()->rowCount() != n + 2) {
-            showMessage(mainForm_,
-                        QStringLiteral("Falta aceptar el número de muestras (replicas)."));
+            showMessage(this, QStringLiteral("Falta aceptar el número de muestras (replicas)."));
             Thojas->setCurrentWidget(TabSheet2);
             // Sending the focus to the count edit leaves the grid, so its
             // check runs and takes the focus back; the count edit still gets
@@ -427,19 +417,19 @@ void TFinforma::stgdatos1Enter() {
             }
             return;
         }
-        mainForm_->applyCommandColumn(CommandEvent::GridEntered);
+        frame_->applyStudyEvent(StudyEvent::GridEntered);
     });
 }
 
 void TFinforma::stgdatos1KeyPress(QKeyEvent* /*key*/) {
-    mainForm_->setEstado(kModified);
+    frame_->setModifiedMark(kModified);
     const QModelIndex current = stgdatos1->currentIndex();
     const int lastColumn = stgdatos1->gridModel()->columnCount() - 1;
     const int lastRow = stgdatos1->gridModel()->rowCount() - 1;
     if (current.isValid() && current.column() == lastColumn) {
         if (current.row() == lastRow) {
             stgdatos1->setTabMovesBetweenCells(false);
-            mainForm_->applyCommandColumn(CommandEvent::LastCellTyped);
+            frame_->applyStudyEvent(StudyEvent::LastCellTyped);
         } else {
             stgdatos1->setTabMovesBetweenCells(true);
         }
@@ -449,7 +439,7 @@ void TFinforma::stgdatos1KeyPress(QKeyEvent* /*key*/) {
 void TFinforma::stgdatos1Exit() {
     stgdatos1->setTabMovesBetweenCells(true);
     stgdatos1->setCurrentCell(1, 1);
-    runCommand(mainForm_, [this] {
+    runCommand(this, [this] {
         const robustez::StudyGrid& grid = stgdatos1->gridModel()->grid();
         const std::string separator = QLocale::system().decimalPoint().toStdString();
         for (int column = 1; column <= robustez::kLevelCount; ++column) {
@@ -457,17 +447,16 @@ void TFinforma::stgdatos1Exit() {
             for (int row = 2; row <= n + 1; ++row) {
                 const std::string& text = grid.cell(column, row);
                 if (text.empty()) {
-                    showMessage(mainForm_, QStringLiteral("Falta capturar el ") +
-                                               QString::number(row) +
-                                               QStringLiteral(" ª dato del equipo en ") +
-                                               QString::fromStdString(grid.cell(column, 0)) +
-                                               QStringLiteral("."));
+                    showMessage(this, QStringLiteral("Falta capturar el ") + QString::number(row) +
+                                          QStringLiteral(" ª dato del equipo en ") +
+                                          QString::fromStdString(grid.cell(column, 0)) +
+                                          QStringLiteral("."));
                     moveFocus(stgdatos1);
                     return;
                 }
                 double value = 0;
                 if (!robustez::tryToDecimal(text, separator, value)) {
-                    showMessage(mainForm_,
+                    showMessage(this,
                                 QStringLiteral("Algún dato capturado no es un valor numérico."));
                     moveFocus(stgdatos1);
                     return;
@@ -479,30 +468,32 @@ void TFinforma::stgdatos1Exit() {
 }
 
 void TFinforma::pmnudunetClick() {
-    mainForm_->mnudunetClick();
+    frame_->runDunnett();
 }
 
 bool TFinforma::FormCloseQuery() {
-    if (mainForm_->estadoText() == kModified) {
+    if (frame_->modifiedMark() == kModified) {
         QMessageBox box(QMessageBox::Question, QStringLiteral("Guardar archivo?"),
                         QStringLiteral("Se realizaron cambios!\nQuiere guardar su información?"),
-                        QMessageBox::Yes | QMessageBox::No, mainForm_);
+                        QMessageBox::Yes | QMessageBox::No, this);
         box.setDefaultButton(QMessageBox::Yes);
         if (box.exec() == QMessageBox::Yes &&
-            mainForm_->saveStudy() != TMainForm::SaveOutcome::Saved) {
+            frame_->saveStudy() != StudyFrame::SaveOutcome::Saved) {
             // A failed or cancelled save keeps the window and its changes.
             return false;
         }
     }
-    mainForm_->setEstado(QString());
+    frame_->setModifiedMark(QString());
     return true;
 }
 
 void TFinforma::FormClose() {
     closed_ = true;
-    mainForm_->applyCommandColumn(CommandEvent::StudyClosed);
-    mainForm_->childWindowClosing();
-    mainForm_->studyWindowClosed(this);
+    frame_->applyStudyEvent(StudyEvent::Closed);
+    if (frame_->childCount() == 1) {
+        frame_->applyStudyEvent(StudyEvent::LastChildClosed);
+    }
+    frame_->studyWindowClosed(this);
 }
 
 void TFinforma::closeEvent(QCloseEvent* event) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "study/study_frame.h"
 #include "study/study_record.h"
 
 #include <QPointer>
@@ -13,7 +14,6 @@ class QMenu;
 class QAction;
 class QPushButton;
 class QTabWidget;
-class TMainForm;
 
 namespace robustez {
 class StudyGridView;
@@ -25,7 +25,7 @@ class TFinforma : public QWidget {
     Q_OBJECT
 
 public:
-    explicit TFinforma(TMainForm* mainForm, QWidget* parent = nullptr);
+    explicit TFinforma(StudyFrame* frame, QWidget* parent = nullptr);
 
     // The study as the controls hold it now, text being typed in the grid
     // included.
@@ -72,7 +72,7 @@ private:
     void runEnter(QWidget* control);
     void showPopup(const QPoint& position);
 
-    TMainForm* mainForm_;
+    StudyFrame* frame_;
     QTabWidget* Thojas = nullptr;
     QWidget* TabSheet1 = nullptr;
     QWidget* TabSheet2 = nullptr;

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+namespace robustez {
+
+// Resource paths of the program's picture (the splash and About windows) and
+// of the check mark of the OK and Aceptar buttons.
+QString programPicturePath();
+QString checkMarkPicturePath();
+
+} // namespace robustez

@@ -1,0 +1,11 @@
+# robustez_ui: what every window shares: the message boxes, the error box,
+# the busy cursor and the program's pictures.
+add_library(robustez_ui STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/messages.h
+    ${CMAKE_CURRENT_LIST_DIR}/messages.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/pictures.h
+    ${CMAKE_CURRENT_LIST_DIR}/pictures.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/pictures.qrc
+)
+target_include_directories(robustez_ui PUBLIC ${CMAKE_CURRENT_LIST_DIR}/..)
+target_link_libraries(robustez_ui PUBLIC robustez_core Qt6::Widgets)
