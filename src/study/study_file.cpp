@@ -5,9 +5,9 @@
 
 #include <array>
 #include <cerrno>
+#include <climits>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <functional>
@@ -29,6 +29,11 @@ constexpr int kMaxCount = 10;
 constexpr std::size_t kReadChunk = 64 * 1024;
 // The most read from a source that is not a regular file.
 constexpr std::size_t kMaxStreamBytes = 64 * 1024 * 1024;
+// The most symbolic links followed from the name a study is saved under.
+constexpr int kMaxLinkHops = 40;
+// The most of the target's name kept in the name of a temporary file, which
+// adds 22 characters and must stay within the 255 a file name may have.
+constexpr std::size_t kMaxTemporaryBase = 200;
 
 // Code points of the bytes 0x80..0x9F in Windows-1252. The five bytes the
 // code page leaves undefined map to the C1 control of the same number, so
@@ -253,27 +258,79 @@ std::string directoryOf(const std::string& path) {
     return path.substr(0, slash);
 }
 
-// The file a save replaces: the target of a symbolic link, so that the link
-// keeps pointing at the study.
-std::string resolveTarget(const std::string& path) {
-    struct stat info {};
-    if (::lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode)) {
-        if (char* real = ::realpath(path.c_str(), nullptr)) {
-            std::string resolved(real);
-            std::free(real);
-            return resolved;
-        }
-    }
-    return path;
+std::string baseNameOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// Creates a new, uniquely named file beside `target` for writing.
+std::string readLink(const std::string& path) {
+    std::string target(PATH_MAX, '\0');
+    const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());
+    if (length < 0) {
+        throwIoError(errno);
+    }
+    if (static_cast<std::size_t>(length) == target.size()) {
+        throwIoError(ENAMETOOLONG);
+    }
+    target.resize(static_cast<std::size_t>(length));
+    return target;
+}
+
+// The file a save writes: symbolic links are followed one at a time, a
+// relative one from the folder that holds it, so that a link whose target
+// does not exist yet names the file to create, as a plain write would.
+std::string resolveTarget(const std::string& path) {
+    std::string current = path;
+    for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+        struct stat info {};
+        if (::lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+            return current;
+        }
+        const std::string next = readLink(current);
+        current = next.starts_with('/') ? next : directoryOf(current) + "/" + next;
+    }
+    throwIoError(ELOOP);
+}
+
+// Opens an existing target for writing as a plain write would, without
+// truncating it and without waiting for a reader of a FIFO. Answers -1 when
+// there is no such file; throws when the file may not be written.
+int openExisting(const std::string& target) {
+    const int fd = ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT) {
+            return -1;
+        }
+        throwIoError(errno);
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0) {
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    }
+    return fd;
+}
+
+// True when a new file renamed over this one could not be the same file:
+// other names link to it, or it is a device, FIFO or the like.
+bool renameWouldChange(const struct stat& info) {
+    return !S_ISREG(info.st_mode) || info.st_nlink > 1;
+}
+
+// True for the errors by which a folder refuses a new name (or the longer
+// name of a temporary file), while the file already there may still be
+// writable.
+bool folderRefuses(int error) {
+    return error == EACCES || error == EPERM || error == EROFS || error == EBUSY ||
+           error == ENAMETOOLONG;
+}
+
+// Creates a new, uniquely named file beside `target` for writing; its name is
+// cut so that it stays within the length a file name may have.
 int createTemporary(const std::string& target, std::string& tempPath) {
     std::random_device seed;
     std::mt19937_64 random(seed() ^ (static_cast<std::uint64_t>(::getpid()) << 32));
     const std::string directory = directoryOf(target);
-    const std::string base =
-        target.substr(target.rfind('/') == std::string::npos ? 0 : target.rfind('/') + 1);
+    const std::string base = baseNameOf(target).substr(0, kMaxTemporaryBase);
     for (int attempt = 0; attempt < 100; ++attempt) {
         char suffix[17];
         std::snprintf(suffix, sizeof suffix, "%016llx", static_cast<unsigned long long>(random()));
@@ -287,6 +344,34 @@ int createTemporary(const std::string& target, std::string& tempPath) {
     return -1;
 }
 
+// A temporary file that is removed again unless it was renamed into place.
+struct TemporaryFile {
+    FileDescriptor fd;
+    std::string path;
+    bool renamed = false;
+    ~TemporaryFile() {
+        if (!renamed) {
+            ::unlink(path.c_str());
+        }
+    }
+};
+
+// Gives the temporary file the owner, group and permission bits of the file
+// it replaces. False when they cannot be given: only a privileged process may
+// give a file to another user or to a group it is not a member of.
+bool takeOverIdentity(int fd, const struct stat& old) {
+    struct stat now {};
+    if (::fstat(fd, &now) != 0) {
+        return false;
+    }
+    if ((now.st_uid != old.st_uid || now.st_gid != old.st_gid) &&
+        ::fchown(fd, old.st_uid, old.st_gid) != 0) {
+        return false;
+    }
+    // After fchown, which clears the set-user-ID and set-group-ID bits.
+    return ::fchmod(fd, old.st_mode & 07777) == 0;
+}
+
 void writeAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
         const ssize_t written = ::write(fd, bytes.data(), bytes.size());
@@ -297,6 +382,64 @@ void writeAll(int fd, std::string_view bytes) {
             throwIoError(errno);
         }
         bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+}
+
+// Makes a rename in the folder durable; the save has succeeded either way.
+void syncFolder(const std::string& directory) {
+    const int dir = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+}
+
+// Writes the bytes to a temporary file beside the target, flushes it and
+// renames it over the target. With `old`, the target's details, the new file
+// gets its owner, group and permission bits, and the answer is false (nothing
+// changed, the temporary file removed) when the folder refuses the new file
+// or those details cannot be given. A failure while writing throws.
+bool replaceByRename(const std::string& target, std::string_view bytes, const struct stat* old) {
+    std::string tempPath;
+    const int raw = createTemporary(target, tempPath);
+    if (raw < 0) {
+        if (old != nullptr && folderRefuses(errno)) {
+            return false;
+        }
+        throwIoError(errno);
+    }
+    TemporaryFile temp{FileDescriptor(raw), tempPath};
+    if (old != nullptr && !takeOverIdentity(temp.fd.get(), *old)) {
+        return false;
+    }
+    writeAll(temp.fd.get(), bytes);
+    if (::fsync(temp.fd.get()) != 0 || temp.fd.release() != 0) {
+        throwIoError(errno);
+    }
+    if (::rename(temp.path.c_str(), target.c_str()) != 0) {
+        if (old != nullptr && folderRefuses(errno)) {
+            return false;
+        }
+        throwIoError(errno);
+    }
+    temp.renamed = true;
+    syncFolder(directoryOf(target));
+    return true;
+}
+
+// Writes the bytes over an open file from its start, as a plain write would,
+// then cuts a regular file to their length and flushes it to disk. A device
+// or FIFO that cannot be flushed takes the bytes as they are.
+void writeInPlace(FileDescriptor& fd, std::string_view bytes, bool regular) {
+    writeAll(fd.get(), bytes);
+    if (regular && ::ftruncate(fd.get(), static_cast<off_t>(bytes.size())) != 0) {
+        throwIoError(errno);
+    }
+    if (::fsync(fd.get()) != 0 && (regular || errno != EINVAL)) {
+        throwIoError(errno);
+    }
+    if (fd.release() != 0) {
+        throwIoError(errno);
     }
 }
 
@@ -409,38 +552,19 @@ void saveStudyFile(const std::string& path, const StudyRecord& study) {
     // whole number leaves the old file as it was.
     const std::string bytes = encodeStudy(study);
     const std::string target = resolveTarget(path);
-
-    std::string tempPath;
-    const int raw = createTemporary(target, tempPath);
-    if (raw < 0) {
+    FileDescriptor existing(openExisting(target));
+    if (existing.get() < 0) {
+        replaceByRename(target, bytes, nullptr);
+        return;
+    }
+    struct stat old {};
+    if (::fstat(existing.get(), &old) != 0) {
         throwIoError(errno);
     }
-    FileDescriptor fd(raw);
-    try {
-        struct stat old {};
-        if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
-            ::fchmod(fd.get(), old.st_mode & 07777);
-        }
-        writeAll(fd.get(), bytes);
-        if (::fsync(fd.get()) != 0) {
-            throwIoError(errno);
-        }
-        if (fd.release() != 0) {
-            throwIoError(errno);
-        }
-        if (::rename(tempPath.c_str(), target.c_str()) != 0) {
-            throwIoError(errno);
-        }
-    } catch (...) {
-        ::unlink(tempPath.c_str());
-        throw;
+    if (!renameWouldChange(old) && replaceByRename(target, bytes, &old)) {
+        return;
     }
-    // Make the rename itself durable; the save has succeeded either way.
-    const int dir = ::open(directoryOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
+    writeInPlace(existing, bytes, S_ISREG(old.st_mode));
 }
 
 } // namespace robustez

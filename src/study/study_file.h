@@ -43,9 +43,24 @@ std::string encodeStudy(const StudyRecord& study);
 // system's explanation.
 StudyRecord loadStudyFile(const std::string& path);
 
-// Writes a study file atomically: the bytes go to a temporary file beside the
-// target, which is flushed to disk and then renamed over the target. A failed
-// save leaves the previous file as it was.
+// Writes a study file so that the save never changes what the file is.
+// Symbolic links are followed to the file they lead to, which is written (and
+// created, for a link whose target does not exist yet); the links stay links.
+// A new file, and normally an existing one, is written atomically: the bytes
+// go to a temporary file beside the target, which gets the permission bits,
+// owner and group of the file it replaces, is flushed to disk and renamed
+// over the target; a failed save leaves the previous file as it was.
+// An existing file this process may not open for writing is not replaced: the
+// save fails ("I/O error 13: Permission denied") and leaves it as it was.
+// Where a rename would not keep what the file is -- other hard links to it,
+// not a regular file (device, FIFO), an owner or group this process may not
+// give, or a folder that refuses a new file -- the file is written in place,
+// as a plain write would: from its start, cut to the new length and flushed.
+// A failure midway through such a write may leave the file partly written;
+// a failure while writing the temporary file (disk full) fails the save and
+// leaves the previous file as it was. A new file gets mode 0666 less the
+// umask. Errors are FileError "I/O error N: " and the system's explanation;
+// a FIFO with no reader is refused ("I/O error 6") instead of waited on.
 void saveStudyFile(const std::string& path, const StudyRecord& study);
 
 } // namespace robustez

@@ -5,13 +5,19 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <grp.h>
 #include <iterator>
 #include <string>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace robustez {
@@ -20,6 +26,8 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::string kOutOfRange = "Datos fuera de límite, 2-10 valoraciones (Replicaciones).";
+// The user and group "nobody", as which saves without root's rights run.
+constexpr uid_t kNobody = 65534;
 
 StudyRecord sampleStudy() {
     StudyRecord study = newStudyRecord();
@@ -290,6 +298,40 @@ protected:
         }
         return "(no file error)";
     }
+    static std::size_t openDescriptors() {
+        return static_cast<std::size_t>(
+            std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()));
+    }
+    static struct stat statOf(const fs::path& path) {
+        struct stat info {};
+        EXPECT_EQ(::lstat(path.c_str(), &info), 0) << path;
+        return info;
+    }
+    // Saves as user and group kNobody in a child process when this process
+    // is root, directly otherwise. Answers as fileError does.
+    static std::string saveUnprivileged(const fs::path& path, const StudyRecord& study) {
+        const auto save = [&] { return fileError([&] { saveStudyFile(path.string(), study); }); };
+        int channel[2];
+        if (::geteuid() != 0 || ::pipe(channel) != 0) {
+            return ::geteuid() != 0 ? save() : "(no pipe)";
+        }
+        const pid_t child = ::fork();
+        if (child == 0) {
+            const bool dropped =
+                ::setgroups(0, nullptr) == 0 && ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0;
+            const std::string result = dropped ? save() : "(cannot drop rights)";
+            _exit(::write(channel[1], result.data(), result.size()) < 0);
+        }
+        ::close(channel[1]);
+        std::string result;
+        char buffer[256];
+        for (ssize_t got; (got = ::read(channel[0], buffer, sizeof buffer)) > 0;) {
+            result.append(buffer, static_cast<std::size_t>(got));
+        }
+        ::close(channel[0]);
+        ::waitpid(child, nullptr, 0);
+        return result;
+    }
 
     fs::path dir_;
 };
@@ -339,6 +381,22 @@ TEST_F(StudyFileOnDisk, FailedSaveLeavesTheOldFile) {
     EXPECT_EQ(readBytes(path), old);
     EXPECT_EQ(entries(), 1u);
 
+    // Writing the temporary file fails partway (as on a full disk): the old
+    // file is not written in place instead.
+    rlimit limit{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &limit), 0);
+    const rlim_t unlimited = limit.rlim_cur;
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    limit.rlim_cur = 8;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+    const std::string tooLarge = fileError([&] { saveStudyFile(path.string(), sampleStudy()); });
+    limit.rlim_cur = unlimited;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(tooLarge, "I/O error 27: File too large");
+    EXPECT_EQ(readBytes(path), old);
+    EXPECT_EQ(entries(), 1u);
+
     // A folder that does not exist.
     EXPECT_EQ(fileError([&] { saveStudyFile((dir_ / "no" / "x.w1o").string(), sampleStudy()); }),
               "I/O error 2: No such file or directory");
@@ -354,6 +412,120 @@ TEST_F(StudyFileOnDisk, FailedSaveLeavesTheOldFile) {
     EXPECT_EQ(readBytes(folder / "dentro"), "keep");
     EXPECT_EQ(entries(), 2u);
     EXPECT_EQ(readBytes(path), old);
+}
+
+TEST_F(StudyFileOnDisk, SaveKeepsModeLinksAndFifos) {
+    const std::size_t descriptors = openDescriptors();
+    const fs::path path = dir_ / "estudio.w1o";
+    const StudyRecord study = sampleStudy();
+    const std::string bytes = encodeStudy(study);
+    for (const mode_t mode : {0640, 0604}) {
+        writeBytes(path, "old");
+        ASSERT_EQ(::chmod(path.c_str(), mode), 0);
+        saveStudyFile(path.string(), study);
+        EXPECT_EQ(statOf(path).st_mode & 07777, mode);
+        EXPECT_EQ(readBytes(path), bytes);
+    }
+
+    // Links stay links: relative ones read from their own folder, a chain,
+    // and one whose target does not exist yet and is created.
+    fs::create_directory(dir_ / "sub");
+    fs::create_symlink("../estudio.w1o", dir_ / "sub" / "rel.w1o");
+    fs::create_symlink("sub/rel.w1o", dir_ / "chain.w1o");
+    fs::create_symlink("sub/nuevo.w1o", dir_ / "dangling.w1o");
+    writeBytes(path, "old");
+    saveStudyFile((dir_ / "chain.w1o").string(), study);
+    saveStudyFile((dir_ / "dangling.w1o").string(), study);
+    for (const char* link : {"chain.w1o", "sub/rel.w1o", "dangling.w1o"}) {
+        EXPECT_TRUE(fs::is_symlink(dir_ / link)) << link;
+    }
+    EXPECT_EQ(readBytes(path), bytes);
+    EXPECT_EQ(readBytes(dir_ / "sub" / "nuevo.w1o"), bytes);
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    EXPECT_EQ(statOf(dir_ / "sub" / "nuevo.w1o").st_mode & 07777, 0666 & ~mask);
+
+    // A file with another name is written in place and cut to length.
+    fs::create_hard_link(path, dir_ / "otro.w1o");
+    writeBytes(path, std::string(300, 'x'));
+    const ino_t inode = statOf(path).st_ino;
+    saveStudyFile((dir_ / "otro.w1o").string(), study);
+    EXPECT_EQ(readBytes(path), bytes);
+    EXPECT_EQ(statOf(dir_ / "otro.w1o").st_ino, inode);
+
+    // A FIFO is written to, never replaced; without a reader the save fails.
+    const fs::path fifo = dir_ / "tubo.w1o";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(fileError([&] { saveStudyFile(fifo.string(), study); }),
+              "I/O error 6: No such device or address");
+    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    saveStudyFile(fifo.string(), study);
+    std::string received(bytes.size() + 1, '\0');
+    received.resize(static_cast<std::size_t>(
+        std::max<ssize_t>(0, ::read(reader, received.data(), received.size()))));
+    ::close(reader);
+    EXPECT_EQ(received, bytes);
+    EXPECT_TRUE(fs::is_fifo(fifo));
+    EXPECT_EQ(openDescriptors(), descriptors);
+}
+
+TEST_F(StudyFileOnDisk, SaveWithoutRightsToTheFileOrFolder) {
+    ASSERT_EQ(::chmod(dir_.c_str(), 0777), 0);
+    const StudyRecord study = sampleStudy();
+    // A read-only file is refused although its folder would let it be replaced.
+    const fs::path readOnly = dir_ / "lectura.w1o";
+    writeBytes(readOnly, "old");
+    ASSERT_EQ(::chmod(readOnly.c_str(), 0444), 0);
+    EXPECT_EQ(saveUnprivileged(readOnly, study), "I/O error 13: Permission denied");
+    EXPECT_EQ(readBytes(readOnly), "old");
+    EXPECT_EQ(entries(), 1u);
+
+    // A writable file of the user's own in a folder closed to new files.
+    const fs::path locked = dir_ / "cerrada";
+    const fs::path inside = locked / "estudio.w1o";
+    fs::create_directory(locked);
+    writeBytes(inside, std::string(300, 'x'));
+    ASSERT_EQ(::chmod(inside.c_str(), 0666), 0);
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(inside.c_str(), kNobody, kNobody), 0);
+    }
+    const ino_t inode = statOf(inside).st_ino;
+    ASSERT_EQ(::chmod(locked.c_str(), 0555), 0);
+    EXPECT_EQ(saveUnprivileged(inside, study), "(no file error)");
+    ASSERT_EQ(::chmod(locked.c_str(), 0755), 0);
+    EXPECT_EQ(readBytes(inside), encodeStudy(study));
+    EXPECT_EQ(statOf(inside).st_ino, inode);
+}
+
+TEST_F(StudyFileOnDisk, SaveKeepsOwnerAndGroup) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "only root can give files to another user and act as that user";
+    }
+    const StudyRecord study = sampleStudy();
+    const fs::path theirs = dir_ / "ajeno.w1o";
+    writeBytes(theirs, "old");
+    ASSERT_EQ(::chown(theirs.c_str(), kNobody, kNobody), 0);
+    ASSERT_EQ(::chmod(theirs.c_str(), 0640), 0);
+    saveStudyFile(theirs.string(), study);
+    const struct stat saved = statOf(theirs);
+    EXPECT_EQ(saved.st_uid, kNobody);
+    EXPECT_EQ(saved.st_gid, kNobody);
+    EXPECT_EQ(saved.st_mode & 07777, 0640u);
+    EXPECT_EQ(readBytes(theirs), encodeStudy(study));
+
+    // A user who may not give a file away writes root's writable file in place.
+    ASSERT_EQ(::chmod(dir_.c_str(), 0777), 0);
+    const fs::path roots = dir_ / "raiz.w1o";
+    writeBytes(roots, std::string(300, 'x'));
+    ASSERT_EQ(::chmod(roots.c_str(), 0666), 0);
+    const ino_t inode = statOf(roots).st_ino;
+    EXPECT_EQ(saveUnprivileged(roots, study), "(no file error)");
+    const struct stat after = statOf(roots);
+    EXPECT_EQ(after.st_uid, 0u);
+    EXPECT_EQ(after.st_gid, 0u);
+    EXPECT_EQ(after.st_ino, inode);
+    EXPECT_EQ(readBytes(roots), encodeStudy(study));
+    EXPECT_EQ(entries(), 2u);
 }
 
 TEST_F(StudyFileOnDisk, LoadFailures) {
