@@ -477,8 +477,15 @@ bool TFinforma::FormCloseQuery() {
                         QStringLiteral("Se realizaron cambios!\nQuiere guardar su información?"),
                         QMessageBox::Yes | QMessageBox::No, this);
         box.setDefaultButton(QMessageBox::Yes);
-        if (box.exec() == QMessageBox::Yes &&
-            frame_->saveStudy() != StudyFrame::SaveOutcome::Saved) {
+        // Escape and the box's close button answer neither Yes nor No: they
+        // go to this hidden button, and the close is abandoned.
+        box.setEscapeButton(box.addButton(QMessageBox::Cancel));
+        box.button(QMessageBox::Cancel)->hide();
+        const int answer = box.exec();
+        if (answer == QMessageBox::Cancel) {
+            return false;
+        }
+        if (answer == QMessageBox::Yes && frame_->saveStudy() != StudyFrame::SaveOutcome::Saved) {
             // A failed or cancelled save keeps the window and its changes.
             return false;
         }

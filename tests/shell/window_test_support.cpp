@@ -23,6 +23,14 @@ void BoxAnswerer::expect(const QString& text, QMessageBox::StandardButton answer
     expected_.push_back({text, answer});
 }
 
+void BoxAnswerer::expectEscape(const QString& text) {
+    expected_.push_back({text, QMessageBox::NoButton, How::EscapeKey});
+}
+
+void BoxAnswerer::expectCloseBox(const QString& text) {
+    expected_.push_back({text, QMessageBox::NoButton, How::CloseBox});
+}
+
 void BoxAnswerer::clear() {
     texts.clear();
     captions.clear();
@@ -50,6 +58,14 @@ void BoxAnswerer::poll() {
         if (next.text != box->text()) {
             unexpected.append(
                 QStringLiteral("expected '%1', got '%2'").arg(next.text, box->text()));
+        }
+        if (next.how == How::EscapeKey) {
+            QTest::keyClick(box, Qt::Key_Escape);
+            return;
+        }
+        if (next.how == How::CloseBox) {
+            box->close();
+            return;
         }
         button = box->button(next.answer);
         if (button == nullptr) {

@@ -30,6 +30,10 @@ public:
 
     // Expects a box with this text, answered with this button.
     void expect(const QString& text, QMessageBox::StandardButton answer = QMessageBox::Ok);
+    // Expects a box with this text, answered with the Escape key, or with the
+    // box's own close button.
+    void expectEscape(const QString& text);
+    void expectCloseBox(const QString& text);
 
     QStringList texts;                           // every box seen, in order
     QStringList captions;                        // their captions
@@ -43,9 +47,11 @@ public:
 private:
     void poll();
 
+    enum class How { Button, EscapeKey, CloseBox };
     struct Expected {
         QString text;
         QMessageBox::StandardButton answer;
+        How how = How::Button;
     };
     std::deque<Expected> expected_;
     QTimer timer_;

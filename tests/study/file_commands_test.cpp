@@ -78,6 +78,7 @@ private slots:
     void openShowsTheStudyViewOnly();
     void closeAsksOnlyWhenModified();
     void cancelledSaveKeepsTheStudy();
+    void escapeOnTheCloseQuestionKeepsTheStudy();
     void failedOpenLeavesANewStudy();
     void failedSaveKeepsTheMarkAndTheOldFile();
 };
@@ -244,6 +245,40 @@ void FileCommandsTest::cancelledSaveKeepsTheStudy() {
     QVERIFY(main.isVisible());
     QCOMPARE(main.studyWindow(), study);
     QCOMPARE(study->studyRecord().value(1, 1), std::string("99.80"));
+    VERIFY_NO_UNEXPECTED_BOXES(boxes);
+}
+
+void FileCommandsTest::escapeOnTheCloseQuestionKeepsTheStudy() {
+    BoxAnswerer boxes;
+    Frame frame;
+    TMainForm& main = *frame.main;
+    TFinforma* study = typeStudy(main);
+    const auto studyKept = [&] {
+        QCOMPARE(main.studyWindow(), study);
+        QVERIFY(study->isVisible());
+        QCOMPARE(main.estadoText(), QStringLiteral("Modificado"));
+        QCOMPARE(study->studyRecord().value(1, 1), std::string("99.80"));
+        QVERIFY(frame.saveProposals.isEmpty()); // nothing was saved
+    };
+    // Escape answers neither Yes nor No: "C&errar" is abandoned.
+    boxes.expectEscape(kPrompt);
+    main.mnucloseClick();
+    settle();
+    studyKept();
+    QVERIFY(main.isCommandEnabled("mnuclose"));
+    QVERIFY(!main.isCommandEnabled("FileNewItem"));
+    // The box's own close button, through the window's close box.
+    boxes.expectCloseBox(kPrompt);
+    qobject_cast<QMdiSubWindow*>(study->parentWidget())->close();
+    settle();
+    studyKept();
+    // "&Salir": the program keeps running.
+    boxes.expectEscape(kPrompt);
+    main.FileExit();
+    settle();
+    QVERIFY(main.isVisible());
+    studyKept();
+    QCOMPARE(boxes.texts.size(), 3);
     VERIFY_NO_UNEXPECTED_BOXES(boxes);
 }
 
