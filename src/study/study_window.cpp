@@ -74,20 +74,11 @@ TFinforma::TFinforma(StudyFrame* frame, QWidget* parent) : QWidget(parent), fram
         if (closed_ || handlerMoving_ > 0 || now == nullptr || !isAncestorOf(now)) {
             return; // a handler's own move runs its transition itself
         }
-        // Coming back from a message box, a menu or another program is not a move.
-        const bool withinWindow = old != nullptr && old->window() == window();
-        QPointer<QWidget> target(now);
-        const int stamp = handlerMoves_;
-        QMetaObject::invokeMethod(
-            this,
-            [this, target, withinWindow, stamp] {
-                // A handler has sent the focus elsewhere since this move.
-                if (stamp != handlerMoves_ && target != QApplication::focusWidget()) {
-                    return;
-                }
-                onFocusChanged(target, withinWindow);
-            },
-            Qt::QueuedConnection);
+        // Coming back from another child window, a message box, a menu or
+        // another program is not a move from one control to another.
+        const bool withinWindow = old != nullptr && isAncestorOf(old);
+        pendingFocus_.push_back({QPointer<QWidget>(now), withinWindow, handlerMoves_});
+        QMetaObject::invokeMethod(this, &TFinforma::settleFocus, Qt::QueuedConnection);
     });
     FormCreate();
 }
@@ -179,6 +170,9 @@ void TFinforma::buildControls() {
 }
 
 void TFinforma::showPopup(const QPoint& position) {
+    // The right click that opens the menu may have moved the focus into the
+    // grid: its enter handler runs first, and sets the entries' states.
+    settleFocus();
     pmenu->popup(stgdatos1->viewport()->mapToGlobal(position));
 }
 
@@ -241,11 +235,41 @@ QWidget* TFinforma::controlOf(QWidget* widget) const {
     return widget;
 }
 
+void TFinforma::settleFocus() {
+    while (!pendingFocus_.empty()) {
+        const PendingFocus change = pendingFocus_.front();
+        pendingFocus_.pop_front();
+        // A handler has sent the focus elsewhere since this move.
+        if (change.target == nullptr ||
+            (change.stamp != handlerMoves_ && change.target != QApplication::focusWidget())) {
+            continue;
+        }
+        onFocusChanged(change.target, change.withinWindow);
+    }
+}
+
+bool TFinforma::settleFocusBeforeClick(QWidget* clicked) {
+    bool pressMovedFocus = false;
+    for (const PendingFocus& change : pendingFocus_) {
+        pressMovedFocus = pressMovedFocus || change.target == clicked;
+    }
+    settleFocus();
+    // A button that a leave handler took the focus from between its press and
+    // its release does not click, as when the two come apart.
+    return !pressMovedFocus || QApplication::focusWidget() == clicked;
+}
+
 void TFinforma::onFocusChanged(QWidget* now, bool withinWindow) {
-    if (closed_ || !pagesEntered_ || !withinWindow || now == nullptr) {
+    if (closed_ || !pagesEntered_ || now == nullptr) {
         return;
     }
-    transition(controlOf(now));
+    QWidget* control = controlOf(now);
+    // Back from another window onto the control that had the focus: no move.
+    // Back onto another control of this window: a move from the one before.
+    if (!withinWindow && (control == active_ || active_ == nullptr)) {
+        return;
+    }
+    transition(control);
 }
 
 void TFinforma::transition(QWidget* control) {
@@ -370,6 +394,11 @@ void TFinforma::ereplica1Exit() {
 }
 
 void TFinforma::botonok1Click() {
+    // A mouse click may also have left another control: its leave handler
+    // runs first, as when the press and the release come apart.
+    if (!settleFocusBeforeClick(botonok1)) {
+        return;
+    }
     runCommand(this, [this] {
         const int n = robustez::toInteger(ereplica1->text().toStdString());
         if (n < 2 || n > 10) {

@@ -7,6 +7,8 @@
 #include <QSet>
 #include <QWidget>
 
+#include <deque>
+
 class QKeyEvent;
 class QLabel;
 class QLineEdit;
@@ -64,6 +66,11 @@ private:
     void buildControls();
     void editKeyPress(QLineEdit* edit, QKeyEvent* key, QWidget* next);
     void stgdatos1KeyPress(QKeyEvent* key);
+    // Runs the focus moves Qt has made and the handlers have not seen yet.
+    void settleFocus();
+    // The same before a click on `clicked` acts; false when a leave handler
+    // took the focus away from it again, which drops the click.
+    bool settleFocusBeforeClick(QWidget* clicked);
     void onFocusChanged(QWidget* now, bool withinWindow);
     QWidget* controlOf(QWidget* widget) const;
     void transition(QWidget* control);
@@ -97,6 +104,12 @@ private:
     QPointer<QWidget> active_;
     QPointer<QWidget> lastTarget_;
     QSet<QWidget*> exiting_;
+    struct PendingFocus {
+        QPointer<QWidget> target;
+        bool withinWindow = false;
+        int stamp = 0; // handler moves made before it
+    };
+    std::deque<PendingFocus> pendingFocus_;
     int handlerMoving_ = 0; // a handler's setFocus is running
     int handlerMoves_ = 0;  // handler moves so far
     bool pagesEntered_ = false;

@@ -83,6 +83,7 @@ private slots:
     void textBeingTypedIsPartOfTheStudy();
     void popupRunsDunnett();
     void pageSwitchNeverTypesIntoHiddenControls();
+    void aClickRunsTheLeaveHandlerFirst();
 };
 
 void StudyWindowTest::newStudyAndTheFixedPath() {
@@ -284,19 +285,20 @@ void StudyWindowTest::hiddenRowsComeBack() {
         typeCells(
             {QString::number(sample), QString::number(10 + sample), QString::number(20 + sample)});
     }
-    // Accept n = 3: three samples shown, the rest kept hidden.
+    // Accept n = 3: three samples shown, the rest kept hidden. The grid takes
+    // the focus back from a click; the button's accelerator still presses it.
     auto* count = study->findChild<QLineEdit*>("ereplica1");
     count->setText(QStringLiteral("3"));
-    QTest::mouseClick(study->findChild<QPushButton*>("botonok1"), Qt::LeftButton);
+    QTest::keyClick(study->grid(), Qt::Key_P, Qt::AltModifier);
+    QTRY_COMPARE(study->grid()->model()->rowCount(), 5);
     settle();
-    QCOMPARE(study->grid()->model()->rowCount(), 5);
     QCOMPARE(study->grid()->model()->index(4, 0).data().toString(), QStringLiteral("3"));
     QCOMPARE(study->grid()->model()->index(4, 3).data().toString(), QStringLiteral("23"));
     // Accept n = 5 again: the fourth and fifth values are back.
     count->setText(QStringLiteral("5"));
-    QTest::mouseClick(study->findChild<QPushButton*>("botonok1"), Qt::LeftButton);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_P, Qt::AltModifier);
+    QTRY_COMPARE(study->grid()->model()->rowCount(), 7);
     settle();
-    QCOMPARE(study->grid()->model()->rowCount(), 7);
     QCOMPARE(study->grid()->model()->index(5, 1).data().toString(), QStringLiteral("4"));
     QCOMPARE(study->grid()->model()->index(6, 2).data().toString(), QStringLiteral("15"));
     QCOMPARE(study->grid()->model()->index(6, 0).data().toString(), QStringLiteral("5"));
@@ -479,6 +481,60 @@ void StudyWindowTest::pageSwitchNeverTypesIntoHiddenControls() {
     popup->hide();
     QVERIFY(main.statusLineText().isEmpty());
     QCOMPARE(boxes.pending(), 0);
+    VERIFY_NO_UNEXPECTED_BOXES(boxes);
+}
+
+void StudyWindowTest::aClickRunsTheLeaveHandlerFirst() {
+    // A mouse click both leaves the control that had the focus and acts on the
+    // one clicked; the leave handler runs first, as when the two come apart.
+    BoxAnswerer boxes;
+    Frame frame;
+    TMainForm& main = *frame.main;
+    main.FileNew();
+    TFinforma* study = main.studyWindow();
+    control<QTabWidget>(study, "Thojas")->setCurrentIndex(1);
+    auto* count = control<QLineEdit>(study, "ereplica1");
+    auto* accept = control<QPushButton>(study, "botonok1");
+    auto* condition = control<QLineEdit>(study, "eoperacion");
+    count->setFocus();
+    settle();
+
+    // An invalid count: the leave check answers and keeps the focus, so the
+    // button does not click; the grid keeps its size.
+    count->selectAll();
+    typeText(QStringLiteral("1"));
+    boxes.expect(QStringLiteral("Datos fuera de límite, 2-10 valoraciones (Replicaciones)."));
+    QTest::mouseClick(accept, Qt::LeftButton);
+    settle();
+    QCOMPARE(QApplication::focusWidget(), count);
+    QCOMPARE(study->grid()->model()->rowCount(), 6);
+    QCOMPARE(boxes.texts.size(), 1);
+
+    // A valid count: accepted, and the next keys name the condition.
+    count->selectAll();
+    typeText(QStringLiteral("5"));
+    QTest::mouseClick(accept, Qt::LeftButton);
+    typeText(QStringLiteral("Flujo"));
+    QCOMPARE(condition->text(), QStringLiteral("Flujo"));
+    QCOMPARE(QApplication::focusWidget(), condition);
+    QCOMPARE(study->grid()->model()->rowCount(), 7);
+
+    // A right click into the grid from the condition edit enters the grid
+    // before its menu opens, so the menu's entry is already available.
+    main.hooks().dunnett = [] {};
+    auto* grid = study->grid();
+    const QPoint inCell = grid->visualRect(grid->model()->index(2, 1)).center();
+    QTest::mousePress(grid->viewport(), Qt::RightButton, {}, inCell);
+    QContextMenuEvent menuRequest(QContextMenuEvent::Mouse, inCell,
+                                  grid->viewport()->mapToGlobal(inCell));
+    QApplication::sendEvent(grid->viewport(), &menuRequest);
+    auto* popup = study->findChild<QMenu*>("pmenu");
+    QTRY_VERIFY(popup->isVisible());
+    QVERIFY(study->findChild<QAction*>("pmnudunet")->isEnabled());
+    QVERIFY(main.isCommandEnabled("FileSaveItem"));
+    popup->hide();
+    settle();
+    QCOMPARE(boxes.texts.size(), 1);
     VERIFY_NO_UNEXPECTED_BOXES(boxes);
 }
 
