@@ -1,5 +1,6 @@
 // Times one study as the program handles it: the values typed as text are
 // converted, the statistics computed and every result formatted.
+#include "calc/evidence.h"
 #include "calc/number_format.h"
 #include "calc/robustness.h"
 
@@ -48,5 +49,17 @@ void BM_ComputeAndFormatStudy(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ComputeAndFormatStudy);
+
+// The evidence of the same study: the computation with its conversions, the
+// adjusted p-values, the exact critical value (computed on the first run and
+// cached) and the intervals.
+void BM_Evidence(benchmark::State& state) {
+    const robustez::StudyRecord study = typedStudy();
+    for (auto _ : state) {
+        const robustez::StudyEvidence evidence = robustez::computeEvidence(study, ".", 1.0);
+        benchmark::DoNotOptimize(evidence.comparisons[1].pAdjusted);
+    }
+}
+BENCHMARK(BM_Evidence);
 
 } // namespace

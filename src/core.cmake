@@ -23,5 +23,9 @@ add_library(robustez_core STATIC
     src/calc/robustness.cpp
     src/calc/results_tables.h
     src/calc/results_tables.cpp
+    src/calc/evidence.h
+    src/calc/evidence.cpp
+    src/calc/evidence_tables.h
+    src/calc/evidence_tables.cpp
 )
 target_include_directories(robustez_core PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/src)

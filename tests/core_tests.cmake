@@ -9,6 +9,7 @@ add_executable(core_tests
     tests/calc/number_format_test.cpp
     tests/calc/robustness_test.cpp
     tests/calc/results_tables_test.cpp
+    tests/calc/evidence_test.cpp
     tests/study/study_fixtures.h
 )
 target_include_directories(core_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)

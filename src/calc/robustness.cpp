@@ -60,7 +60,7 @@ Wide sumOfSquaresAbout(const std::vector<double>& values, size_t first, size_t c
 } // namespace
 
 void computeRobustness(const StudyRecord& study, std::string_view decimalSeparator,
-                       RobustnessResults& results) {
+                       RobustnessResults& results, RobustnessWork* work) {
     const int n = toInteger(study.replicateCountText);
 
     // The converted values, kept for the sums of squares about the means; the
@@ -133,6 +133,9 @@ void computeRobustness(const StudyRecord& study, std::string_view decimalSeparat
     results.cvAlta = cv[3];
     results.sdTotal = sdTotal;
     results.cvTotal = cvTotal;
+    if (work != nullptr) {
+        *work = {mse, se, df};
+    }
 }
 
 bool isTolerant(double tValue, double criticalT) {

@@ -27,15 +27,23 @@ struct RobustnessResults {
     bool operator==(const RobustnessResults&) const = default;
 };
 
+// The intermediate values behind the t statistics of one computation.
+struct RobustnessWork {
+    double mse = 0;           // the pooled within-level variance
+    double standardError = 0; // sqrt(2 mse / n): tValue[i] = (mean[i] - mean[1]) / standardError
+    int dfError = 0;          // 3 (n - 1), the degrees of freedom of mse
+};
+
 // Reads the count and the values of the study and fills `results`: the level
 // means, Dunnett's t of each level against "Normal", the absolute
 // differences, the critical value, and the standard deviations and
 // coefficients of variation of each level and of all values together.
 // Fields are written as the run reaches them; on an error (ConversionError,
 // ArithmeticError) the fields written so far keep their new values and the
-// others their previous ones.
+// others their previous ones. `work`, when given, is written only by a run
+// that succeeds.
 void computeRobustness(const StudyRecord& study, std::string_view decimalSeparator,
-                       RobustnessResults& results);
+                       RobustnessResults& results, RobustnessWork* work = nullptr);
 
 // "NO TOLERANTE" when |t| >= criticalT, otherwise "TOLERANTE".
 bool isTolerant(double tValue, double criticalT);
