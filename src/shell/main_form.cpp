@@ -398,11 +398,27 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
 
 // --- Child windows --------------------------------------------------------
 
-QMdiSubWindow* TMainForm::addChildWindow(QWidget* child) {
+QMdiSubWindow* TMainForm::addChildWindow(QWidget* child, QSize size, Placement placement) {
     child->setAttribute(Qt::WA_DeleteOnClose);
+    // Shown normal beside a maximized child, the new window would restore that
+    // child and open behind it; it follows the maximized state instead.
+    const QMdiSubWindow* active = mdiArea_->activeSubWindow();
+    const bool maximized = active != nullptr && active->isMaximized();
     QMdiSubWindow* sub = mdiArea_->addSubWindow(child);
     sub->setAttribute(Qt::WA_DeleteOnClose);
-    sub->show();
+    if (size.isValid()) {
+        sub->resize(size);
+    }
+    if (placement == Placement::Centred) {
+        const QSize area = mdiArea_->viewport()->size();
+        sub->move(std::max(0, (area.width() - sub->width()) / 2),
+                  std::max(0, (area.height() - sub->height()) / 2));
+    }
+    if (maximized) {
+        sub->showMaximized();
+    } else {
+        sub->show();
+    }
     mdiArea_->setActiveSubWindow(sub);
     return sub;
 }
@@ -464,8 +480,7 @@ void TMainForm::studyWindowClosed(TFinforma* study) {
 TFinforma* TMainForm::createStudyWindow() {
     auto* study = new TFinforma(this);
     studyWindow_ = study;
-    QMdiSubWindow* sub = addChildWindow(study);
-    sub->resize(688, 375);
+    addChildWindow(study, QSize(688, 375));
     study->firstActivation();
     return study;
 }

@@ -48,8 +48,14 @@ public:
 
     // --- Child windows --------------------------------------------------
     QMdiArea* mdiArea() const { return mdiArea_; }
-    // Shows a widget as a child window of the frame; it is destroyed when closed.
-    QMdiSubWindow* addChildWindow(QWidget* child);
+    // Where a new child window stands once restored: where the frame places
+    // it, or centred in the client area.
+    enum class Placement { Placed, Centred };
+    // Shows a widget as a child window of the frame, in front and active; it
+    // is destroyed when closed. Its restored size is `size` when given; while
+    // the active child is maximized, the new one opens maximized too.
+    QMdiSubWindow* addChildWindow(QWidget* child, QSize size = {},
+                                  Placement placement = Placement::Placed);
     // The open child windows (a closing one still counts until its close ends):
     // childCount(), declared with the study window's frame below.
     // The active child window's widget, or nullptr.

@@ -56,23 +56,6 @@ std::optional<StudyRecord> currentStudy(TMainForm& mainForm) {
     return std::nullopt;
 }
 
-// Places a child window in the middle of the frame's client area.
-void centreInFrame(TMainForm& mainForm, QMdiSubWindow* frame, QSize size) {
-    const QSize area = mainForm.mdiArea()->viewport()->size();
-    frame->resize(size);
-    frame->move(std::max(0, (area.width() - size.width()) / 2),
-                std::max(0, (area.height() - size.height()) / 2));
-}
-
-// Moves a child window that was placed partly outside the frame's client area
-// back inside it, as far as it fits.
-void keepInsideFrame(TMainForm& mainForm, QMdiSubWindow* frame) {
-    const QSize area = mainForm.mdiArea()->viewport()->size();
-    const QRect placed = frame->geometry();
-    frame->move(std::max(0, std::min(placed.x(), area.width() - placed.width())),
-                std::max(0, std::min(placed.y(), area.height() - placed.height())));
-}
-
 // "&t de Dunnett": computes, then shows a new results window; a failing
 // computation opens no window.
 void showResults(TMainForm& mainForm) {
@@ -86,9 +69,8 @@ void showResults(TMainForm& mainForm) {
     auto* window = new TFinfo;
     QObject::connect(window, &TFinfo::closing, &mainForm, &TMainForm::childWindowClosing);
     program().lastResultsWindow = window;
-    QMdiSubWindow* frame = mainForm.addChildWindow(window);
-    centreInFrame(mainForm, frame, TFinfo::kDesignSize);
     window->fill(composeResultsTables(program().results, *study, separator));
+    mainForm.addChildWindow(window, TFinfo::kDesignSize, TMainForm::Placement::Centred);
 }
 
 // "&Informe": a new report window receives the report's lines; when the
@@ -101,9 +83,7 @@ void showReport(TMainForm& mainForm) {
     auto* window = new Tfrminforme;
     QObject::connect(window, &Tfrminforme::closing, &mainForm, &TMainForm::childWindowClosing);
     program().lastReportWindow = window;
-    QMdiSubWindow* frame = mainForm.addChildWindow(window);
-    frame->resize(Tfrminforme::kDesignSize);
-    keepInsideFrame(mainForm, frame);
+    mainForm.addChildWindow(window, Tfrminforme::kDesignSize);
 
     std::vector<std::string> lines;
     const auto showLines = [&] {

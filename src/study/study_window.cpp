@@ -74,6 +74,12 @@ TFinforma::TFinforma(StudyFrame* frame, QWidget* parent) : QWidget(parent), fram
         if (closed_ || handlerMoving_ > 0 || now == nullptr || !isAncestorOf(now)) {
             return; // a handler's own move runs its transition itself
         }
+
+        // While the frame hides and shows this window again (restoring or
+        // maximizing it), Qt moves the focus on its own: nobody left anything.
+        if (rearranged_) {
+            return;
+        }
         // Coming back from another child window, a message box, a menu or
         // another program is not a move from one control to another.
         const bool withinWindow = old != nullptr && isAncestorOf(old);
@@ -530,6 +536,17 @@ void TFinforma::FormClose() {
         frame_->applyStudyEvent(StudyEvent::LastChildClosed);
     }
     frame_->studyWindowClosed(this);
+}
+
+void TFinforma::hideEvent(QHideEvent* event) {
+    rearranged_ = true;
+    QWidget::hideEvent(event);
+}
+
+void TFinforma::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // The focus moves Qt makes while showing the window again come first.
+    QMetaObject::invokeMethod(this, [this] { rearranged_ = false; }, Qt::QueuedConnection);
 }
 
 void TFinforma::closeEvent(QCloseEvent* event) {

@@ -60,6 +60,8 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -114,4 +116,5 @@ private:
     int handlerMoves_ = 0;  // handler moves so far
     bool pagesEntered_ = false;
     bool closed_ = false;
+    bool rearranged_ = false; // hidden by the frame, or shown again just now
 };

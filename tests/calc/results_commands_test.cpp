@@ -131,6 +131,7 @@ private slots:
     void keyAndClickCloseTheReport();
     void closingOrders();
     void studyNamedOnTheCommandLine();
+    void windowsOpenInFrontOfAMaximizedStudy();
 };
 
 void ResultsCommandsTest::workedExampleIntoBothWindows() {
@@ -418,6 +419,65 @@ void ResultsCommandsTest::studyNamedOnTheCommandLine() {
     settle();
     QCOMPARE(boxes.pending(), 0);
     QCOMPARE(other.main->studyWindow()->documentName(), QStringLiteral("Nuevo"));
+    VERIFY_NO_UNEXPECTED_BOXES(boxes);
+}
+
+void ResultsCommandsTest::windowsOpenInFrontOfAMaximizedStudy() {
+    BoxAnswerer boxes;
+    Frame frame;
+    TMainForm& main = *frame.main;
+    robustez::installResultsCommands(main);
+    typeStudy(main, kSettings, kWorkedExample); // the last value still in the editor
+    TFinforma* study = main.studyWindow();
+    QMdiSubWindow* studyFrame = frameOf(study);
+    studyFrame->showMaximized();
+    settle();
+    const robustez::StudyGrid typed = study->studyRecord().grid;
+    const auto studyUnchanged = [&] {
+        const robustez::StudyGrid now = study->studyRecord().grid;
+        for (int column = 1; column <= 3; ++column) {
+            for (int row = 1; row <= 4; ++row) {
+                QCOMPARE(now.cell(column, row), typed.cell(column, row));
+            }
+        }
+    };
+    const QRect area = main.mdiArea()->viewport()->rect();
+    // Each command's window opens in front, active and maximized like the
+    // study; the next key goes to it, and no cell of the study changes.
+    struct Case {
+        const char* command;
+        QSize designSize;
+    };
+    for (const Case& c : {Case{"mnudunet", TFinfo::kDesignSize},
+                          Case{"pmnudunet", TFinfo::kDesignSize},
+                          Case{"mnuinforme", Tfrminforme::kDesignSize}}) {
+        main.mdiArea()->setActiveSubWindow(studyFrame);
+        studyFrame->showMaximized();
+        settle();
+        if (QByteArray(c.command) == "pmnudunet") {
+            study->findChild<QAction*>("pmnudunet")->trigger();
+            settle();
+        } else {
+            run(main, c.command);
+        }
+        QMdiSubWindow* opened = main.mdiArea()->activeSubWindow();
+        QVERIFY(opened != studyFrame);
+        QVERIFY2(opened->isMaximized(), c.command);
+        QVERIFY(QApplication::focusWidget() == nullptr ||
+                opened->isAncestorOf(QApplication::focusWidget()));
+        pressKey(Qt::Key_9);
+        studyUnchanged();
+        if (opened->isVisible()) {
+            opened->showNormal();
+            settle();
+            QCOMPARE(opened->size(), c.designSize);
+            QVERIFY(area.contains(opened->geometry()));
+            opened->close();
+            settle();
+        }
+    }
+    QCOMPARE(resultsWindows(main).size(), 0);
+    QCOMPARE(reportWindows(main).size(), 0); // the key closed it
     VERIFY_NO_UNEXPECTED_BOXES(boxes);
 }
 
