@@ -1,5 +1,8 @@
 # Installation of Robustez under the prefix, and its Debian package:
 #   bin/robustez, bin/robustez-informe
+#   lib/robustez/robustez-informe-qt             (draws the report tool's PDF pages and
+#                                                 SVG figures; found by robustez-informe
+#                                                 as ../lib/robustez/ from bin/)
 #   share/robustez/AYUDA11TC.rcc                 (help file, found by the program
 #                                                 as ../share/robustez/ from bin/)
 #   share/applications/robustez.desktop          (desktop entry, opens *.w1o)
@@ -17,16 +20,24 @@ install(FILES packaging/robustez.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES packaging/robustez.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
 
-# The program and the report tool are defined elsewhere, possibly after this
-# file: their rules are added once the top-level directory has been read.
+# The program, the report tool and its drawing program are defined elsewhere,
+# possibly after this file: their rules are added once the top-level directory
+# has been read. Each entry: target, then its directory under the prefix (the
+# drawing program's is fixed, as the tool looks for it there).
+set(ROBUSTEZ_INSTALLED_PROGRAMS
+    robustez ${CMAKE_INSTALL_BINDIR}
+    robustez-informe ${CMAKE_INSTALL_BINDIR}
+    robustez-informe-qt lib/robustez)
 function(robustez_install_programs)
-    foreach(program robustez robustez-informe)
+    set(entries ${ROBUSTEZ_INSTALLED_PROGRAMS})
+    while(entries)
+        list(POP_FRONT entries program destination)
         if(TARGET ${program})
-            install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+            install(TARGETS ${program} RUNTIME DESTINATION ${destination})
         else()
             message(WARNING "Target ${program} not defined: not installed")
         endif()
-    endforeach()
+    endwhile()
 endfunction()
 cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL robustez_install_programs)
 

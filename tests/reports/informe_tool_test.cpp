@@ -6,6 +6,10 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStringList>
@@ -250,8 +254,14 @@ TEST_F(InformeTool, WrongUsageAndHelp) {
     const QString study = write("ejemplo.w1o", workedExampleFile());
     const std::vector<QStringList> wrong = {
         {},
-        {study, study},
+        {"--pdf", dir.filePath("x.pdf"), study, study},
+        {"--svg", dir.filePath("x.pdf"), study, study},
         {"--bogus", study},
+        {"--json", "--pdf", dir.filePath("x.pdf"), study},
+        {"--json", "--detalle", study},
+        {"--limite", "0", study},
+        {"--limite", "1,5", study}, // "," is not the C locale's separator
+        {"--pdf", dir.filePath("x.pdf"), "--limite", "5", study},
         {"--pdf"},
         {"--pdf", dir.filePath("x.pdf")},
         {"--pdf", dir.filePath("x.pdf"), "--layout", "inkjet", study},
@@ -274,6 +284,281 @@ TEST_F(InformeTool, WrongUsageAndHelp) {
     EXPECT_EQ(help.err, "");
     EXPECT_NE(help.out.find("--pdf"), std::string::npos);
     EXPECT_NE(help.out.find("--layout laser|deskjet"), std::string::npos);
+    for (const char* option : {"--json", "--detalle", "--limite PCT", "--svg", "detalle"}) {
+        EXPECT_NE(help.out.find(option), std::string::npos) << option;
+    }
+}
+
+// The worked example by hand: means 101, 100, 104, each level's SD 1, so
+// the pooled variance is 1 and the standard error sqrt(2/3); d = -1 and 3.
+const double kStandardError = std::sqrt(2.0 / 3.0);
+// R 4.2.2, mvtnorm 1.1-3, df = 6, correlation 1/2, with
+//   F <- function(h, k) pmvt(lower = c(-Inf, -Inf), upper = c(h, k), df = 6,
+//          corr = matrix(c(1, .5, .5, 1), 2), algorithm = TVPACK(abseps = 1e-14))[1]
+//   p <- function(t) { c <- abs(t); 1 - (F(c, c) - 2 * F(c, -c) + F(-c, -c)) }
+//   p(-sqrt(1.5)); p(3 * sqrt(1.5))
+//   uniroot(function(x) p(x) - 0.05, c(1, 10), tol = 1e-15)$root
+// (TVPACK takes one-sided limits only, hence the differences of F; qmvt
+// cannot use it for a two-sided quantile, hence uniroot on p.)
+constexpr double kPBaja = 0.41785502174273859;
+constexpr double kPAlta = 0.018423785554187444;
+constexpr double kCriticalExact = 2.8627501462003697;
+constexpr double kCriticalTable = 2.86; // Dunnett (1955), two-sided 5 %, k = 2, df = 6
+
+const QStringList kTopKeys = {"file",
+                              "method",
+                              "analyst",
+                              "date",
+                              "replicates",
+                              "condition",
+                              "levels",
+                              "total",
+                              "df",
+                              "pooled_sd",
+                              "critical_t_table",
+                              "critical_t_exact",
+                              "comparisons",
+                              "equivalence_limit_pct",
+                              "error"};
+
+// Parses one JSON line and checks that its members come in the fixed order.
+QJsonObject parseLine(const std::string& line) {
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(line), &error);
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << line;
+    const QJsonObject object = document.object();
+    EXPECT_EQ(object.keys().size(), kTopKeys.size());
+    std::size_t last = 0;
+    for (const QString& key : kTopKeys) {
+        const std::size_t at = line.find(QStringLiteral("\"%1\":").arg(key).toStdString());
+        EXPECT_NE(at, std::string::npos) << key.toStdString();
+        EXPECT_GT(at, last) << key.toStdString() << " out of order";
+        last = at;
+    }
+    return object;
+}
+
+std::vector<double> numbers(const QJsonValue& array) {
+    std::vector<double> out;
+    for (const QJsonValue& v : array.toArray()) {
+        out.push_back(v.isNull() ? NAN : v.toDouble());
+    }
+    return out;
+}
+
+void expectWorkedExampleJson(const QJsonObject& o, const QString& path) {
+    EXPECT_EQ(o["file"].toString(), path);
+    EXPECT_EQ(o["method"].toString(), QStringLiteral("Valoración"));
+    EXPECT_EQ(o["analyst"].toString(), QStringLiteral("Ana Pérez"));
+    EXPECT_EQ(o["date"].toString(), QStringLiteral("12/03/1999"));
+    EXPECT_EQ(o["condition"].toString(), QStringLiteral("Temperatura"));
+    EXPECT_EQ(o["replicates"].toDouble(), 3);
+    const QJsonArray levels = o["levels"].toArray();
+    ASSERT_EQ(levels.size(), 3);
+    const char* names[] = {"Normal", "Baja", "Alta"};
+    const char* settings[] = {"25", "20", "30"};
+    const double means[] = {101, 100, 104};
+    for (int i = 0; i < 3; ++i) {
+        const QJsonObject level = levels[i].toObject();
+        EXPECT_EQ(level["name"].toString(), QString::fromLatin1(names[i]));
+        EXPECT_EQ(level["setting"].toString(), QString::fromLatin1(settings[i]));
+        EXPECT_EQ(numbers(level["values"]),
+                  (std::vector<double>{means[i] - 1, means[i], means[i] + 1}));
+        EXPECT_EQ(level["mean"].toDouble(), means[i]);
+        EXPECT_EQ(level["sd"].toDouble(), 1);
+        EXPECT_DOUBLE_EQ(level["cv_pct"].toDouble(), 100 / means[i]);
+    }
+    // All nine values: mean 305/3, squares about it sum to 32, SD sqrt(32/8).
+    const QJsonObject total = o["total"].toObject();
+    EXPECT_EQ(total["mean"].toDouble(), 305.0 / 3);
+    EXPECT_DOUBLE_EQ(total["sd"].toDouble(), 2);
+    EXPECT_DOUBLE_EQ(total["cv_pct"].toDouble(), 2 / (305.0 / 3) * 100);
+    EXPECT_EQ(o["df"].toDouble(), 6);
+    EXPECT_EQ(o["pooled_sd"].toDouble(), 1);
+    EXPECT_EQ(o["critical_t_table"].toDouble(), kCriticalTable);
+    EXPECT_NEAR(o["critical_t_exact"].toDouble(), kCriticalExact, 1e-12);
+
+    const QJsonArray comparisons = o["comparisons"].toArray();
+    ASSERT_EQ(comparisons.size(), 2);
+    const struct {
+        const char* level;
+        double d, p;
+        const char* verdict;
+    } expected[] = {{"Baja", -1, kPBaja, "TOLERANTE"}, {"Alta", 3, kPAlta, "NO TOLERANTE"}};
+    for (int i = 0; i < 2; ++i) {
+        const QJsonObject c = comparisons[i].toObject();
+        const auto& e = expected[i];
+        EXPECT_EQ(c.keys().size(), 9);
+        EXPECT_EQ(c["level"].toString(), QString::fromLatin1(e.level));
+        EXPECT_EQ(c["difference"].toDouble(), e.d);
+        EXPECT_DOUBLE_EQ(c["relative_difference_pct"].toDouble(), 100 * e.d / 101);
+        EXPECT_EQ(c["t"].toDouble(), e.d / kStandardError);
+        EXPECT_NEAR(c["p_adjusted"].toDouble(), e.p, 1e-13);
+        EXPECT_NEAR(c["ci95_low"].toDouble(), e.d - kCriticalExact * kStandardError, 1e-12);
+        EXPECT_NEAR(c["ci95_high"].toDouble(), e.d + kCriticalExact * kStandardError, 1e-12);
+        EXPECT_EQ(c["verdict"].toString(), QString::fromLatin1(e.verdict));
+    }
+}
+
+TEST_F(InformeTool, JsonLinesOfGoodFailingAndMissingFiles) {
+    const QString good = write("ejemplo.w1o", workedExampleFile());
+    const QString bad = write("mal.w1o", workedExampleFile("1O3"));
+    const QString missing = dir.filePath("no-such.w1o");
+    const ToolRun run = runTool({"--json", good, bad, missing, good});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "");
+    const std::vector<std::string> lines = splitLines(run.out);
+    ASSERT_EQ(lines.size(), 4u);
+
+    for (const std::size_t i : {0u, 3u}) {
+        SCOPED_TRACE(i);
+        const QJsonObject o = parseLine(lines[i]);
+        expectWorkedExampleJson(o, good);
+        EXPECT_TRUE(o["comparisons"][0]["equivalence"].isNull());
+        EXPECT_TRUE(o["equivalence_limit_pct"].isNull());
+        EXPECT_TRUE(o["error"].isNull());
+    }
+    // Integers as integers; doubles in the shortest form that reads back.
+    EXPECT_NE(lines[0].find("\"replicates\":3,"), std::string::npos);
+    EXPECT_NE(lines[0].find("\"t\":-1.224744871391589,"), std::string::npos);
+
+    // The failing computation: the data stay, the results are null.
+    const QJsonObject failed = parseLine(lines[1]);
+    EXPECT_EQ(failed["error"].toString(),
+              QStringLiteral("'1O3' is not a valid floating point value"));
+    EXPECT_EQ(failed["replicates"].toDouble(), 3);
+    const QJsonObject alta = failed["levels"][2].toObject();
+    EXPECT_TRUE(alta["values"][0].isNull());
+    EXPECT_EQ(alta["values"][2].toDouble(), 105);
+    for (const char* key : {"mean", "sd", "cv_pct"}) {
+        EXPECT_TRUE(failed["levels"][0][key].isNull()) << key;
+    }
+    for (const char* key :
+         {"total", "df", "pooled_sd", "critical_t_table", "critical_t_exact", "comparisons"}) {
+        EXPECT_TRUE(failed[key].isNull()) << key;
+    }
+
+    const QJsonObject absent = parseLine(lines[2]);
+    EXPECT_EQ(absent["file"].toString(), missing);
+    EXPECT_EQ(absent["error"].toString(), QStringLiteral("File not found"));
+    for (const QString& key : kTopKeys.mid(1, kTopKeys.size() - 2)) {
+        EXPECT_TRUE(absent[key].isNull()) << key.toStdString();
+    }
+
+    const ToolRun allGood = runTool({"--json", good});
+    EXPECT_EQ(allGood.exitCode, 0);
+    EXPECT_EQ(allGood.out, lines[0] + "\n");
+}
+
+TEST_F(InformeTool, EquivalenceLimit) {
+    // The intervals are d -+ c sqrt(2/3): Baja [-3.337, 1.337], Alta [0.663,
+    // 5.337]; the bound is limit * 101 / 100: 5.05 holds Baja only, 5.555
+    // both.
+    const QString good = write("ejemplo.w1o", workedExampleFile());
+    const struct {
+        QString limit, locale;
+        double value;
+        const char* alta;
+    } cases[] = {{"5", "C", 5, "EQUIVALENCIA NO DEMOSTRADA"},
+                 {"5,5", "es_ES.UTF-8", 5.5, "EQUIVALENTE"},
+                 {"5.5", "es_ES.UTF-8", 5.5, "EQUIVALENTE"}};
+    for (const auto& c : cases) {
+        const ToolRun run = runTool({"--json", "--limite", c.limit, good}, c.locale);
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        const QJsonObject o = parseLine(splitLines(run.out).at(0));
+        expectWorkedExampleJson(o, good);
+        EXPECT_EQ(o["equivalence_limit_pct"].toDouble(), c.value);
+        EXPECT_EQ(o["comparisons"][0]["equivalence"].toString(), QStringLiteral("EQUIVALENTE"));
+        EXPECT_EQ(o["comparisons"][1]["equivalence"].toString(), QString::fromLatin1(c.alta));
+    }
+}
+
+TEST_F(InformeTool, SeveralTextReportsAndTheDetail) {
+    const QString good = write("ejemplo.w1o", workedExampleFile());
+    const QString bad = write("mal.w1o", workedExampleFile("1O3"));
+    const ToolRun one = runTool({good});
+    const ToolRun failing = runTool({bad});
+    ASSERT_EQ(one.exitCode, 0);
+    ASSERT_EQ(failing.exitCode, 1);
+
+    // Each report in turn, one empty line between; a file that gives no
+    // lines adds no empty line.
+    const ToolRun several = runTool({good, dir.filePath("no-such.w1o"), bad, good});
+    EXPECT_EQ(several.exitCode, 1);
+    EXPECT_EQ(several.out, one.out + "\n" + failing.out + "\n" + one.out);
+    EXPECT_EQ(several.err, "File not found\n'1O3' is not a valid floating point value\n");
+    EXPECT_EQ(runTool({good, good}).exitCode, 0);
+
+    // The detail: the evidence tables, tab-separated, after the report.
+    // Numbers to 6 digits from the values above: -100/101, d -+ c sqrt(2/3),
+    // p from R to 4 decimals.
+    const std::string detail =
+        "\nDETALLE ESTADÍSTICO\n\n"
+        "Nivel\tDiferencia\tDiferencia relativa (%)\tt\tp ajustado\t"
+        "IC 95 % simultáneo inferior\tIC 95 % simultáneo superior\tVeredicto\n"
+        "Baja\t-1\t-0.990099\t-1.22474\t0.4179\t-3.33743\t1.33743\tTOLERANTE\n"
+        "Alta\t3\t2.9703\t3.67423\t0.0184\t0.662574\t5.33743\tNO TOLERANTE\n"
+        "\n"
+        "Grados de libertad\t6\n"
+        "Desviación estándar combinada\t1\n"
+        "t crítica (tabla)\t2.86\n"
+        "t crítica exacta\t2.86275\n";
+    const ToolRun detailed = runTool({"--detalle", good});
+    EXPECT_EQ(detailed.exitCode, 0);
+    EXPECT_EQ(detailed.out, one.out + detail);
+
+    // --limite implies the detail and adds the equivalence.
+    const ToolRun limited = runTool({good, "--limite", "5"}, QStringLiteral("es_ES.UTF-8"));
+    EXPECT_EQ(limited.exitCode, 0) << limited.err;
+    const std::vector<std::string> lines = splitLines(limited.out);
+    ASSERT_EQ(lines.size(), 29u + 12u);
+    EXPECT_EQ(lines[33],
+              "Baja\t-1\t-0,990099\t-1,22474\t0,4179\t-3,33743\t1,33743\tTOLERANTE\tEQUIVALENTE");
+    EXPECT_EQ(lines[34], "Alta\t3\t2,9703\t3,67423\t0,0184\t0,662574\t5,33743\tNO "
+                         "TOLERANTE\tEQUIVALENCIA NO DEMOSTRADA");
+    EXPECT_EQ(lines[40], "Límite de equivalencia (% de la media Normal)\t5");
+
+    // A failing computation: as the report alone.
+    const ToolRun failingDetail = runTool({"--detalle", bad});
+    EXPECT_EQ(failingDetail.exitCode, 1);
+    EXPECT_EQ(failingDetail.out, failing.out);
+    EXPECT_EQ(failingDetail.err, failing.err);
+}
+
+// robustez-informe loads no Qt; it hands the drawing modes to
+// robustez-informe-qt, found beside it or in ../lib/robustez/.
+TEST_F(InformeTool, TextToolLinksNoQtAndFindsItsDrawingProgram) {
+    const auto dynamicSection = [](const QString& program) {
+        QProcess readelf;
+        readelf.start(QStringLiteral("readelf"), {"-d", program});
+        EXPECT_TRUE(readelf.waitForFinished(30000));
+        return readelf.readAllStandardOutput().toStdString();
+    };
+    EXPECT_EQ(dynamicSection(QStringLiteral(ROBUSTEZ_INFORME)).find("Qt"), std::string::npos);
+    EXPECT_NE(dynamicSection(QStringLiteral(ROBUSTEZ_INFORME_QT)).find("libQt6Gui"),
+              std::string::npos);
+
+    const QString study = write("ejemplo.w1o", workedExampleFile());
+    const auto copyProgram = [this](const QString& from, const QString& to) {
+        QDir().mkpath(QFileInfo(dir.filePath(to)).path());
+        EXPECT_TRUE(QFile::copy(from, dir.filePath(to)));
+        QFile(dir.filePath(to)).setPermissions(QFile::ReadOwner | QFile::ExeOwner);
+        return dir.filePath(to);
+    };
+    const QString alone = copyProgram(QStringLiteral(ROBUSTEZ_INFORME), "alone/robustez-informe");
+    QProcess process;
+    process.start(alone, {"--pdf", dir.filePath("alone.pdf"), study});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitCode(), 1);
+    EXPECT_NE(process.readAllStandardError().indexOf("robustez-informe-qt"), -1);
+    EXPECT_FALSE(QFile::exists(dir.filePath("alone.pdf")));
+
+    const QString installed = copyProgram(QStringLiteral(ROBUSTEZ_INFORME), "bin/robustez-informe");
+    copyProgram(QStringLiteral(ROBUSTEZ_INFORME_QT), "lib/robustez/robustez-informe-qt");
+    process.start(installed, {"--pdf", dir.filePath("installed.pdf"), study});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    EXPECT_TRUE(QFile::exists(dir.filePath("installed.pdf")));
 }
 
 // One word of pdftotext -bbox output, in points from the page's top-left.

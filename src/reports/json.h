@@ -1,0 +1,57 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <variant>
+#include <vector>
+
+namespace robustez::json {
+
+// JSON values built in memory and written as UTF-8 text. Objects keep their
+// members in the order they were given.
+struct Value;
+using Array = std::vector<Value>;
+using Object = std::vector<std::pair<std::string, Value>>;
+
+struct Value {
+    std::variant<std::nullptr_t, bool, long long, double, std::string, Array, Object> data;
+
+    Value() : data(nullptr) {}
+    Value(std::nullptr_t) : data(nullptr) {}
+    Value(bool b) : data(b) {}
+    Value(int i) : data(static_cast<long long>(i)) {}
+    Value(long long i) : data(i) {}
+    Value(double d) : data(d) {}
+    Value(std::string s) : data(std::move(s)) {}
+    Value(std::string_view s) : data(std::string(s)) {}
+    Value(const char* s) : data(std::string(s)) {}
+    Value(Array a) : data(std::move(a)) {}
+    Value(Object o) : data(std::move(o)) {}
+};
+
+// A number, or null when there is none.
+Value numberOrNull(std::optional<double> value);
+
+// The text with every ill-formed UTF-8 sequence replaced by U+FFFD, one for
+// each maximal ill-formed subpart (as Unicode recommends): a stray byte, or
+// the start of a sequence cut short.
+std::string validUtf8(std::string_view text);
+
+// Appends the text as a JSON string: quoted, '"' and '\' escaped, control
+// characters as \b \f \n \r \t or \u00XX, ill-formed UTF-8 replaced as by
+// validUtf8; everything else as it is.
+void appendString(std::string& out, std::string_view text);
+
+// Appends the shortest decimal form that reads back as the same double
+// ("101", "0.1", "1e-05", "-0"); null for NaN and the infinities, which JSON
+// cannot hold.
+void appendNumber(std::string& out, double value);
+
+// Appends the value with no white space.
+void append(std::string& out, const Value& value);
+
+std::string toJson(const Value& value);
+
+} // namespace robustez::json
