@@ -90,10 +90,7 @@ PrintSelectionDialog::PrintSelectionDialog(PrintLayout layout, const QString& gr
 
     printSetup = runStandardPrintDialog;
     canvasFactory = [](QPrinter& printer) -> std::unique_ptr<robustez::PageCanvas> {
-        // A PDF left by an interrupted page is removed.
-        const QString pdf =
-            printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName() : QString();
-        return std::make_unique<robustez::QPainterCanvas>(printer, pdf);
+        return std::make_unique<robustez::QPainterCanvas>(printer);
     };
     showError = [this](const QString& message) {
         QMessageBox::critical(this, kApplicationTitle, message);
@@ -112,32 +109,60 @@ void PrintSelectionDialog::BitBtn1Click() {
         return;
     printer_.setPageOrientation(QPageLayout::Portrait);
 
-    const int item = opcion_->checkedId();
     const int copies = printer_.copyCount();
-    // Each copy is a print job of its own: the printer must not repeat it.
+    // The dialog draws each copy: the printer must not repeat it.
     printer_.setCopyCount(1);
-    for (int c = 0; c < copies; ++c) {
-        const std::optional<robustez::StudyRecord> study = currentStudy();
-        if (!study || !printCopy(item, *study))
-            break;
-    }
+    if (printer_.outputFileName().isEmpty())
+        printCopiesAsJobs(copies);
+    else
+        printCopiesIntoFile(copies);
     printer_.setCopyCount(copies);
 }
 
-bool PrintSelectionDialog::printCopy(int item, const robustez::StudyRecord& study) {
+void PrintSelectionDialog::printCopiesAsJobs(int copies) {
+    std::unique_ptr<robustez::PageCanvas> job;
+    printCopies(copies, [&]() -> robustez::PageCanvas& {
+        job = canvasFactory(printer_);
+        return *job;
+    });
+}
+
+void PrintSelectionDialog::printCopiesIntoFile(int copies) {
+    robustez::QPainterCanvas file(printer_, printer_.outputFileName(),
+                                  robustez::QPainterCanvas::Pages::KeptForOneDocument);
+    if (!printCopies(copies, [&]() -> robustez::PageCanvas& { return file; }))
+        return;
     try {
-        std::unique_ptr<robustez::PageCanvas> canvas;
+        file.paintKeptPages();
+    } catch (const std::exception& error) {
+        showError(QString::fromStdString(error.what()));
+    }
+}
+
+bool PrintSelectionDialog::printCopies(int copies, const CopyCanvas& canvasForCopy) {
+    const int item = opcion_->checkedId();
+    for (int c = 0; c < copies; ++c) {
+        const std::optional<robustez::StudyRecord> study = currentStudy();
+        if (!study)
+            break;
+        if (!printCopy(item, *study, canvasForCopy))
+            return false;
+    }
+    return true;
+}
+
+bool PrintSelectionDialog::printCopy(int item, const robustez::StudyRecord& study,
+                                     const CopyCanvas& canvasForCopy) {
+    try {
         if (item == ResultsPage) {
             computeRobustness(study, decimalSeparator(), results_);
-            canvas = canvasFactory(printer_);
-            printResultsPage(*canvas, layout_, study, results_, decimalSeparator());
+            printResultsPage(canvasForCopy(), layout_, study, results_, decimalSeparator());
         } else {
-            canvas = canvasFactory(printer_);
-            printGeneralPage(*canvas, layout_, study);
+            printGeneralPage(canvasForCopy(), layout_, study);
         }
         return true;
     } catch (const std::exception& error) {
-        // The page routine has aborted its job; the remaining copies are dropped.
+        // The page routine has aborted its page; the remaining copies are dropped.
         showError(QString::fromStdString(error.what()));
         return false;
     }

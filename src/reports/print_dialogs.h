@@ -25,7 +25,8 @@ class PrintSelectionDialog : public QDialog {
 public:
     // Runs the print dialog over `printer`; true when the user accepted it.
     using PrintSetup = std::function<bool(QPrinter& printer, QWidget* parent)>;
-    // Opens the drawing surface of one print job on `printer`.
+    // Opens the drawing surface of one print job on `printer`, a printer that
+    // writes no file (copies into a file are the pages of one document).
     using CanvasFactory = std::function<std::unique_ptr<robustez::PageCanvas>(QPrinter& printer)>;
     // The open study, or nothing when no study window is open.
     using StudySource = std::function<std::optional<robustez::StudyRecord>()>;
@@ -60,8 +61,19 @@ protected:
                          const QString& objectName, QWidget* parent);
 
 private:
-    // Prints one copy of the chosen page as one print job; false when it failed.
-    bool printCopy(int item, const robustez::StudyRecord& study);
+    // The canvas a copy is drawn on, asked for once its data are ready.
+    using CopyCanvas = std::function<robustez::PageCanvas&()>;
+
+    // Each copy a print job of its own, on the canvasFactory's canvas.
+    void printCopiesAsJobs(int copies);
+    // The copies as the pages of the one file the printer writes; a copy
+    // that fails leaves no file.
+    void printCopiesIntoFile(int copies);
+    // Draws `copies` copies of the chosen page of the current study; false
+    // when one failed (its error shown, the remaining copies dropped).
+    bool printCopies(int copies, const CopyCanvas& canvasForCopy);
+    // Draws one copy of the chosen page; false when it failed.
+    bool printCopy(int item, const robustez::StudyRecord& study, const CopyCanvas& canvasForCopy);
 
     robustez::PrintLayout layout_;
     QGroupBox* opcionBox_;

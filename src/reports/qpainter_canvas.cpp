@@ -20,24 +20,74 @@ QString toQString(std::string_view text) {
 
 } // namespace
 
-QPainterCanvas::QPainterCanvas(QPagedPaintDevice& device, QString outputFile)
-    : device_(device), outputFile_(std::move(outputFile)) {}
+QPainterCanvas::QPainterCanvas(QPagedPaintDevice& device, QString outputFile, Pages pages)
+    : device_(device), outputFile_(std::move(outputFile)), pages_(pages) {}
 
 void QPainterCanvas::beginDocument() {
     page_.clear();
 }
 
 void QPainterCanvas::endDocument() {
-    QPainter painter;
-    if (!painter.begin(&device_)) {
-        page_.clear();
-        if (!outputFile_.isEmpty()) {
-            throw RobustezError("No se puede escribir el archivo " + outputFile_.toStdString());
-        }
-        throw RobustezError("No se puede comenzar la impresión");
+    kept_.push_back(std::exchange(page_, {}));
+    if (pages_ == Pages::OneDocumentEach) {
+        paintKeptPages();
     }
+}
+
+void QPainterCanvas::paintKeptPages() {
+    const std::vector<Page> pages = std::exchange(kept_, {});
+    if (!pages.empty()) {
+        paint(pages);
+    }
+}
+
+void QPainterCanvas::abortDocument() {
+    // Nothing was sent to the device yet: dropping the pages is enough.
+    page_.clear();
+    kept_.clear();
+    if (auto* printer = dynamic_cast<QPrinter*>(&device_);
+        printer != nullptr && printer->printerState() == QPrinter::Active) {
+        printer->abort();
+    }
+}
+
+void QPainterCanvas::paint(const std::vector<Page>& pages) {
+    QPainter painter;
+    open(painter);
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        if (i > 0 && !device_.newPage()) {
+            painter.end();
+            failToFinish();
+        }
+        paintPage(painter, pages[i]);
+    }
+    if (!painter.end()) {
+        failToFinish();
+    }
+}
+
+void QPainterCanvas::open(QPainter& painter) {
+    if (painter.begin(&device_)) {
+        return;
+    }
+    if (!outputFile_.isEmpty()) {
+        throw RobustezError("No se puede escribir el archivo " + outputFile_.toStdString());
+    }
+    throw RobustezError("No se puede comenzar la impresión");
+}
+
+void QPainterCanvas::failToFinish() {
+    if (!outputFile_.isEmpty()) {
+        QFile::remove(outputFile_);
+    }
+    throw RobustezError("No se puede terminar la impresión");
+}
+
+void QPainterCanvas::paintPage(QPainter& painter, const Page& page) {
+    // Each page starts from the painter's state of a fresh document.
+    painter.save();
     painter.setPen(QPen(Qt::black, 1));
-    for (const Operation& operation : page_) {
+    for (const Operation& operation : page) {
         switch (operation.kind) {
         case Operation::Kind::Font:
             painter.setFont(operation.font);
@@ -50,22 +100,7 @@ void QPainterCanvas::endDocument() {
             break;
         }
     }
-    page_.clear();
-    if (!painter.end()) {
-        if (!outputFile_.isEmpty()) {
-            QFile::remove(outputFile_);
-        }
-        throw RobustezError("No se puede terminar la impresión");
-    }
-}
-
-void QPainterCanvas::abortDocument() {
-    // Nothing was sent to the device yet: dropping the page is enough.
-    page_.clear();
-    if (auto* printer = dynamic_cast<QPrinter*>(&device_);
-        printer != nullptr && printer->printerState() == QPrinter::Active) {
-        printer->abort();
-    }
+    painter.restore();
 }
 
 void QPainterCanvas::setFont(std::string_view name, int pointSize) {

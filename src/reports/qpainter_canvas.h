@@ -9,6 +9,7 @@
 #include <vector>
 
 class QPagedPaintDevice;
+class QPainter;
 
 namespace robustez {
 
@@ -21,20 +22,32 @@ namespace robustez {
 // whole page and closes it. An aborted document therefore never reaches the
 // device: no half page is printed (Qt cannot take back a job already handed
 // to CUPS) and no PDF file is written.
+//
+// With Pages::KeptForOneDocument, endDocument() only keeps its page and
+// paintKeptPages() paints all kept pages, in order, as the pages of one
+// document: several copies of a page become one file instead of each copy
+// rewriting it.
 class QPainterCanvas : public PageCanvas {
 public:
+    enum class Pages { OneDocumentEach, KeptForOneDocument };
+
     // `outputFile`, when not empty, names the file the device writes (a
     // PDF); a document that fails while it is being written removes it.
-    explicit QPainterCanvas(QPagedPaintDevice& device, QString outputFile = {});
+    explicit QPainterCanvas(QPagedPaintDevice& device, QString outputFile = {},
+                            Pages pages = Pages::OneDocumentEach);
 
     QPainterCanvas(const QPainterCanvas&) = delete;
     QPainterCanvas& operator=(const QPainterCanvas&) = delete;
 
     void beginDocument() override;
-    // Paints the page on the device; throws RobustezError when the device
-    // cannot be opened or finished.
+    // Paints the page on the device, or keeps it for paintKeptPages();
+    // throws RobustezError when the device cannot be opened or finished.
     void endDocument() override;
+    // Drops the page being drawn and every kept page.
     void abortDocument() override;
+    // Paints the kept pages as one document (nothing when none is kept) and
+    // forgets them; throws as endDocument() does.
+    void paintKeptPages();
 
     void setFont(std::string_view name, int pointSize) override;
     int textWidth(std::string_view text) const override;
@@ -58,10 +71,23 @@ private:
         QString text;
     };
 
+    using Page = std::vector<Operation>;
+
+    // Opens the device, paints `pages` with a new sheet between them and
+    // closes it.
+    void paint(const std::vector<Page>& pages);
+    // Begins painting on the device; throws when it cannot be opened.
+    void open(QPainter& painter);
+    // Removes the half-written file and throws.
+    [[noreturn]] void failToFinish();
+    static void paintPage(QPainter& painter, const Page& page);
+
     QPagedPaintDevice& device_;
     QString outputFile_;
+    Pages pages_;
     QFont font_;
-    std::vector<Operation> page_;
+    Page page_;
+    std::vector<Page> kept_;
 };
 
 } // namespace robustez

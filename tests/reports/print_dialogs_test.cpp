@@ -103,12 +103,12 @@ PrintSelectionDialog::PrintSetup acceptWith(int copies, int* runs = nullptr) {
     };
 }
 
-// Prints through the real printer canvas into a PDF file.
-PrintSelectionDialog::PrintSetup pdfTo(const QString& file) {
-    return [file](QPrinter& printer, QWidget*) {
+// Prints `copies` copies through the real printer canvas into a PDF file.
+PrintSelectionDialog::PrintSetup pdfTo(const QString& file, int copies = 1) {
+    return [file, copies](QPrinter& printer, QWidget*) {
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(file);
-        printer.setCopyCount(1);
+        printer.setCopyCount(copies);
         return true;
     };
 }
@@ -149,6 +149,17 @@ int pdfPageCount(const QString& pdf) {
     return pages.match(QString::fromUtf8(process.readAllStandardOutput())).captured(1).toInt();
 }
 
+// The text of each page of a PDF as laid out, read with pdftotext.
+QStringList pdfPageTexts(const QString& pdf) {
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"),
+                  {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
+    process.waitForFinished(30000);
+    QStringList pages = QString::fromUtf8(process.readAllStandardOutput()).split(QLatin1Char('\f'));
+    pages.removeLast(); // after the last page's form feed
+    return pages;
+}
+
 } // namespace
 
 class PrintDialogsTest : public QObject {
@@ -162,6 +173,7 @@ private slots:
     void marginChoiceChangesNothing();
     void failingPageAbortsItsJobAndStopsTheCopies();
     void realPrintPathWritesThePagesToPdf();
+    void copiesToAFileArePagesOfOneFile();
 };
 
 void PrintDialogsTest::selectionDialogsHoldTheirElements() {
@@ -494,6 +506,45 @@ void PrintDialogsTest::realPrintPathWritesThePagesToPdf() {
     laser.printSetup = pdfTo(failed);
     laser.BitBtn1Click();
     QCOMPARE(errors.size(), 1);
+    QVERIFY(!QFile::exists(failed));
+}
+
+void PrintDialogsTest::copiesToAFileArePagesOfOneFile() {
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        QSKIP("pdftotext is not installed");
+    QTemporaryDir dir;
+    QStringList errors;
+    TFoppr1 laser;
+    laser.showError = [&errors](const QString& text) { errors << text; };
+    laser.currentStudy = [] { return std::optional(exampleStudy()); };
+    const QString titles[] = {QStringLiteral("Información General"),
+                              QStringLiteral("t de Dunnett Calculada")};
+    for (int page = 0; page < 2; ++page) {
+        laser.opcion()->button(page)->click();
+        const QString one = dir.filePath(QStringLiteral("one%1.pdf").arg(page));
+        const QString three = dir.filePath(QStringLiteral("three%1.pdf").arg(page));
+        laser.printSetup = pdfTo(one);
+        laser.BitBtn1Click();
+        laser.printSetup = pdfTo(three, 3);
+        laser.BitBtn1Click();
+        const QStringList single = pdfPageTexts(one);
+        QCOMPARE(single.size(), 1);
+        QVERIFY(single[0].contains(titles[page]));
+        // Each of the three pages is the single copy's page, as laid out.
+        QCOMPARE(pdfPageCount(three), 3);
+        QCOMPARE(pdfPageTexts(three), QStringList(3, single[0]));
+    }
+    QVERIFY(errors.isEmpty());
+
+    // The second copy's computation fails: no file, one error.
+    StudyRecord broken = exampleStudy();
+    broken.replicateCountText = std::string("abc");
+    int reads = 0;
+    laser.currentStudy = [&] { return std::optional(reads++ < 2 ? exampleStudy() : broken); };
+    const QString failed = dir.filePath(QStringLiteral("fallida.pdf"));
+    laser.printSetup = pdfTo(failed, 3);
+    laser.BitBtn1Click();
+    QCOMPARE(errors, QStringList{QStringLiteral("'abc' is not a valid integer value")});
     QVERIFY(!QFile::exists(failed));
 }
 

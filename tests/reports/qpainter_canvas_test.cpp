@@ -95,6 +95,28 @@ TEST(QPainterCanvas, AbortedPrintJobPrintsNothing) {
     EXPECT_TRUE(QFile::exists(path));
 }
 
+TEST(QPainterCanvas, KeptPagesArePaintedAsOneDocument) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("copies.pdf"));
+    QPdfWriter writer(path);
+    QPainterCanvas canvas(writer, path, QPainterCanvas::Pages::KeptForOneDocument);
+    // A failing document drops the pages kept before it.
+    printGeneralPage(canvas, PrintLayout::Laser, studyWithCount("3"));
+    EXPECT_THROW(printGeneralPage(canvas, PrintLayout::Laser, studyWithCount("x")),
+                 ConversionError);
+    canvas.paintKeptPages();
+    EXPECT_FALSE(QFile::exists(path));
+
+    for (int copy = 0; copy < 3; ++copy)
+        printGeneralPage(canvas, PrintLayout::Laser, studyWithCount("3"));
+    EXPECT_FALSE(QFile::exists(path));
+    canvas.paintKeptPages();
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray pdf = file.readAll();
+    EXPECT_EQ(pdf.count("/Type /Page") - pdf.count("/Type /Pages"), 3);
+}
+
 TEST(QPainterCanvas, UnopenableDeviceIsAnError) {
     QPdfWriter writer(QStringLiteral("/nonexistent-directory/out.pdf"));
     QPainterCanvas canvas(writer, QStringLiteral("/nonexistent-directory/out.pdf"));
