@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QResource>
@@ -244,13 +245,15 @@ MenuHelpFilter::MenuHelpFilter(QObject* parent) : QObject(parent) {}
 
 namespace {
 
-int menuHelpContext(QMenu* menu) {
-    int context = 0;
-    if (QAction* action = menu->activeAction())
-        context = action->property("helpContext").toInt();
-    if (context <= 0)
-        context = menu->menuAction()->property("helpContext").toInt();
-    return context;
+int helpContextOf(const QAction* action) {
+    return action != nullptr ? action->property("helpContext").toInt() : 0;
+}
+
+// An open menu: its highlighted entry's context, or, for an entry without
+// one or with no entry highlighted, the menu's own.
+int menuHelpContext(const QMenu* menu) {
+    const int context = helpContextOf(menu->activeAction());
+    return context > 0 ? context : helpContextOf(menu->menuAction());
 }
 
 } // namespace
@@ -266,17 +269,21 @@ bool MenuHelpFilter::showMenuHelp(QMenu* menu) {
 bool MenuHelpFilter::eventFilter(QObject* watched, QEvent* event) {
     const bool isKey =
         event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride;
-    auto* menu = isKey ? qobject_cast<QMenu*>(watched) : nullptr;
-    if (menu) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_F1 && key->modifiers() == Qt::NoModifier &&
-            menuHelpContext(menu) > 0) {
-            // F1 belongs to the highlighted entry, not to the "&Contenido" shortcut.
-            event->accept();
-            if (event->type() == QEvent::KeyPress)
-                showMenuHelp(menu);
-            return true;
-        }
-    }
-    return QObject::eventFilter(watched, event);
+    if (!isKey || static_cast<QKeyEvent*>(event)->key() != Qt::Key_F1 ||
+        static_cast<QKeyEvent*>(event)->modifiers() != Qt::NoModifier)
+        return QObject::eventFilter(watched, event);
+    // F1 belongs to the menu or the title under the keyboard, not to the
+    // "&Contenido" shortcut: an open menu, or a title of the menu bar
+    // highlighted with Alt (the bar then has the keyboard).
+    int context = 0;
+    if (auto* menu = qobject_cast<QMenu*>(watched))
+        context = menuHelpContext(menu);
+    else if (auto* bar = qobject_cast<QMenuBar*>(watched); bar != nullptr && bar->hasFocus())
+        context = helpContextOf(bar->activeAction());
+    if (context <= 0)
+        return QObject::eventFilter(watched, event);
+    event->accept();
+    if (event->type() == QEvent::KeyPress)
+        HelpViewer::instance().context(context);
+    return true;
 }

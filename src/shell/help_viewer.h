@@ -82,8 +82,9 @@ QString defaultHelpFilePath();
 
 // Catches F1 pressed while a menu is open and asks the help viewer for the
 // help context of the highlighted entry: the action's "helpContext" property,
-// or, when it has none, that of the menu itself. Install it on the
-// application (qApp->installEventFilter) or on each menu.
+// or, when it has none or no entry is highlighted, that of the menu itself;
+// likewise for a menu title highlighted with Alt. The program installs it on
+// the application (qApp->installEventFilter).
 class MenuHelpFilter : public QObject {
     Q_OBJECT
 public:

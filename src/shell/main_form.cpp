@@ -132,7 +132,6 @@ QMenu* TMainForm::addMenu(QMenu* parent, const char* objectName, const QString& 
     } else {
         menuBar()->addMenu(menu);
     }
-    menu->installEventFilter(this);
     connect(menu, &QMenu::aboutToHide, this, [this] { statusLine_->clear(); });
     connect(menu, &QMenu::hovered, this,
             [this](QAction* a) { statusLine_->setText(a->statusTip()); });
@@ -371,31 +370,6 @@ bool TMainForm::event(QEvent* event) {
     return QMainWindow::event(event);
 }
 
-bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
-    // F1 on a highlighted menu entry asks for the topic of its help context.
-    if (auto* menu = qobject_cast<QMenu*>(watched)) {
-        const bool isKey =
-            event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride;
-        if (isKey && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1 &&
-            static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier &&
-            menu->activeAction() != nullptr) {
-            event->accept();
-            if (event->type() == QEvent::KeyPress) {
-                // An entry without a context of its own ("Lasser") takes its menu's.
-                int context = menu->activeAction()->property("helpContext").toInt();
-                if (context == 0) {
-                    context = menu->menuAction()->property("helpContext").toInt();
-                }
-                if (hooks_.helpContext && context != 0) {
-                    hooks_.helpContext(context);
-                }
-            }
-            return true;
-        }
-    }
-    return QMainWindow::eventFilter(watched, event);
-}
-
 // --- Child windows --------------------------------------------------------
 
 QMdiSubWindow* TMainForm::addChildWindow(QWidget* child, QSize size, Placement placement) {
@@ -527,6 +501,13 @@ void TMainForm::closeEvent(QCloseEvent* event) {
         return;
     }
     event->accept();
+    // The program ends with its main window: the help viewer, the About
+    // windows and the print dialogs close with it.
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window != this && window->isVisible()) {
+            window->close();
+        }
+    }
 }
 
 void TMainForm::WindowTile() {

@@ -13,6 +13,7 @@
 #include "study/errors.h"
 #include "study/study_window.h"
 
+#include <QApplication>
 #include <QLocale>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -140,6 +141,8 @@ void startExtras(TMainForm& mainForm) {
     hooks.helpSearch = [] { HelpViewer::instance().partialKey(QString()); };
     hooks.helpHowToUse = [] { HelpViewer::instance().helpOnHelp(); };
     hooks.helpContext = [](int context) { HelpViewer::instance().context(context); };
+    // F1 in an open menu, or on a title highlighted with Alt, asks for its help.
+    qApp->installEventFilter(new MenuHelpFilter(&mainForm));
     hooks.helpAbout = [&mainForm] { program().lastAboutWindow = new TAboutBox(&mainForm); };
     hooks.printLasser = [] { showDialog(program().laserDialog); };
     hooks.printDeskjet = [] { showDialog(program().deskjetDialog); };

@@ -88,7 +88,11 @@ TFshow::TFshow(QWidget* parent)
 }
 
 void TFshow::startSplashTimer() {
-    Timer1_->start();
+    // Enabling a running timer leaves it running: an activation within the
+    // first three seconds (an About window, a dialog) does not delay the hide.
+    if (!Timer1_->isActive()) {
+        Timer1_->start();
+    }
 }
 
 void TFshow::Timer1Timer() {

@@ -31,8 +31,8 @@ class TFshow : public QWidget {
 public:
     explicit TFshow(QWidget* parent = nullptr);
 
-    // Starts Timer1; the main window's FormActivate calls this each time the
-    // main window becomes active.
+    // Starts Timer1 unless it is running; the main window's FormActivate
+    // calls this each time the main window becomes active.
     void startSplashTimer();
 
     QFrame* Panel1() const { return Panel1_; }

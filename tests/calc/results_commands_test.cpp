@@ -4,6 +4,8 @@
 #include "calc/results_window.h"
 #include "reports/report_window.h"
 #include "shell/main_form.h"
+#include "shell/about_box.h"
+#include "shell/help_viewer.h"
 #include "shell/program.h"
 #include "shell/window_test_support.h"
 #include "study/study_window.h"
@@ -16,6 +18,8 @@
 #include <QPlainTextEdit>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QMenuBar>
+#include <QTextBrowser>
 #include <QtTest>
 
 using testing_support::BoxAnswerer;
@@ -132,6 +136,8 @@ private slots:
     void closingOrders();
     void studyNamedOnTheCommandLine();
     void windowsOpenInFrontOfAMaximizedStudy();
+    void f1InTheMenusAsksTheirHelpContexts();
+    void exitClosesEveryWindowOfTheProgram();
 };
 
 void ResultsCommandsTest::workedExampleIntoBothWindows() {
@@ -479,6 +485,82 @@ void ResultsCommandsTest::windowsOpenInFrontOfAMaximizedStudy() {
     QCOMPARE(resultsWindows(main).size(), 0);
     QCOMPARE(reportWindows(main).size(), 0); // the key closed it
     VERIFY_NO_UNEXPECTED_BOXES(boxes);
+}
+
+void ResultsCommandsTest::f1InTheMenusAsksTheirHelpContexts() {
+    // The program's own wiring: startExtras installs the menus' F1 handling.
+    Frame frame;
+    TMainForm& main = *frame.main;
+    robustez::startExtras(main);
+    HelpViewer& viewer = HelpViewer::instance();
+    QStringList problems;
+    viewer.reportProblem = [&problems](const QString& text) { problems << text; };
+    const auto topicAfterF1 = [&viewer](QWidget* target) {
+        viewer.hide();
+        viewer.browser()->clear();
+        QTest::keyClick(target, Qt::Key_F1);
+        return viewer.isVisible() ? viewer.currentTopic() : QString();
+    };
+    QMenuBar* bar = main.menuBar();
+    auto* fileMenu = main.findChild<QMenu*>("FileMenu");
+    const QPoint fileTitle = bar->actionGeometry(fileMenu->menuAction()).center();
+
+    // A menu opened by a click, no entry highlighted: the menu's own context.
+    QTest::mouseClick(bar, Qt::LeftButton, {}, fileTitle);
+    QTRY_VERIFY(fileMenu->isVisible());
+    QVERIFY(fileMenu->activeAction() == nullptr);
+    QCOMPARE(topicAfterF1(fileMenu), QStringLiteral("archivo.html"));
+    // An entry highlighted: the entry's context.
+    fileMenu->setActiveAction(main.findChild<QAction*>("FileOpenItem"));
+    QCOMPARE(topicAfterF1(fileMenu), QStringLiteral("abrir.html"));
+    fileMenu->close();
+    settle();
+
+    // A title highlighted with Alt, its menu closed: that menu's context.
+    main.activateWindow();
+    settle();
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : &main, Qt::Key_Alt);
+    QTRY_VERIFY(bar->hasFocus());
+    QTest::keyClick(bar, Qt::Key_Right); // "&Cálculos" is greyed at start: "&Ventana"
+    QCOMPARE(topicAfterF1(bar), QStringLiteral("ventana.html"));
+    QTest::keyClick(bar, Qt::Key_Escape);
+    settle();
+
+    // Elsewhere F1 is the shortcut of "&Contenido".
+    viewer.hide();
+    main.activateWindow();
+    main.FileNew();
+    settle();
+    QCOMPARE(topicAfterF1(QApplication::focusWidget()), QStringLiteral("contenido.html"));
+    QVERIFY2(problems.isEmpty(), qPrintable(problems.join(" | ")));
+    viewer.hide();
+}
+
+void ResultsCommandsTest::exitClosesEveryWindowOfTheProgram() {
+    Frame frame;
+    TMainForm& main = *frame.main;
+    robustez::startExtras(main);
+    robustez::installResultsCommands(main);
+    HelpViewer::instance().reportProblem = [](const QString&) {};
+    main.HelpContents();
+    main.HelpAbout();
+    main.printLasserClick();
+    settle();
+    QList<QWidget*> others;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w != &main && w->isVisible()) {
+            others << w;
+        }
+    }
+    QVERIFY(others.contains(&HelpViewer::instance()));
+    QVERIFY(others.size() >= 3); // help, About, the print dialog (and the splash)
+    main.FileExit();
+    settle();
+    // No window of the program is left open, so its event loop ends.
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        QVERIFY2(!w->isVisible(), w->metaObject()->className());
+    }
+    QVERIFY(others.size() >= 3);
 }
 
 ROBUSTEZ_WINDOW_TEST_MAIN(ResultsCommandsTest)
