@@ -21,6 +21,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 using robustez::BusyCursor;
 using robustez::CommandEvent;
 using robustez::runCommand;
@@ -511,20 +513,26 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 }
 
 void TMainForm::WindowTile() {
-    // Children one above the other, each as wide as the client area.
+    // Children one above the other, each as wide as the client area, above
+    // the row of minimized windows along the bottom, which keeps its place.
     QList<QMdiSubWindow*> windows;
+    QRect area = mdiArea_->viewport()->rect();
     for (QMdiSubWindow* sub : mdiArea_->subWindowList()) {
-        if (!sub->isHidden() && !sub->isMinimized()) {
-            if (sub->isMaximized()) {
-                sub->showNormal();
-            }
-            windows.append(sub);
+        if (sub->isHidden()) {
+            continue;
         }
+        if (sub->isMinimized()) {
+            area.setBottom(std::min(area.bottom(), sub->geometry().top() - 1));
+            continue;
+        }
+        if (sub->isMaximized()) {
+            sub->showNormal();
+        }
+        windows.append(sub);
     }
-    if (windows.isEmpty()) {
+    if (windows.isEmpty() || area.height() <= 0) {
         return;
     }
-    const QRect area = mdiArea_->viewport()->rect();
     const int height = area.height() / int(windows.size());
     int y = 0;
     for (int i = 0; i < windows.size(); ++i) {

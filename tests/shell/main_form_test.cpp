@@ -314,6 +314,19 @@ void MainFormTest::tileOneAboveTheOther() {
     QCOMPARE(y, area.height());
     main.WindowCascade();
     QVERIFY(windows[0]->geometry().topLeft() != windows[1]->geometry().topLeft());
+
+    // A minimized window keeps its place in the row along the bottom; the
+    // others are tiled above that row, not over it.
+    windows[1]->showMinimized();
+    QApplication::processEvents();
+    const QRect icon = windows[1]->geometry();
+    main.WindowTile();
+    QVERIFY(windows[1]->isMinimized());
+    QCOMPARE(windows[1]->geometry(), icon);
+    QCOMPARE(windows[0]->geometry().y(), 0);
+    QCOMPARE(windows[2]->geometry().y(), windows[0]->geometry().bottom() + 1);
+    QCOMPARE(windows[2]->geometry().bottom() + 1, icon.top());
+    QCOMPARE(windows[2]->geometry().width(), area.width());
 }
 
 void MainFormTest::exitAsksTheModifiedStudy() {
