@@ -40,8 +40,10 @@ TFinfo::TFinfo(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("Finfo"));
     setWindowTitle(QStringLiteral("Lista de medias aritméticas y t de Dunnett calculada"));
     setProperty("helpContext", kHelpContext);
+    // Normal weight, set explicitly: the frame's own font is bold.
     QFont font(QStringLiteral("System"));
     font.setPointSize(10);
+    font.setBold(false);
     setFont(font);
     resize(kDesignSize);
     stgdunet1 = makeGrid(this, "stgdunet1", QRect(8, 0, 833, 225), 5, 135);

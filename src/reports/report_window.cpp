@@ -21,8 +21,10 @@ Tfrminforme::Tfrminforme(QWidget* parent) : QWidget(parent) {
     mminforme->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     mminforme->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     mminforme->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
+    // Normal weight, set explicitly: the frame's own font is bold.
     QFont font(QStringLiteral("System"));
     font.setPixelSize(13);
+    font.setBold(false);
     mminforme->setFont(font);
 
     auto* layout = new QVBoxLayout(this);

@@ -8,6 +8,7 @@
 #include "shell/help_viewer.h"
 #include "shell/program.h"
 #include "shell/window_test_support.h"
+#include "study/study_grid.h"
 #include "study/study_window.h"
 
 #include <QDir>
@@ -206,6 +207,15 @@ void ResultsCommandsTest::workedExampleIntoBothWindows() {
     };
     QCOMPARE(reportWindows(main).front()->lines(), expected);
     QCOMPARE(reportWindows(main).front()->windowTitle(), QStringLiteral("Informe"));
+    // The results grids and the report use the normal weight of "System"; only
+    // the study grid is bold (the frame's own font is bold).
+    for (const QWidget* text : {static_cast<QWidget*>(results->stgdunet1),
+                                static_cast<QWidget*>(results->stgdunet),
+                                static_cast<QWidget*>(reportWindows(main).front()->mminforme)}) {
+        QVERIFY2(!text->font().bold(), text->objectName().toLatin1());
+        QCOMPARE(text->font().family(), QStringLiteral("System"));
+    }
+    QVERIFY(main.studyWindow()->grid()->font().bold());
     VERIFY_NO_UNEXPECTED_BOXES(boxes);
 }
 
