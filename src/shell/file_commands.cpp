@@ -1,9 +1,9 @@
 // The file commands of the main window: "&Abrir...", "&Guardar" and
 // "Guardar &como...". "C&errar" is mnucloseClick in main_form.cpp.
 #include "shell/main_form.h"
-#include "ui/messages.h"
 #include "study/study_file.h"
 #include "study/study_window.h"
+#include "ui/messages.h"
 
 #include <QFile>
 #include <QFileInfo>

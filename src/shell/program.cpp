@@ -8,10 +8,10 @@
 #include "shell/about_box.h"
 #include "shell/help_viewer.h"
 #include "shell/main_form.h"
-#include "ui/messages.h"
 #include "shell/splash_window.h"
 #include "study/errors.h"
 #include "study/study_window.h"
+#include "ui/messages.h"
 
 #include <QApplication>
 #include <QLocale>

@@ -9,6 +9,8 @@
 #include <QPalette>
 #include <QTimer>
 
+#include <cstdlib>
+
 namespace robustez {
 
 QValidator::State Cp1252Validator::validate(QString& input, int& /*pos*/) const {
@@ -124,6 +126,13 @@ QWidget* StudyGridDelegate::createEditor(QWidget* parent, const QStyleOptionView
     auto* editor = new QLineEdit(parent);
     editor->setFrame(false);
     editor->setValidator(new Cp1252Validator(editor));
+    // A right click on the cell being edited, or the menu key while typing,
+    // opens the grid's own menu, not the editor's Cut/Copy/Paste menu.
+    editor->setContextMenuPolicy(Qt::CustomContextMenu);
+    StudyGridView* view = view_;
+    connect(editor, &QWidget::customContextMenuRequested, view, [view, editor](const QPoint& at) {
+        emit view->customContextMenuRequested(editor->mapTo(view->viewport(), at));
+    });
     QPersistentModelIndex cell(index);
     QAbstractItemModel* model = view_->model();
     connect(editor, &QLineEdit::textEdited, editor, [model, cell](const QString& text) {
@@ -174,7 +183,8 @@ StudyGridView::StudyGridView(QWidget* parent)
     verticalHeader()->setMinimumSectionSize(10);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     setShowGrid(true);
-    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionMode(QAbstractItemView::ContiguousSelection);
+    viewport()->setMouseTracking(true);
     setSelectionBehavior(QAbstractItemView::SelectItems);
     setEditTriggers(QAbstractItemView::AnyKeyPressed | QAbstractItemView::DoubleClicked |
                     QAbstractItemView::EditKeyPressed | QAbstractItemView::SelectedClicked);
@@ -184,6 +194,29 @@ StudyGridView::StudyGridView(QWidget* parent)
 
 void StudyGridView::setTabMovesBetweenCells(bool moves) {
     setTabKeyNavigation(moves);
+    // Option sets A and B offer neither range selection nor column sizing.
+    if (columnSizing_) {
+        columnSizing_ = false;
+        sizedColumn_ = -1;
+        viewport()->unsetCursor();
+        setSelectionMode(QAbstractItemView::SingleSelection);
+        selectionModel()->select(currentIndex(), QItemSelectionModel::ClearAndSelect);
+    }
+}
+
+int StudyGridView::columnBorderAt(const QPoint& point) const {
+    constexpr int kReach = 3; // pixels either side of a border line
+    const int headerTop = rowViewportPosition(0);
+    if (point.y() < headerTop || point.y() >= headerTop + rowHeight(0)) {
+        return -1;
+    }
+    for (int column = 0; column < model_->columnCount(); ++column) {
+        const int border = columnViewportPosition(column) + columnWidth(column);
+        if (std::abs(point.x() - border) <= kReach) {
+            return column;
+        }
+    }
+    return -1;
 }
 
 void StudyGridView::setCurrentCell(int column, int row) {
@@ -249,13 +282,48 @@ void StudyGridView::keyPressEvent(QKeyEvent* event) {
 }
 
 void StudyGridView::mousePressEvent(QMouseEvent* event) {
-    const QModelIndex index = indexAt(event->position().toPoint());
+    const QPoint at = event->position().toPoint();
+    if (columnSizing_ && event->button() == Qt::LeftButton && columnBorderAt(at) >= 0) {
+        sizedColumn_ = columnBorderAt(at);
+        sizingFromX_ = at.x();
+        sizingFromWidth_ = columnWidth(sizedColumn_);
+        event->accept();
+        return;
+    }
+    const QModelIndex index = indexAt(at);
     if (index.isValid() && StudyGridModel::isFixed(index.column(), index.row())) {
         setFocus(Qt::MouseFocusReason);
         event->accept();
         return;
     }
     QTableView::mousePressEvent(event);
+}
+
+void StudyGridView::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint();
+    if (sizedColumn_ >= 0) {
+        const int width = sizingFromWidth_ + at.x() - sizingFromX_;
+        setColumnWidth(sizedColumn_, std::max(horizontalHeader()->minimumSectionSize(), width));
+        event->accept();
+        return;
+    }
+    if (columnSizing_ && event->buttons() == Qt::NoButton) {
+        if (columnBorderAt(at) >= 0) {
+            viewport()->setCursor(Qt::SplitHCursor);
+        } else {
+            viewport()->unsetCursor();
+        }
+    }
+    QTableView::mouseMoveEvent(event);
+}
+
+void StudyGridView::mouseReleaseEvent(QMouseEvent* event) {
+    if (sizedColumn_ >= 0) {
+        sizedColumn_ = -1;
+        event->accept();
+        return;
+    }
+    QTableView::mouseReleaseEvent(event);
 }
 
 void StudyGridView::focusInEvent(QFocusEvent* event) {

@@ -75,8 +75,10 @@ private:
 };
 
 // The string grid: one fixed row and one fixed column drawn as grey header
-// cells, the in-place editor always shown on the current cell, and Tab
-// either moving between cells (option set A) or leaving the grid (set B).
+// cells, the in-place editor always shown on the current cell. Its first
+// options also let the user select ranges of cells and drag the column
+// borders of the header row; the window later switches it to option set A
+// (Tab moves between cells) or B (Tab leaves the grid), which offer neither.
 class StudyGridView : public QTableView {
     Q_OBJECT
 
@@ -87,6 +89,8 @@ public:
     // Option set A (true): Tab moves between cells; set B (false): Tab leaves.
     void setTabMovesBetweenCells(bool moves);
     bool tabMovesBetweenCells() const { return tabKeyNavigation(); }
+    // True while the first options hold: range selection and column sizing.
+    bool offersColumnSizing() const { return columnSizing_; }
     // Called for every character key typed in the grid or its editor,
     // before the grid acts on it.
     void setKeyHandler(std::function<void(QKeyEvent*)> handler) {
@@ -102,14 +106,22 @@ protected:
     QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
 
 private:
     void showEditor();
+    // The column whose right border lies under `point` in the header row, or -1.
+    int columnBorderAt(const QPoint& point) const;
 
     StudyGridModel* model_;
+    bool columnSizing_ = true;
+    int sizedColumn_ = -1; // the column whose border is being dragged
+    int sizingFromX_ = 0;
+    int sizingFromWidth_ = 0;
     std::function<void(QKeyEvent*)> keyHandler_;
     bool forwardingKey_ = false;
     bool closingEditor_ = false;

@@ -3,9 +3,9 @@
 // errors and the closing orders of the child windows.
 #include "calc/results_window.h"
 #include "reports/report_window.h"
-#include "shell/main_form.h"
 #include "shell/about_box.h"
 #include "shell/help_viewer.h"
+#include "shell/main_form.h"
 #include "shell/program.h"
 #include "shell/window_test_support.h"
 #include "study/study_grid.h"
@@ -16,10 +16,10 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QTableWidget>
 #include <QTemporaryDir>
-#include <QMenuBar>
 #include <QTextBrowser>
 #include <QtTest>
 
@@ -209,9 +209,9 @@ void ResultsCommandsTest::workedExampleIntoBothWindows() {
     QCOMPARE(reportWindows(main).front()->windowTitle(), QStringLiteral("Informe"));
     // The results grids and the report use the normal weight of "System"; only
     // the study grid is bold (the frame's own font is bold).
-    for (const QWidget* text : {static_cast<QWidget*>(results->stgdunet1),
-                                static_cast<QWidget*>(results->stgdunet),
-                                static_cast<QWidget*>(reportWindows(main).front()->mminforme)}) {
+    for (const QWidget* text :
+         {static_cast<QWidget*>(results->stgdunet1), static_cast<QWidget*>(results->stgdunet),
+          static_cast<QWidget*>(reportWindows(main).front()->mminforme)}) {
         QVERIFY2(!text->font().bold(), text->objectName().toLatin1());
         QCOMPARE(text->font().family(), QStringLiteral("System"));
     }
@@ -464,9 +464,9 @@ void ResultsCommandsTest::windowsOpenInFrontOfAMaximizedStudy() {
         const char* command;
         QSize designSize;
     };
-    for (const Case& c : {Case{"mnudunet", TFinfo::kDesignSize},
-                          Case{"pmnudunet", TFinfo::kDesignSize},
-                          Case{"mnuinforme", Tfrminforme::kDesignSize}}) {
+    for (const Case& c :
+         {Case{"mnudunet", TFinfo::kDesignSize}, Case{"pmnudunet", TFinfo::kDesignSize},
+          Case{"mnuinforme", Tfrminforme::kDesignSize}}) {
         main.mdiArea()->setActiveSubWindow(studyFrame);
         studyFrame->showMaximized();
         settle();

@@ -5,6 +5,7 @@
 #include "study/study_grid.h"
 #include "study/study_window.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QLineEdit>
 #include <QMenu>
@@ -84,6 +85,7 @@ private slots:
     void popupRunsDunnett();
     void pageSwitchNeverTypesIntoHiddenControls();
     void aClickRunsTheLeaveHandlerFirst();
+    void gridOptionsAndItsMenuOverTheEditor();
 };
 
 void StudyWindowTest::newStudyAndTheFixedPath() {
@@ -535,6 +537,57 @@ void StudyWindowTest::aClickRunsTheLeaveHandlerFirst() {
     popup->hide();
     settle();
     QCOMPARE(boxes.texts.size(), 1);
+    VERIFY_NO_UNEXPECTED_BOXES(boxes);
+}
+
+void StudyWindowTest::gridOptionsAndItsMenuOverTheEditor() {
+    BoxAnswerer boxes;
+    Frame frame;
+    TMainForm& main = *frame.main;
+    main.hooks().dunnett = [] {};
+    TFinforma* study = studyInGrid(main, QStringLiteral("2"));
+    auto* grid = study->grid();
+    auto* popup = study->findChild<QMenu*>("pmenu");
+
+    // The first options: ranges can be selected, and the column borders of
+    // the header row dragged.
+    QCOMPARE(grid->selectionMode(), QAbstractItemView::ContiguousSelection);
+    const auto dragBorder = [grid](int column, int by) {
+        const int border = grid->columnViewportPosition(column) + grid->columnWidth(column) - 1;
+        const int y = grid->rowViewportPosition(0) + grid->rowHeight(0) / 2;
+        QTest::mousePress(grid->viewport(), Qt::LeftButton, {}, QPoint(border, y));
+        QTest::mouseMove(grid->viewport(), QPoint(border + by, y));
+        QTest::mouseRelease(grid->viewport(), Qt::LeftButton, {}, QPoint(border + by, y));
+        settle();
+    };
+    dragBorder(1, 30);
+    QCOMPARE(grid->columnWidth(1), 140);
+    QCOMPARE(grid->columnWidth(2), 110);
+
+    // Right click on the cell being edited, and the menu key while typing,
+    // open the grid's menu, not the editor's own.
+    typeText(QStringLiteral("25"));
+    for (const auto reason : {QContextMenuEvent::Mouse, QContextMenuEvent::Keyboard}) {
+        main.activateWindow(); // back from the menu (no window manager here)
+        settle();
+        QWidget* editor = QApplication::focusWidget();
+        QVERIFY(qobject_cast<QLineEdit*>(editor) != nullptr && grid->isAncestorOf(editor));
+        QContextMenuEvent request(reason, QPoint(5, 5), editor->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(editor, &request);
+        QTRY_VERIFY(popup->isVisible());
+        QCOMPARE(QApplication::activePopupWidget(), popup);
+        popup->hide();
+        settle();
+    }
+
+    // Once the window switches the grid to its working options, neither is offered.
+    main.activateWindow();
+    settle();
+    typeCells({"", "20", "30", "99", "98"});
+    typeText(QStringLiteral("97")); // the last cell: option set B
+    QCOMPARE(grid->selectionMode(), QAbstractItemView::SingleSelection);
+    dragBorder(2, 30);
+    QCOMPARE(grid->columnWidth(2), 110);
     VERIFY_NO_UNEXPECTED_BOXES(boxes);
 }
 
