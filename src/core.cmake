@@ -27,5 +27,9 @@ add_library(robustez_core STATIC
     src/calc/evidence.cpp
     src/calc/evidence_tables.h
     src/calc/evidence_tables.cpp
+    src/reports/evidence_figure.h
+    src/reports/evidence_figure.cpp
+    src/reports/detail_page.h
+    src/reports/detail_page.cpp
 )
 target_include_directories(robustez_core PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/src)

@@ -4,6 +4,7 @@
 set(CMAKE_AUTOMOC ON)
 set(CMAKE_AUTORCC ON)
 include(src/ui/ui.cmake)
+include(src/reports/figure_qt.cmake)
 include(src/reports/reports_qt.cmake OPTIONAL)
 include(src/results_windows.cmake)
 include(src/extras.cmake OPTIONAL)

@@ -10,6 +10,7 @@ add_executable(core_tests
     tests/calc/robustness_test.cpp
     tests/calc/results_tables_test.cpp
     tests/calc/evidence_test.cpp
+    tests/reports/evidence_figure_test.cpp
     tests/study/study_fixtures.h
 )
 target_include_directories(core_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)

@@ -1,5 +1,6 @@
 #include "calc/evidence.h"
 
+#include "study/conversions.h"
 #include "study/errors.h"
 
 #include <algorithm>
@@ -245,6 +246,22 @@ double percentOf(double part, double whole) {
     return finiteOrOverflow(static_cast<double>(static_cast<long double>(part) / whole * 100));
 }
 
+// The replicate values of each level, converted as the computation converts
+// them; called once it has succeeded, so the conversions cannot fail.
+std::array<std::vector<double>, 4> convertedValues(const StudyRecord& study,
+                                                   std::string_view decimalSeparator) {
+    const int n = toInteger(study.replicateCountText);
+    std::array<std::vector<double>, 4> values;
+    for (int level = 1; level <= kLevelCount; ++level) {
+        std::vector<double>& column = values[static_cast<size_t>(level)];
+        column.reserve(static_cast<size_t>(n));
+        for (int replicate = 1; replicate <= n; ++replicate) {
+            column.push_back(toDecimal(study.value(level, replicate), decimalSeparator));
+        }
+    }
+    return values;
+}
+
 } // namespace
 
 double studentUpperTail(int df, double t) {
@@ -328,6 +345,7 @@ StudyEvidence computeEvidence(const StudyRecord& study, std::string_view decimal
     RobustnessWork work;
     computeRobustness(study, decimalSeparator, evidence.results, &work);
     const RobustnessResults& r = evidence.results;
+    evidence.values = convertedValues(study, decimalSeparator);
 
     evidence.df = work.dfError;
     evidence.mse = work.mse;

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace robustez {
 
@@ -64,6 +65,9 @@ struct StudyEvidence {
     double criticalExact = 0;
     std::array<ComparisonEvidence, 2> comparisons{}; // Baja, Alta
     std::optional<double> equivalenceLimitPct;
+    // The replicate values of each level as the computation converted them,
+    // indexed by level 1..3 (index 0 is unused).
+    std::array<std::vector<double>, 4> values;
 };
 
 // Runs the robustness computation on the study (same inputs, same errors:

@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace robustez {
 namespace {
@@ -169,6 +170,10 @@ TEST(Evidence, WorkedExample) {
     EXPECT_EQ(e.criticalTable, 2.86);
     EXPECT_NEAR(e.criticalExact, 2.862750146200368, 1e-12);
     EXPECT_FALSE(e.equivalenceLimitPct);
+    EXPECT_TRUE(e.values[0].empty());
+    EXPECT_EQ(e.values[1], (std::vector<double>{100, 101, 102}));
+    EXPECT_EQ(e.values[2], (std::vector<double>{99, 100, 101}));
+    EXPECT_EQ(e.values[3], (std::vector<double>{103, 104, 105}));
     const double halfWidth = 2.862750146200368 * std::sqrt(2.0 / 3);
     const struct {
         int level;
