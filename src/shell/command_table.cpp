@@ -24,8 +24,11 @@ const std::array<CommandRow, 11> kTable = {{
      {off, _, _, _, off, on, _, off, off, off}},
     {"Cálculos", {"mnucalculos"}, {off, _, on, off, on, on, _, _, _, _}},
     // The menu entry goes off when the pages are entered, the popup entry does not.
-    {"t de Dunnett", {"mnudunet"}, {off, _, on, off, off, on, _, off, off, off}},
-    {"t de Dunnett (popup)", {"pmnudunet"}, {off, _, on, _, off, on, _, off, off, off}},
+    // "&Detalle estadístico" is enabled and disabled together with "&t de Dunnett".
+    {"t de Dunnett", {"mnudunet", "mnudetalle"}, {off, _, on, off, off, on, _, off, off, off}},
+    {"t de Dunnett (popup)",
+     {"pmnudunet", "pmnudetalle"},
+     {off, _, on, _, off, on, _, off, off, off}},
     {"Informe", {"mnuinforme"}, {off, _, on, _, off, on, on, off, off, off}},
     {"Mosaico y Cascada",
      {"WindowTileItem", "spdmosaico", "WindowCascadeItem", "spdcascada"},

@@ -198,6 +198,9 @@ void TMainForm::buildMenu() {
             &TMainForm::mnudunetClick);
     addItem(calc, "mnuinforme", QStringLiteral("&Informe"),
             QStringLiteral("Cálculo|Presenta datos y resultados"), 19, &TMainForm::mnuinformeClick);
+    addItem(calc, "mnudetalle", QStringLiteral("&Detalle estadístico"),
+            QStringLiteral("Cálculos|Presenta valores p, intervalos de confianza y gráfico"),
+            kDetailHelpContext, &TMainForm::mnudetalleClick);
 
     QMenu* window = addMenu(nullptr, "WindowMenu", QStringLiteral("&Ventana"),
                             QStringLiteral("Arregla las ventanas presentes"), 20);

@@ -152,6 +152,12 @@ void TFinforma::buildControls() {
     // Created enabled: accepting the count turns it off until the grid is
     // entered; the pages' first focus leaves it alone (only the menu entry).
     connect(pmnudunet, &QAction::triggered, this, &TFinforma::pmnudunetClick);
+    pmnudetalle = pmenu->addAction(QStringLiteral("&Detalle estadístico"));
+    pmnudetalle->setObjectName(QStringLiteral("pmnudetalle"));
+    pmnudetalle->setToolTip(QStringLiteral("Cálculos"));
+    pmnudetalle->setStatusTip(
+        QStringLiteral("Presenta valores p, intervalos de confianza y gráfico"));
+    connect(pmnudetalle, &QAction::triggered, this, [this] { frame_->runDetail(); });
     // A highlighted entry shows its hint in the main window's status line.
     connect(pmenu, &QMenu::hovered, this,
             [this](QAction* action) { frame_->showHint(action->statusTip()); });
@@ -546,7 +552,8 @@ void TFinforma::hideEvent(QHideEvent* event) {
 void TFinforma::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     // The focus moves Qt makes while showing the window again come first.
-    QMetaObject::invokeMethod(this, [this] { rearranged_ = false; }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { rearranged_ = false; }, Qt::QueuedConnection);
 }
 
 void TFinforma::closeEvent(QCloseEvent* event) {

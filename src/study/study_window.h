@@ -100,6 +100,7 @@ private:
     robustez::StudyGridView* stgdatos1 = nullptr;
     QMenu* pmenu = nullptr;
     QAction* pmnudunet = nullptr;
+    QAction* pmnudetalle = nullptr; // "&Detalle estadístico"
 
     // Focus bookkeeping: the control that last received the focus, the
     // latest focus target, and the controls whose leave handler runs.

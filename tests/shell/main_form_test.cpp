@@ -131,6 +131,11 @@ void MainFormTest::menuEntriesAndButtons() {
         {"mnucalculos", "&Cálculos", 10, {}, "Cálculos de Precisión del sistema"},
         {"mnudunet", "&t de Dunnett", 11, {}, "Presenta lista de promedios y t de Dunnett"},
         {"mnuinforme", "&Informe", 19, {}, "Presenta datos y resultados"},
+        {"mnudetalle",
+         "&Detalle estadístico",
+         12,
+         {},
+         "Presenta valores p, intervalos de confianza y gráfico"},
         {"WindowMenu", "&Ventana", 20, {}, "Arregla las ventanas presentes"},
         {"WindowTileItem", "&Mosaico", 20, {}, "Arregla las ventanas en mosaico"},
         {"WindowCascadeItem", "&Cascada", 20, {}, "Arregla las ventanas en cascada"},
@@ -150,6 +155,10 @@ void MainFormTest::menuEntriesAndButtons() {
         QCOMPARE(action->shortcut(), entry.shortcut);
         QCOMPARE(action->statusTip(), QString::fromUtf8(entry.statusTip));
     }
+    // "&Detalle estadístico" comes right after "&Informe".
+    const QList<QAction*> calculations = main.findChild<QMenu*>("mnucalculos")->actions();
+    QCOMPARE(calculations.size(), 3);
+    QCOMPARE(calculations.at(2)->objectName(), QStringLiteral("mnudetalle"));
     struct Button {
         const char* name;
         int x;
@@ -433,6 +442,18 @@ void MainFormTest::tableAgreesWithTheWindowsTables() {
         const auto it = set.find(cell.object);
         QVERIFY2(it != set.end(), cell.object);
         QVERIFY2(it->second == cell.on, cell.object);
+    }
+    // "&Detalle estadístico" goes on and off with "&t de Dunnett" in every
+    // column, in the menu and in the grid's popup menu.
+    for (int column = 0; column < robustez::kCommandEventCount; ++column) {
+        std::map<std::string, bool> set;
+        robustez::applyCommandColumn(
+            static_cast<E>(column),
+            [&set](std::string_view name, bool on) { set[std::string(name)] = on; });
+        QCOMPARE(set.count("mnudetalle"), set.count("mnudunet"));
+        QCOMPARE(set["mnudetalle"], set["mnudunet"]);
+        QCOMPARE(set.count("pmnudetalle"), set.count("pmnudunet"));
+        QCOMPARE(set["pmnudetalle"], set["pmnudunet"]);
     }
     // Columns that leave a command alone.
     std::map<std::string, bool> printOnOpen;
