@@ -5,6 +5,7 @@
 
 #include "calc/evidence.h"
 #include "calc/robustness.h"
+#include "reports/figure_painter.h"
 #include "reports/informe_options.h"
 #include "reports/locale_separator.h"
 #include "reports/page_layouts.h"
@@ -31,29 +32,24 @@ using namespace robustez;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
-// The statistical detail page (--pdf OUT --page detalle [--limite PCT]):
-// draws the page for the study and its evidence into the PDF file
-// options.outputPath, in options.layout on options.paper; throws an
-// exception with the user's message on failure, leaving no file.
-void drawDetailPagePdf(const InformeOptions& options, const StudyRecord& study,
-                       const StudyEvidence& evidence, std::string_view decimalSeparator) {
-    (void)options;
-    (void)study;
-    (void)evidence;
-    (void)decimalSeparator;
-    throw RobustezError("no disponible todavía");
+QPageSize::PageSizeId pageSizeOf(InformePaper paper) {
+    return paper == InformePaper::Letter ? QPageSize::Letter : QPageSize::A4;
 }
 
-// The figure of the comparisons (--svg OUT [--limite PCT]): draws it for
-// the study and its evidence into the SVG file options.outputPath; throws an
-// exception with the user's message on failure, leaving no file.
-void drawEvidenceFigureSvg(const InformeOptions& options, const StudyRecord& study,
-                           const StudyEvidence& evidence, std::string_view decimalSeparator) {
-    (void)options;
-    (void)study;
-    (void)evidence;
-    (void)decimalSeparator;
-    throw RobustezError("no disponible todavía");
+// The detail page (--pdf OUT --page detalle [--limite PCT]): the tables and
+// the figure on one page of options.paper, the same drawing as the program's
+// "Detalle estadístico" window saves. A file that cannot be written throws,
+// leaving none.
+void drawDetailPagePdf(const InformeOptions& options, const StudyRecord& study,
+                       const StudyEvidence& evidence, std::string_view decimalSeparator) {
+    writeDetailPdf(QString::fromStdString(options.outputPath), evidence, study, decimalSeparator,
+                   QPageSize(pageSizeOf(options.paper)));
+}
+
+// The figure of the comparisons alone (--svg OUT [--limite PCT]).
+void drawEvidenceFigureSvg(const InformeOptions& options, const StudyEvidence& evidence,
+                           std::string_view decimalSeparator) {
+    writeFigureSvg(QString::fromStdString(options.outputPath), evidence, decimalSeparator);
 }
 
 void writeOut(FILE* stream, std::string_view text) {
@@ -75,10 +71,6 @@ int fail(std::string_view message) {
     writeOut(stderr, "\n");
     std::fflush(stderr);
     return kExitFailure;
-}
-
-QPageSize::PageSizeId pageSizeOf(InformePaper paper) {
-    return paper == InformePaper::Letter ? QPageSize::Letter : QPageSize::A4;
 }
 
 // The application Qt's painting needs, given only the program's name: none
@@ -135,7 +127,7 @@ int evidenceDrawing(const InformeOptions& options, const StudyRecord& study,
             computeEvidence(study, separator, options.equivalenceLimitPct);
         const PaintingApplication painting(argv);
         if (options.mode == InformeMode::Svg) {
-            drawEvidenceFigureSvg(options, study, evidence, separator);
+            drawEvidenceFigureSvg(options, evidence, separator);
         } else {
             drawDetailPagePdf(options, study, evidence, separator);
         }

@@ -10,7 +10,7 @@ target_link_libraries(robustez_qtcanvas PUBLIC robustez_core Qt6::Gui Qt6::Print
 # which runs it for --pdf and --svg. Installed in lib/robustez/; in the build
 # tree it sits beside robustez-informe.
 add_executable(robustez-informe-qt src/reports/informe_qt_main.cpp)
-target_link_libraries(robustez-informe-qt PRIVATE robustez_tool robustez_qtcanvas Qt6::Svg)
+target_link_libraries(robustez-informe-qt PRIVATE robustez_tool robustez_qtcanvas robustez_figure)
 set_target_properties(robustez-informe-qt PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
 
 # Writes src/reports/locale_separator_table.cpp from the locale data of the Qt

@@ -1,5 +1,7 @@
 #include "shell/program.h"
 
+#include "calc/detail_window.h"
+#include "calc/evidence.h"
 #include "calc/results_tables.h"
 #include "calc/results_window.h"
 #include "reports/print_dialogs.h"
@@ -34,6 +36,7 @@ struct Program {
     RobustnessResults results;
     QPointer<TFinfo> lastResultsWindow;
     QPointer<Tfrminforme> lastReportWindow;
+    QPointer<TFdetalle> lastDetailWindow;
     QPointer<TAboutBox> lastAboutWindow;
     QPointer<TFshow> splash;
     QPointer<TFoppr1> laserDialog;
@@ -104,6 +107,22 @@ void showReport(TMainForm& mainForm) {
     showLines();
 }
 
+// "&Detalle estadístico": the evidence of a fresh computation in a new
+// window; a failing computation opens none.
+void showDetail(TMainForm& mainForm) {
+    const std::optional<StudyRecord> study = currentStudy(mainForm);
+    if (!study) {
+        return;
+    }
+    const std::string separator = decimalSeparator();
+    const StudyEvidence evidence = computeEvidence(*study, separator);
+    auto* window = new TFdetalle(evidence, *study, separator);
+    window->requestHelp = [](int context) { HelpViewer::instance().context(context); };
+    QObject::connect(window, &TFdetalle::closing, &mainForm, &TMainForm::childWindowClosing);
+    program().lastDetailWindow = window;
+    mainForm.addChildWindow(window, TFdetalle::kDesignSize, TMainForm::Placement::Centred);
+}
+
 void showDialog(QWidget* dialog) {
     dialog->show();
     dialog->raise();
@@ -116,6 +135,7 @@ void installResultsCommands(TMainForm& mainForm) {
     TMainForm::Hooks& hooks = mainForm.hooks();
     hooks.dunnett = [&mainForm] { runCommand(&mainForm, [&mainForm] { showResults(mainForm); }); };
     hooks.informe = [&mainForm] { runCommand(&mainForm, [&mainForm] { showReport(mainForm); }); };
+    hooks.detalle = [&mainForm] { runCommand(&mainForm, [&mainForm] { showDetail(mainForm); }); };
 }
 
 void startExtras(TMainForm& mainForm) {

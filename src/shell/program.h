@@ -6,8 +6,9 @@ class TMainForm;
 
 namespace robustez {
 
-// Binds "&t de Dunnett" and "&Informe" to the main window: each run computes
-// into the main results instance and opens a new results or report window.
+// Binds "&t de Dunnett", "&Informe" and "&Detalle estadístico" to the main
+// window: the first two compute into the main results instance and open a new
+// results or report window; the third opens a new detail window.
 void installResultsCommands(TMainForm& mainForm);
 
 // Creates the splash window and, hidden, the laser print dialog, the print

@@ -1,6 +1,7 @@
 // "&t de Dunnett" and "&Informe" run on a study typed in the real study
 // window: the results window and the report window, their snapshots, their
 // errors and the closing orders of the child windows.
+#include "calc/detail_window.h"
 #include "calc/results_window.h"
 #include "reports/report_window.h"
 #include "shell/about_box.h"
@@ -13,11 +14,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSettings>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTextBrowser>
@@ -139,6 +143,7 @@ private slots:
     void windowsOpenInFrontOfAMaximizedStudy();
     void f1InTheMenusAsksTheirHelpContexts();
     void exitClosesEveryWindowOfTheProgram();
+    void detailWindowOfTheWorkedExample();
 };
 
 void ResultsCommandsTest::workedExampleIntoBothWindows() {
@@ -571,6 +576,131 @@ void ResultsCommandsTest::exitClosesEveryWindowOfTheProgram() {
         QVERIFY2(!w->isVisible(), w->metaObject()->className());
     }
     QVERIFY(others.size() >= 3);
+}
+
+QStringList tableRows(const QTableWidget* table) {
+    QStringList rows;
+    for (int r = 0; r < table->rowCount(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < table->columnCount(); ++c) {
+            const QTableWidgetItem* item = table->item(r, c);
+            cells << (item != nullptr ? item->text() : QString());
+        }
+        rows << cells.join(QLatin1Char('|'));
+    }
+    return rows;
+}
+
+void ResultsCommandsTest::detailWindowOfTheWorkedExample() {
+    QTemporaryDir dir;
+    // The limit typed is remembered in the user's settings: keep them here.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
+    BoxAnswerer boxes;
+    Frame frame;
+    TMainForm& main = *frame.main;
+    robustez::installResultsCommands(main);
+    typeStudy(main, kSettings, kWorkedExample);
+    TFinforma* study = main.studyWindow();
+    QVERIFY(study->findChild<QAction*>("pmnudetalle")->isEnabled());
+    run(main, "mnudetalle");
+    QCOMPARE(childWindows<TFdetalle>(main).size(), 1);
+    TFdetalle* detail = childWindows<TFdetalle>(main).front();
+    QCOMPARE(detail->windowTitle(), QStringLiteral("Detalle estadístico"));
+    QCOMPARE(main.mdiArea()->activeSubWindow(), frameOf(detail));
+    QCOMPARE(TFdetalle::kHelpContext, TMainForm::kDetailHelpContext);
+
+    // Means 101, 100, 104; mse 1, df 6, SE = sqrt(2/3); p and the exact
+    // critical value 2.86275 from R's mvtnorm (see the core's evidence tests);
+    // intervals d +- 2.862750146 * sqrt(2/3) = d +- 2.33743.
+    const QString heading = QStringLiteral(
+        "Nivel|Diferencia|Diferencia relativa (%)|t|p ajustado|IC 95 % simultáneo inferior|"
+        "IC 95 % simultáneo superior|Veredicto");
+    const QStringList comparisons = {
+        heading,
+        "Baja|-1|-0.990099|-1.22474|0.4179|-3.33743|1.33743|TOLERANTE",
+        "Alta|3|2.9703|3.67423|0.0184|0.662574|5.33743|NO TOLERANTE",
+    };
+    QCOMPARE(tableRows(detail->stgcomparaciones), comparisons);
+    const QStringList summary = {"Grados de libertad|6", "Desviación estándar combinada|1",
+                                 "t crítica (tabla)|2.86", "t crítica exacta|2.86275"};
+    QCOMPARE(tableRows(detail->stgresumen), summary);
+    QVERIFY(detail->elimite->text().isEmpty());
+    QVERIFY(!detail->stgcomparaciones->font().bold());
+
+    // A snapshot: changing the study leaves the window as it was.
+    study->grid()->gridModel()->setCellText(1, 2, "90");
+    QCOMPARE(tableRows(detail->stgcomparaciones), comparisons);
+
+    // The limit judges at once: +-4 % of 101 holds Baja's interval, not Alta's.
+    detail->elimite->setText(QStringLiteral("4"));
+    QCOMPARE(tableRows(detail->stgcomparaciones),
+             QStringList({heading + "|Equivalencia", comparisons[1] + "|EQUIVALENTE",
+                          comparisons[2] + "|EQUIVALENCIA NO DEMOSTRADA"}));
+    QCOMPARE(tableRows(detail->stgresumen).last(),
+             QStringLiteral("Límite de equivalencia (% de la media Normal)|4"));
+    // Not a limit: no judgement.
+    detail->elimite->setText(QStringLiteral("-2"));
+    QCOMPARE(tableRows(detail->stgcomparaciones), comparisons);
+    detail->elimite->setText(QStringLiteral("4"));
+
+    // The figure and the tables saved in the format the name asks for.
+    const QStringList formats = {"pdf", "svg", "png"};
+    for (const QString& format : formats) {
+        detail->askSavePath = [&dir, format](QWidget*, const QString&) {
+            return dir.filePath(QStringLiteral("detalle.") + format);
+        };
+        detail->botonguardar->click();
+    }
+    QFile pdf(dir.filePath("detalle.pdf"));
+    QVERIFY(pdf.open(QIODevice::ReadOnly));
+    QVERIFY(pdf.read(5) == "%PDF-");
+    QFile svg(dir.filePath("detalle.svg"));
+    QVERIFY(svg.open(QIODevice::ReadOnly));
+    const QByteArray svgText = svg.readAll();
+    QVERIFY(svgText.contains("<svg"));
+    QVERIFY(svgText.contains("EQUIVALENCIA NO DEMOSTRADA"));
+    QCOMPARE(QImage(dir.filePath("detalle.png")).isNull(), false);
+    // A file that cannot be written: the error box, nothing else.
+    detail->askSavePath = [&dir](QWidget*, const QString&) {
+        return dir.filePath(QStringLiteral("falta/detalle.pdf"));
+    };
+    boxes.expect(QStringLiteral("No se puede escribir el archivo ") +
+                 dir.filePath(QStringLiteral("falta/detalle.pdf")));
+    detail->botonguardar->click();
+    settle();
+    QCOMPARE(boxes.pending(), 0);
+
+    // The limit is remembered for the next window; F1 asks for its topic.
+    run(main, "mnudetalle");
+    TFdetalle* second = childWindows<TFdetalle>(main).back();
+    QVERIFY(second != detail);
+    QCOMPARE(second->elimite->text(), QStringLiteral("4"));
+    // Computed afresh: Normal now 90, 101, 102, so Baja lies 100 - 293/3 = 7/3 above.
+    QCOMPARE(tableRows(second->stgcomparaciones)[1].section('|', 1, 1), QStringLiteral("2.33333"));
+    int helpAsked = 0;
+    second->requestHelp = [&helpAsked](int context) { helpAsked = context; };
+    second->elimite->setFocus();
+    QTest::keyClick(second->elimite, Qt::Key_F1);
+    QCOMPARE(helpAsked, TFdetalle::kHelpContext);
+
+    // The last-child rule: the study closed first, the detail windows last.
+    main.setEstado(QString());
+    frameOf(study)->close();
+    settle();
+    QVERIFY(!main.isCommandEnabled("FileNewItem"));
+    QVERIFY(!main.isCommandEnabled("mnudetalle"));
+    frameOf(second)->close();
+    frameOf(detail)->close();
+    settle();
+    QVERIFY(main.isCommandEnabled("FileNewItem"));
+    QVERIFY(!main.isCommandEnabled("mnuclose"));
+
+    // A study that does not compute opens no window.
+    typeStudy(main, kSettings, {{"100", "99", "103"}, {"", "100", "104"}});
+    boxes.expect(QStringLiteral("'' is not a valid floating point value"));
+    run(main, "mnudetalle");
+    QCOMPARE(childWindows<TFdetalle>(main).size(), 0);
+    VERIFY_NO_UNEXPECTED_BOXES(boxes);
 }
 
 ROBUSTEZ_WINDOW_TEST_MAIN(ResultsCommandsTest)

@@ -717,6 +717,51 @@ TEST_F(InformeTool, DeskJetGeneralPdfOnLetterPaper) {
     EXPECT_NEAR(version->xMax, page.width - kMargin, 1.0);
 }
 
+TEST_F(InformeTool, DetailPageAndFigure) {
+    const QString study = write("ejemplo.w1o", workedExampleFile());
+    // The detail page on Letter paper with a 4 % limit: the tables' texts
+    // (p and the intervals from R's mvtnorm, see the core's evidence tests)
+    // and the figure's titles.
+    const QString pdf = dir.filePath("detalle.pdf");
+    ToolRun run =
+        runTool({"--pdf", pdf, "--page", "detalle", "--paper", "letter", "--limite", "4", study});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "");
+    const PdfPage page = readPdf(pdf);
+    EXPECT_NEAR(page.width, 612, 0.1);
+    EXPECT_NEAR(page.height, 792, 0.1);
+    for (const char* text : {"DETALLE", "ESTADÍSTICO", "0.4179", "0.0184", "-3.33743", "5.33743",
+                             "2.86275", "EQUIVALENTE", "DEMOSTRADA", "Valoración"}) {
+        EXPECT_TRUE(page.find(text)) << text;
+    }
+    // The figure alone as SVG: the nine values as dots; without a limit no
+    // equivalence lines.
+    const QString svg = dir.filePath("figura.svg");
+    run = runTool({"--svg", svg, study});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    QFile file(svg);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString drawing = QString::fromUtf8(file.readAll());
+    EXPECT_EQ(drawing.count(QStringLiteral("<circle")), 9);
+    EXPECT_TRUE(drawing.contains(QStringLiteral("Diferencias frente a Normal")));
+    EXPECT_FALSE(drawing.contains(QStringLiteral("+δ")));
+    file.close();
+    run = runTool({"--svg", svg, "--limite", "4", study});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(QString::fromUtf8(file.readAll()).contains(QStringLiteral("+δ")));
+
+    // A study that does not compute leaves no file; one file only.
+    const QString bad = write("mal.w1o", workedExampleFile("1O3"));
+    const QString none = dir.filePath("ninguna.svg");
+    run = runTool({"--svg", none, bad});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "'1O3' is not a valid floating point value\n");
+    EXPECT_FALSE(QFileInfo::exists(none));
+    run = runTool({"--pdf", none, "--page", "detalle", study, study});
+    EXPECT_EQ(run.exitCode, 2);
+}
+
 TEST_F(InformeTool, UnwritablePdfIsAFailure) {
     const QString study = write("ejemplo.w1o", workedExampleFile());
     const QString pdf = dir.filePath("missing-dir/out.pdf");
