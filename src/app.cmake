@@ -34,6 +34,7 @@ set(ROBUSTEZ_WINDOW_TESTS
     shell/main_form_test
     study/study_window_test
     study/file_commands_test
+    study/paste_test
 )
 foreach(test_path IN LISTS ROBUSTEZ_WINDOW_TESTS)
     get_filename_component(test_name ${test_path} NAME)

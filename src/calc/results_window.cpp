@@ -1,5 +1,7 @@
 #include "calc/results_window.h"
 
+#include "ui/table_copy.h"
+
 #include <QCloseEvent>
 #include <QHeaderView>
 #include <QTableWidget>
@@ -48,6 +50,7 @@ TFinfo::TFinfo(QWidget* parent) : QWidget(parent) {
     resize(kDesignSize);
     stgdunet1 = makeGrid(this, "stgdunet1", QRect(8, 0, 833, 225), 5, 135);
     stgdunet = makeGrid(this, "stgdunet", QRect(8, 232, 833, 201), 4, 180);
+    robustez::installTableCopy(this, {stgdunet1, stgdunet});
 }
 
 void TFinfo::fill(const robustez::ResultsTables& tables) {

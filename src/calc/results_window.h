@@ -7,7 +7,9 @@
 class QTableWidget;
 
 // The results window "Lista de medias aritméticas y t de Dunnett calculada":
-// two read-only grids filled once, when the window is created.
+// two read-only grids filled once, when the window is created. "&Copiar"
+// (Ctrl+C, or either grid's context menu) puts both on the clipboard, the
+// upper one first.
 class TFinfo : public QWidget {
     Q_OBJECT
 

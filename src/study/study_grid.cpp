@@ -1,5 +1,6 @@
 #include "study/study_grid.h"
 
+#include "study/errors.h"
 #include "study/study_file.h"
 
 #include <QApplication>
@@ -7,6 +8,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPalette>
+#include <QRegularExpression>
 #include <QTimer>
 
 #include <cstdlib>
@@ -22,6 +24,61 @@ bool isCharacterKey(const QKeyEvent* event) {
         return false;
     }
     return !event->text().isEmpty();
+}
+
+// --- Pasting a block -------------------------------------------------------
+
+PastedBlock splitPastedText(const QString& text) {
+    static const QRegularExpression lineEnd(QStringLiteral("\\r\\n|\\n|\\r"));
+    QStringList lines = text.split(lineEnd);
+    if (lines.last().isEmpty()) {
+        lines.removeLast(); // what follows the closing line end, or an empty text
+    }
+    PastedBlock block;
+    for (const QString& line : lines) {
+        block << line.split(QLatin1Char('\t'));
+    }
+    return block;
+}
+
+bool blockFitsCp1252(const PastedBlock& block) {
+    for (const QStringList& cells : block) {
+        for (const QString& cell : cells) {
+            if (!fitsCp1252(cell.toStdString())) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+bool blockFitsGrid(const PastedBlock& block, int column, int row, int columns, int rows) {
+    qsizetype width = 0;
+    for (const QStringList& cells : block) {
+        width = std::max(width, cells.size());
+    }
+    return column >= 1 && row >= 1 && column + width <= columns && row + block.size() <= rows;
+}
+
+QList<CellText> placePastedText(const QString& text, int column, int row, int columns, int rows) {
+    const PastedBlock block = splitPastedText(text);
+    if (block.isEmpty()) {
+        return {};
+    }
+    if (!blockFitsCp1252(block)) {
+        throw RobustezError("El texto pegado contiene caracteres no válidos.");
+    }
+    if (!blockFitsGrid(block, column, row, columns, rows)) {
+        throw RobustezError(
+            "El bloque pegado no cabe en la tabla a partir de la celda seleccionada.");
+    }
+    QList<CellText> cells;
+    for (int r = 0; r < block.size(); ++r) {
+        for (int c = 0; c < block[r].size(); ++c) {
+            cells.append({column + c, row + r, block[r][c]});
+        }
+    }
+    return cells;
 }
 
 // --- Model ----------------------------------------------------------------
@@ -155,6 +212,10 @@ bool StudyGridDelegate::eventFilter(QObject* object, QEvent* event) {
     auto* editor = qobject_cast<QWidget*>(object);
     if (editor != nullptr && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
+        // The editor's own paste and undo give way to the grid's.
+        if (view_->runCommandKey(key)) {
+            return true;
+        }
         if (!view_->forwardingKey()) {
             view_->notifyKey(key);
         }
@@ -229,6 +290,19 @@ void StudyGridView::notifyKey(QKeyEvent* event) {
     }
 }
 
+bool StudyGridView::runCommandKey(QKeyEvent* event) {
+    if (!commandHandler_) {
+        return false;
+    }
+    if (event->matches(QKeySequence::Paste)) {
+        return commandHandler_(GridCommand::Paste);
+    }
+    if (event->matches(QKeySequence::Undo)) {
+        return commandHandler_(GridCommand::Undo);
+    }
+    return false;
+}
+
 void StudyGridView::tabFromEditor(bool next) {
     focusNextPrevChild(next);
 }
@@ -275,6 +349,10 @@ QModelIndex StudyGridView::moveCursor(CursorAction action, Qt::KeyboardModifiers
 }
 
 void StudyGridView::keyPressEvent(QKeyEvent* event) {
+    if (runCommandKey(event)) {
+        event->accept();
+        return;
+    }
     notifyKey(event);
     forwardingKey_ = true;
     QTableView::keyPressEvent(event);

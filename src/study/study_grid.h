@@ -3,6 +3,8 @@
 #include "study/study_record.h"
 
 #include <QAbstractTableModel>
+#include <QList>
+#include <QStringList>
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QValidator>
@@ -25,6 +27,36 @@ public:
 // any key producing a character (Enter, Backspace and Escape included),
 // but not Tab.
 bool isCharacterKey(const QKeyEvent* event);
+
+// --- Pasting a block -------------------------------------------------------
+
+// A block of cells as a spreadsheet copies it: its rows, each a list of cells.
+using PastedBlock = QList<QStringList>;
+
+// Splits copied text into a block: rows end at CR LF, LF or CR, cells are
+// separated by tabs. A line end closing the text ends the last row and starts
+// no other; empty text is an empty block.
+PastedBlock splitPastedText(const QString& text);
+
+// True when every cell of the block can be written in a study file.
+bool blockFitsCp1252(const PastedBlock& block);
+
+// True when the block, its first cell at (column, row), lies within the cells
+// a user can type of a grid with `columns` columns and `rows` rows: below the
+// header row, right of the sample numbers.
+bool blockFitsGrid(const PastedBlock& block, int column, int row, int columns, int rows);
+
+// One cell's text.
+struct CellText {
+    int column = 0;
+    int row = 0;
+    QString text;
+};
+
+// The cells a paste of the text at (column, row) writes, row by row, left to
+// right. Throws RobustezError with the message for the user when the text
+// holds a character a study file cannot, or when the block does not fit.
+QList<CellText> placePastedText(const QString& text, int column, int row, int columns, int rows);
 
 // The study grid's cells, backed by a StudyGrid: rows removed by a smaller
 // count keep their text and come back when the grid grows again.
@@ -54,6 +86,9 @@ private:
 };
 
 class StudyGridView;
+
+// The grid's edit commands typed as keys: pasting a block and undoing it.
+enum class GridCommand { Paste, Undo };
 
 // The in-place editor of the grid: a line edit that writes every change into
 // its cell at once, so the study always holds what the user sees.
@@ -96,6 +131,14 @@ public:
     void setKeyHandler(std::function<void(QKeyEvent*)> handler) {
         keyHandler_ = std::move(handler);
     }
+    // Called for the paste (Ctrl+V) and undo (Ctrl+Z) keys typed in the grid
+    // or its editor, before the key handler and instead of the grid's and the
+    // editor's own handling; a handler returning false leaves the key to them.
+    void setCommandHandler(std::function<bool(GridCommand)> handler) {
+        commandHandler_ = std::move(handler);
+    }
+    // Runs the command handler for a paste or undo key; true when it took the key.
+    bool runCommandKey(QKeyEvent* event);
     void setCurrentCell(int column, int row);
     // Tab pressed in the editor.
     void tabFromEditor(bool next);
@@ -123,6 +166,7 @@ private:
     int sizingFromX_ = 0;
     int sizingFromWidth_ = 0;
     std::function<void(QKeyEvent*)> keyHandler_;
+    std::function<bool(GridCommand)> commandHandler_;
     bool forwardingKey_ = false;
     bool closingEditor_ = false;
 };

@@ -1,11 +1,13 @@
 #include "study/study_window.h"
 
 #include "study/conversions.h"
+#include "study/errors.h"
 #include "study/study_grid.h"
 #include "ui/messages.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -27,6 +29,7 @@ namespace {
 
 const QString kModified = QStringLiteral("Modificado");
 const QString kNewDocument = QStringLiteral("Nuevo");
+const QString kAcceptCount = QStringLiteral("Falta aceptar el número de muestras (replicas).");
 
 bool isEnter(const QKeyEvent* key) {
     return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
@@ -141,6 +144,13 @@ void TFinforma::buildControls() {
     stgdatos1->setToolTip(QStringLiteral("opciones botón derecho"));
     stgdatos1->setStatusTip(QStringLiteral("opciones botón derecho"));
     stgdatos1->setKeyHandler([this](QKeyEvent* key) { stgdatos1KeyPress(key); });
+    stgdatos1->setCommandHandler([this](robustez::GridCommand command) {
+        if (command == robustez::GridCommand::Undo) {
+            return undoPaste();
+        }
+        pmnupegarClick();
+        return true;
+    });
     Thojas->addTab(TabSheet2, QStringLiteral("Condiciones de Operación "));
 
     pmenu = new QMenu(this);
@@ -158,6 +168,12 @@ void TFinforma::buildControls() {
     pmnudetalle->setStatusTip(
         QStringLiteral("Presenta valores p, intervalos de confianza y gráfico"));
     connect(pmnudetalle, &QAction::triggered, this, [this] { frame_->runDetail(); });
+    pmnupegar = pmenu->addAction(QStringLiteral("&Pegar"));
+    pmnupegar->setObjectName(QStringLiteral("pmnupegar"));
+    pmnupegar->setToolTip(QStringLiteral("Edición"));
+    pmnupegar->setStatusTip(
+        QStringLiteral("Pega un bloque de valores copiado de una hoja de cálculo"));
+    connect(pmnupegar, &QAction::triggered, this, &TFinforma::pmnupegarClick);
     // A highlighted entry shows its hint in the main window's status line.
     connect(pmenu, &QMenu::hovered, this,
             [this](QAction* action) { frame_->showHint(action->statusTip()); });
@@ -215,6 +231,7 @@ void TFinforma::loadStudy(const robustez::StudyRecord& study, const QString& pat
         edit->setReadOnly(true);
     }
     stgdatos1->setEnabled(false);
+    pmnupegar->setEnabled(false);
 }
 
 QString TFinforma::documentName() const {
@@ -442,7 +459,7 @@ void TFinforma::stgdatos1Enter() {
     runCommand(this, [this] {
         const int n = robustez::toInteger(ereplica1->text().toStdString());
         if (stgdatos1->gridModel()->rowCount() != n + 2) {
-            showMessage(this, QStringLiteral("Falta aceptar el número de muestras (replicas)."));
+            showMessage(this, kAcceptCount);
             Thojas->setCurrentWidget(TabSheet2);
             // Sending the focus to the count edit leaves the grid, so its
             // check runs and takes the focus back; the count edit still gets
@@ -463,12 +480,17 @@ void TFinforma::stgdatos1Enter() {
 }
 
 void TFinforma::stgdatos1KeyPress(QKeyEvent* /*key*/) {
-    frame_->setModifiedMark(kModified);
+    pasteUndo_.clear(); // typing ends the paste's undo
     const QModelIndex current = stgdatos1->currentIndex();
+    cellTyped(current.column(), current.row());
+}
+
+void TFinforma::cellTyped(int column, int row) {
+    frame_->setModifiedMark(kModified);
     const int lastColumn = stgdatos1->gridModel()->columnCount() - 1;
     const int lastRow = stgdatos1->gridModel()->rowCount() - 1;
-    if (current.isValid() && current.column() == lastColumn) {
-        if (current.row() == lastRow) {
+    if (column == lastColumn) {
+        if (row == lastRow) {
             stgdatos1->setTabMovesBetweenCells(false);
             frame_->applyStudyEvent(StudyEvent::LastCellTyped);
         } else {
@@ -510,6 +532,58 @@ void TFinforma::stgdatos1Exit() {
 
 void TFinforma::pmnudunetClick() {
     frame_->runDunnett();
+}
+
+bool TFinforma::countAccepted() const {
+    int n = 0;
+    return robustez::tryToInteger(ereplica1->text().toStdString(), n) &&
+           stgdatos1->gridModel()->rowCount() == n + 2;
+}
+
+void TFinforma::pmnupegarClick() {
+    if (isViewOnly()) {
+        return;
+    }
+    if (!countAccepted()) {
+        showMessage(this, kAcceptCount);
+        return;
+    }
+    const QModelIndex current = stgdatos1->currentIndex();
+    const auto* model = stgdatos1->gridModel();
+    QList<robustez::CellText> cells;
+    try {
+        cells = robustez::placePastedText(QGuiApplication::clipboard()->text(), current.column(),
+                                          current.row(), model->columnCount(), model->rowCount());
+    } catch (const robustez::RobustezError& error) {
+        showMessage(this, QString::fromStdString(error.what()));
+        return;
+    }
+    if (cells.isEmpty()) {
+        return;
+    }
+    pasteUndo_ = writeCells(cells);
+    // As if the block's last cell had been typed.
+    cellTyped(cells.last().column, cells.last().row);
+}
+
+QList<robustez::CellText> TFinforma::writeCells(const QList<robustez::CellText>& cells) {
+    auto* model = stgdatos1->gridModel();
+    QList<robustez::CellText> before;
+    for (const robustez::CellText& cell : cells) {
+        before.append({cell.column, cell.row,
+                       QString::fromStdString(model->grid().cell(cell.column, cell.row))});
+        model->setCellText(cell.column, cell.row, cell.text.toStdString());
+    }
+    return before;
+}
+
+bool TFinforma::undoPaste() {
+    if (pasteUndo_.isEmpty()) {
+        return false;
+    }
+    writeCells(pasteUndo_);
+    pasteUndo_.clear();
+    return true;
 }
 
 bool TFinforma::FormCloseQuery() {

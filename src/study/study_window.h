@@ -1,6 +1,7 @@
 #pragma once
 
 #include "study/study_frame.h"
+#include "study/study_grid.h"
 #include "study/study_record.h"
 
 #include <QPointer>
@@ -16,10 +17,6 @@ class QMenu;
 class QAction;
 class QPushButton;
 class QTabWidget;
-
-namespace robustez {
-class StudyGridView;
-}
 
 // The study window: a child of the main window's frame in which one study
 // is typed, checked and shown. Its controls hold the study.
@@ -55,6 +52,8 @@ public slots:
     void stgdatos1Enter();
     void stgdatos1Exit();
     void pmnudunetClick();
+    // Pastes the clipboard's block at the grid's current cell.
+    void pmnupegarClick();
     bool FormCloseQuery();
     void FormClose();
 
@@ -68,6 +67,14 @@ private:
     void buildControls();
     void editKeyPress(QLineEdit* edit, QKeyEvent* key, QWidget* next);
     void stgdatos1KeyPress(QKeyEvent* key);
+    // What typing a key into a cell of the grid does besides writing it.
+    void cellTyped(int column, int row);
+    // The grid has n + 2 rows for the count n in the count edit.
+    bool countAccepted() const;
+    // Writes the cells and returns their texts before.
+    QList<robustez::CellText> writeCells(const QList<robustez::CellText>& cells);
+    // Restores the cells the last paste changed; false when there is none.
+    bool undoPaste();
     // Runs the focus moves Qt has made and the handlers have not seen yet.
     void settleFocus();
     // The same before a click on `clicked` acts; false when a leave handler
@@ -101,6 +108,9 @@ private:
     QMenu* pmenu = nullptr;
     QAction* pmnudunet = nullptr;
     QAction* pmnudetalle = nullptr; // "&Detalle estadístico"
+    QAction* pmnupegar = nullptr;   // "&Pegar"
+    // The texts the last paste replaced, while Ctrl+Z may still restore them.
+    QList<robustez::CellText> pasteUndo_;
 
     // Focus bookkeeping: the control that last received the focus, the
     // latest focus target, and the controls whose leave handler runs.
