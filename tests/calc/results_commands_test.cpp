@@ -677,11 +677,27 @@ void ResultsCommandsTest::detailWindowOfTheWorkedExample() {
     QCOMPARE(second->elimite->text(), QStringLiteral("4"));
     // Computed afresh: Normal now 90, 101, 102, so Baja lies 100 - 293/3 = 7/3 above.
     QCOMPARE(tableRows(second->stgcomparaciones)[1].section('|', 1, 1), QStringLiteral("2.33333"));
-    int helpAsked = 0;
-    second->requestHelp = [&helpAsked](int context) { helpAsked = context; };
+    HelpViewer& viewer = HelpViewer::instance();
+    QStringList helpProblems;
+    viewer.reportProblem = [&helpProblems](const QString& text) { helpProblems << text; };
+    viewer.browser()->clear();
     second->elimite->setFocus();
     QTest::keyClick(second->elimite, Qt::Key_F1);
-    QCOMPARE(helpAsked, TFdetalle::kHelpContext);
+    QCOMPARE(viewer.currentTopic(), QStringLiteral("detalle.html"));
+    // F1 on its highlighted menu entry, through the program's own wiring.
+    robustez::startExtras(main);
+    viewer.browser()->clear();
+    auto* calculations = main.findChild<QMenu*>("mnucalculos");
+    calculations->popup(main.mapToGlobal(QPoint(10, 10)));
+    QVERIFY(QTest::qWaitForWindowExposed(calculations));
+    calculations->setActiveAction(main.findChild<QAction*>("mnudetalle"));
+    QTest::keyClick(calculations, Qt::Key_F1);
+    QCOMPARE(viewer.currentTopic(), QStringLiteral("detalle.html"));
+    calculations->close();
+    viewer.hide();
+    main.activateWindow();
+    settle();
+    QVERIFY2(helpProblems.isEmpty(), qPrintable(helpProblems.join(" | ")));
 
     // The last-child rule: the study closed first, the detail windows last.
     main.setEstado(QString());
