@@ -4,6 +4,7 @@
 #include "reports/figure_painter.h"
 #include "study/conversions.h"
 #include "ui/messages.h"
+#include "ui/table_copy.h"
 
 #include <QCloseEvent>
 #include <QFileDialog>
@@ -221,6 +222,9 @@ TFdetalle::TFdetalle(const robustez::StudyEvidence& evidence, const robustez::St
     elimiteChanged(remembered);
     connect(elimite, &QLineEdit::textChanged, this, &TFdetalle::elimiteChanged);
     connect(botonguardar, &QPushButton::clicked, this, &TFdetalle::botonguardarClick);
+
+    // Ctrl+C and "&Copiar" put both tables on the clipboard, as shown.
+    robustez::installTableCopy(this, {stgcomparaciones, stgresumen});
 
     // F1 asks for this window's help topic, not for the contents.
     installEventFilter(this);

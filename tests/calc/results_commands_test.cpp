@@ -12,6 +12,7 @@
 #include "study/study_grid.h"
 #include "study/study_window.h"
 
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QImage>
@@ -638,6 +639,21 @@ void ResultsCommandsTest::detailWindowOfTheWorkedExample() {
                           comparisons[2] + "|EQUIVALENCIA NO DEMOSTRADA"}));
     QCOMPARE(tableRows(detail->stgresumen).last(),
              QStringLiteral("Límite de equivalencia (% de la media Normal)|4"));
+    // Ctrl+C copies both tables as a spreadsheet pastes them.
+    QGuiApplication::clipboard()->clear();
+    QTest::keyClick(detail->stgresumen, Qt::Key_C, Qt::ControlModifier);
+    const auto tabbed = [](const QStringList& rows) {
+        return QStringList(rows)
+                   .replaceInStrings(QStringLiteral("|"), QStringLiteral("\t"))
+                   .join(QLatin1Char('\n')) +
+               QLatin1Char('\n');
+    };
+    QCOMPARE(QGuiApplication::clipboard()->text(), tabbed(tableRows(detail->stgcomparaciones)) +
+                                                       QLatin1Char('\n') +
+                                                       tabbed(tableRows(detail->stgresumen)));
+    QVERIFY(QGuiApplication::clipboard()->text().contains(
+        QStringLiteral("Alta\t3\t2.9703\t3.67423\t0.0184\t0.662574\t5.33743\tNO TOLERANTE\t"
+                       "EQUIVALENCIA NO DEMOSTRADA\n")));
     // Not a limit: no judgement.
     detail->elimite->setText(QStringLiteral("-2"));
     QCOMPARE(tableRows(detail->stgcomparaciones), comparisons);
