@@ -18,6 +18,7 @@
 #include <QMdiSubWindow>
 #include <QPainter>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSettings>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -185,14 +186,25 @@ TFdetalle::TFdetalle(const robustez::StudyEvidence& evidence, const robustez::St
     resize(kDesignSize);
     askSavePath = robustez::askWithDialog;
 
+    // Smaller than its contents (a tile of Mosaico), the window scrolls.
+    auto* scroller = new QScrollArea(this);
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setWidgetResizable(true);
+    auto* content = new QWidget(scroller);
+    content->setObjectName(QStringLiteral("contenido"));
+    scroller->setWidget(content);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(scroller);
+
     auto* limitLabel =
-        new QLabel(QStringLiteral("&Límite de equivalencia (% de la media Normal):"), this);
-    elimite = new QLineEdit(this);
+        new QLabel(QStringLiteral("&Límite de equivalencia (% de la media Normal):"), content);
+    elimite = new QLineEdit(content);
     elimite->setObjectName(QStringLiteral("elimite"));
     elimite->setMaximumWidth(90);
     elimite->setToolTip(QStringLiteral("Vacío: sin juicio de equivalencia"));
     limitLabel->setBuddy(elimite);
-    botonguardar = new QPushButton(QStringLiteral("&Guardar figura y tablas..."), this);
+    botonguardar = new QPushButton(QStringLiteral("&Guardar figura y tablas..."), content);
     botonguardar->setObjectName(QStringLiteral("botonguardar"));
     auto* top = new QHBoxLayout;
     top->addWidget(limitLabel);
@@ -200,16 +212,16 @@ TFdetalle::TFdetalle(const robustez::StudyEvidence& evidence, const robustez::St
     top->addStretch(1);
     top->addWidget(botonguardar);
 
-    stgcomparaciones = robustez::makeTable(this, "stgcomparaciones");
-    stgresumen = robustez::makeTable(this, "stgresumen");
-    figura = new robustez::EvidenceFigureView(this);
+    stgcomparaciones = robustez::makeTable(content, "stgcomparaciones");
+    stgresumen = robustez::makeTable(content, "stgresumen");
+    figura = new robustez::EvidenceFigureView(content);
     figura->setObjectName(QStringLiteral("figura"));
 
     auto* tables = new QHBoxLayout;
     tables->addWidget(stgresumen, 0, Qt::AlignTop);
     tables->addStretch(1);
 
-    auto* layout = new QVBoxLayout(this);
+    auto* layout = new QVBoxLayout(content);
     layout->setContentsMargins(8, 8, 8, 8);
     layout->addLayout(top);
     layout->addWidget(stgcomparaciones, 0, Qt::AlignLeft);

@@ -68,6 +68,9 @@ public:
 
     const robustez::StudyEvidence& evidence() const { return evidence_; }
 
+    // The designed size: what a frame arranging its windows gives it.
+    QSize sizeHint() const override { return kDesignSize; }
+
     // Asked for the window's help (F1), with its help context.
     std::function<void(int)> requestHelp;
     AskSavePath askSavePath;

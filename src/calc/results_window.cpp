@@ -4,7 +4,9 @@
 
 #include <QCloseEvent>
 #include <QHeaderView>
+#include <QScrollArea>
 #include <QTableWidget>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -48,8 +50,17 @@ TFinfo::TFinfo(QWidget* parent) : QWidget(parent) {
     font.setBold(false);
     setFont(font);
     resize(kDesignSize);
-    stgdunet1 = makeGrid(this, "stgdunet1", QRect(8, 0, 833, 225), 5, 135);
-    stgdunet = makeGrid(this, "stgdunet", QRect(8, 232, 833, 201), 4, 180);
+    // The grids keep their places; a window smaller than they need scrolls.
+    auto* scroller = new QScrollArea(this);
+    scroller->setFrameShape(QFrame::NoFrame);
+    auto* content = new QWidget(scroller);
+    content->setFixedSize(841, 433);
+    scroller->setWidget(content);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(scroller);
+    stgdunet1 = makeGrid(content, "stgdunet1", QRect(8, 0, 833, 225), 5, 135);
+    stgdunet = makeGrid(content, "stgdunet", QRect(8, 232, 833, 201), 4, 180);
     robustez::installTableCopy(this, {stgdunet1, stgdunet});
 }
 

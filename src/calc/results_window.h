@@ -19,6 +19,9 @@ public:
 
     explicit TFinfo(QWidget* parent = nullptr);
 
+    // The designed size: what a frame arranging its windows gives it.
+    QSize sizeHint() const override { return kDesignSize; }
+
     // Writes the texts of both grids (the upper one with 6 rows, the lower
     // one with 5).
     void fill(const robustez::ResultsTables& tables);

@@ -16,6 +16,9 @@ public:
 
     explicit Tfrminforme(QWidget* parent = nullptr);
 
+    // The designed size: what a frame arranging its windows gives it.
+    QSize sizeHint() const override { return kDesignSize; }
+
     void setLines(const QStringList& lines);
     QStringList lines() const;
 

@@ -377,21 +377,35 @@ bool TMainForm::event(QEvent* event) {
 
 // --- Child windows --------------------------------------------------------
 
+// The place of the index-th child window in a cascade from the top-left
+// corner, stepping back to the start so that the window lies inside the area.
+QPoint TMainForm::cascadePosition(int index, QSize size, QSize area) {
+    constexpr int kStep = 24;
+    const int roomX = std::max(0, area.width() - size.width());
+    const int roomY = std::max(0, area.height() - size.height());
+    return {(index * kStep) % (roomX + 1), (index * kStep) % (roomY + 1)};
+}
+
 QMdiSubWindow* TMainForm::addChildWindow(QWidget* child, QSize size, Placement placement) {
     child->setAttribute(Qt::WA_DeleteOnClose);
     // Shown normal beside a maximized child, the new window would restore that
     // child and open behind it; it follows the maximized state instead.
     const QMdiSubWindow* active = mdiArea_->activeSubWindow();
     const bool maximized = active != nullptr && active->isMaximized();
+    const int earlier = childCount();
     QMdiSubWindow* sub = mdiArea_->addSubWindow(child);
     sub->setAttribute(Qt::WA_DeleteOnClose);
+    // Placed before it is shown, so that its restored place is this one too;
+    // never larger than the client area.
+    const QSize area = mdiArea_->viewport()->size();
     if (size.isValid()) {
-        sub->resize(size);
+        sub->resize(size.boundedTo(area));
     }
     if (placement == Placement::Centred) {
-        const QSize area = mdiArea_->viewport()->size();
         sub->move(std::max(0, (area.width() - sub->width()) / 2),
                   std::max(0, (area.height() - sub->height()) / 2));
+    } else {
+        sub->move(cascadePosition(earlier, sub->size(), area));
     }
     if (maximized) {
         sub->showMaximized();
@@ -546,8 +560,17 @@ void TMainForm::WindowTile() {
 }
 
 void TMainForm::WindowCascade() {
-    if (childCount() > 0) {
-        mdiArea_->cascadeSubWindows();
+    if (childCount() == 0) {
+        return;
+    }
+    // Each window at its designed size, as far as the client area allows.
+    mdiArea_->cascadeSubWindows();
+    const QRect area = mdiArea_->viewport()->rect();
+    for (QMdiSubWindow* sub : mdiArea_->subWindowList()) {
+        if (!sub->isHidden() && !sub->isMinimized() && !area.contains(sub->geometry())) {
+            sub->resize(std::min(sub->width(), area.right() + 1 - sub->x()),
+                        std::min(sub->height(), area.bottom() + 1 - sub->y()));
+        }
     }
 }
 

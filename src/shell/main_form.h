@@ -146,6 +146,7 @@ private:
     QToolButton* addSpeedButton(const char* objectName, const char* icon, int x, int size,
                                 const QString& hint, void (TMainForm::*slot)());
     TFinforma* createStudyWindow();
+    static QPoint cascadePosition(int index, QSize size, QSize area);
     SaveOutcome saveStudyAs(bool fromSave);
     void writeStudy(const QString& path);
 

@@ -406,10 +406,18 @@ void StudyGridView::mouseReleaseEvent(QMouseEvent* event) {
 
 void StudyGridView::focusInEvent(QFocusEvent* event) {
     QTableView::focusInEvent(event);
+    // Back from another window or a menu, typing goes on where it was: the
+    // cell's text is not selected, so the next key cannot replace it.
+    const bool goOnTyping =
+        event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason;
     // Opened once the focus has settled: opening it moves the focus again.
-    QTimer::singleShot(0, this, [this] {
+    QTimer::singleShot(0, this, [this, goOnTyping] {
         if (hasFocus()) {
             showEditor();
+            auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+            if (goOnTyping && editor != nullptr && isAncestorOf(editor)) {
+                editor->end(false);
+            }
         }
     });
 }

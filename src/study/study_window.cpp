@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -69,7 +70,7 @@ TFinforma::TFinforma(StudyFrame* frame, QWidget* parent) : QWidget(parent), fram
     font.setPixelSize(13);
     font.setBold(true);
     setFont(font);
-    resize(680, 345);
+    resize(kDesignSize);
     buildControls();
     // Focus changes are handled once Qt has finished moving the focus, so the
     // handlers may show message boxes and move the focus themselves.
@@ -86,7 +87,7 @@ TFinforma::TFinforma(StudyFrame* frame, QWidget* parent) : QWidget(parent), fram
         // Coming back from another child window, a message box, a menu or
         // another program is not a move from one control to another.
         const bool withinWindow = old != nullptr && isAncestorOf(old);
-        pendingFocus_.push_back({QPointer<QWidget>(now), withinWindow, handlerMoves_});
+        pendingFocus_.push_back({QPointer<QWidget>(now), withinWindow, activating_, handlerMoves_});
         QMetaObject::invokeMethod(this, &TFinforma::settleFocus, Qt::QueuedConnection);
     });
     FormCreate();
@@ -255,13 +256,21 @@ bool TFinforma::isViewOnly() const {
 // changes nothing.
 
 QWidget* TFinforma::controlOf(QWidget* widget) const {
-    for (QWidget* control : std::initializer_list<QWidget*>{emetodo, eanalista, efecha, ereplica1,
-                                                            botonok1, eoperacion, stgdatos1}) {
+    for (QWidget* control : controls()) {
         if (control == widget || control->isAncestorOf(widget)) {
             return control;
         }
     }
     return widget;
+}
+
+bool TFinforma::isControl(const QWidget* widget) const {
+    const auto all = controls();
+    return std::find(all.begin(), all.end(), widget) != all.end();
+}
+
+std::array<QWidget*, 7> TFinforma::controls() const {
+    return {emetodo, eanalista, efecha, ereplica1, botonok1, eoperacion, stgdatos1};
 }
 
 void TFinforma::settleFocus() {
@@ -273,7 +282,7 @@ void TFinforma::settleFocus() {
             (change.stamp != handlerMoves_ && change.target != QApplication::focusWidget())) {
             continue;
         }
-        onFocusChanged(change.target, change.withinWindow);
+        onFocusChanged(change.target, change.withinWindow, change.onActivation);
     }
 }
 
@@ -288,15 +297,28 @@ bool TFinforma::settleFocusBeforeClick(QWidget* clicked) {
     return !pressMovedFocus || QApplication::focusWidget() == clicked;
 }
 
-void TFinforma::onFocusChanged(QWidget* now, bool withinWindow) {
+void TFinforma::onFocusChanged(QWidget* now, bool withinWindow, bool onActivation) {
     if (closed_ || !pagesEntered_ || now == nullptr) {
         return;
     }
     QWidget* control = controlOf(now);
-    // Back from another window onto the control that had the focus: no move.
-    // Back onto another control of this window: a move from the one before.
-    if (!withinWindow && (control == active_ || active_ == nullptr)) {
-        return;
+    if (!withinWindow) {
+        // Back from another window onto the control that had the focus: no move.
+        if (control == active_ || active_ == nullptr) {
+            return;
+        }
+        // Qt's own choice when the window is activated again (the notebook's
+        // tabs, when the control that had the focus was the grid's closed
+        // editor): that control keeps the focus, as when the window was left.
+        if (onActivation && !isControl(now)) {
+            if (active_->isVisible()) {
+                ++handlerMoving_;
+                active_->setFocus(Qt::ActiveWindowFocusReason);
+                --handlerMoving_;
+            }
+            return;
+        }
+        // Back onto another control, clicked: a move from the one before.
     }
     transition(control);
 }
@@ -616,6 +638,23 @@ void TFinforma::FormClose() {
         frame_->applyStudyEvent(StudyEvent::LastChildClosed);
     }
     frame_->studyWindowClosed(this);
+}
+
+bool TFinforma::event(QEvent* event) {
+    if (event->type() == QEvent::ParentChange) {
+        // The frame's child window this window stands in: its activation.
+        if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget())) {
+            connect(frame, &QMdiSubWindow::windowStateChanged, this,
+                    [this](Qt::WindowStates before, Qt::WindowStates now) {
+                        if (now.testFlag(Qt::WindowActive) && !before.testFlag(Qt::WindowActive)) {
+                            activating_ = true;
+                            QMetaObject::invokeMethod(
+                                this, [this] { activating_ = false; }, Qt::QueuedConnection);
+                        }
+                    });
+        }
+    }
+    return QWidget::event(event);
 }
 
 void TFinforma::hideEvent(QHideEvent* event) {

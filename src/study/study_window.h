@@ -8,6 +8,7 @@
 #include <QSet>
 #include <QWidget>
 
+#include <array>
 #include <deque>
 
 class QKeyEvent;
@@ -25,6 +26,10 @@ class TFinforma : public QWidget {
 
 public:
     explicit TFinforma(StudyFrame* frame, QWidget* parent = nullptr);
+
+    // The designed size: what a frame arranging its windows gives it.
+    QSize sizeHint() const override { return kDesignSize; }
+    static constexpr QSize kDesignSize{680, 345};
 
     // The study as the controls hold it now, text being typed in the grid
     // included.
@@ -59,6 +64,7 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -80,8 +86,12 @@ private:
     // The same before a click on `clicked` acts; false when a leave handler
     // took the focus away from it again, which drops the click.
     bool settleFocusBeforeClick(QWidget* clicked);
-    void onFocusChanged(QWidget* now, bool withinWindow);
+    void onFocusChanged(QWidget* now, bool withinWindow, bool onActivation);
+    // The control (edit, button or grid) that holds the widget, or the widget
+    // itself when none does.
     QWidget* controlOf(QWidget* widget) const;
+    bool isControl(const QWidget* widget) const;
+    std::array<QWidget*, 7> controls() const;
     void transition(QWidget* control);
     void moveFocus(QWidget* control);
     void runExit(QWidget* control);
@@ -120,7 +130,8 @@ private:
     struct PendingFocus {
         QPointer<QWidget> target;
         bool withinWindow = false;
-        int stamp = 0; // handler moves made before it
+        bool onActivation = false; // made while the frame activated this window
+        int stamp = 0;             // handler moves made before it
     };
     std::deque<PendingFocus> pendingFocus_;
     int handlerMoving_ = 0; // a handler's setFocus is running
@@ -128,4 +139,5 @@ private:
     bool pagesEntered_ = false;
     bool closed_ = false;
     bool rearranged_ = false; // hidden by the frame, or shown again just now
+    bool activating_ = false; // the frame is activating this window
 };

@@ -22,6 +22,8 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSettings>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -29,6 +31,7 @@
 #include <QtTest>
 
 using testing_support::BoxAnswerer;
+using testing_support::focusControl;
 using testing_support::Frame;
 using testing_support::pressKey;
 using testing_support::settle;
@@ -145,6 +148,8 @@ private slots:
     void f1InTheMenusAsksTheirHelpContexts();
     void exitClosesEveryWindowOfTheProgram();
     void detailWindowOfTheWorkedExample();
+    void childWindowsStayInsideAndUsable();
+    void closingAWindowLeavesTheStudyAsItWas();
 };
 
 void ResultsCommandsTest::workedExampleIntoBothWindows() {
@@ -627,6 +632,13 @@ void ResultsCommandsTest::detailWindowOfTheWorkedExample() {
     QCOMPARE(tableRows(detail->stgresumen), summary);
     QVERIFY(detail->elimite->text().isEmpty());
     QVERIFY(!detail->stgcomparaciones->font().bold());
+    // Made small (a tile of Mosaico), the window scrolls: nothing overlaps.
+    frameOf(detail)->resize(700, 240);
+    settle();
+    QVERIFY(detail->stgresumen->geometry().top() > detail->stgcomparaciones->geometry().bottom());
+    QVERIFY(detail->figura->geometry().top() > detail->stgresumen->geometry().bottom());
+    QVERIFY(detail->figura->height() >= detail->figura->minimumHeight());
+    frameOf(detail)->resize(TFdetalle::kDesignSize);
 
     // A snapshot: changing the study leaves the window as it was.
     study->grid()->gridModel()->setCellText(1, 2, "90");
@@ -732,6 +744,82 @@ void ResultsCommandsTest::detailWindowOfTheWorkedExample() {
     boxes.expect(QStringLiteral("'' is not a valid floating point value"));
     run(main, "mnudetalle");
     QCOMPARE(childWindows<TFdetalle>(main).size(), 0);
+    VERIFY_NO_UNEXPECTED_BOXES(boxes);
+}
+
+void ResultsCommandsTest::childWindowsStayInsideAndUsable() {
+    BoxAnswerer boxes;
+    Frame frame;
+    TMainForm& main = *frame.main;
+    robustez::installResultsCommands(main);
+    typeStudy(main, kSettings, kWorkedExample);
+    const QRect area = main.mdiArea()->viewport()->rect();
+    const auto allInside = [&] {
+        for (QMdiSubWindow* sub : main.mdiArea()->subWindowList()) {
+            QVERIFY2(area.contains(sub->geometry()),
+                     qPrintable(QString::fromLatin1(sub->widget()->metaObject()->className()) +
+                                QStringLiteral(" %1,%2 %3x%4")
+                                    .arg(sub->x())
+                                    .arg(sub->y())
+                                    .arg(sub->width())
+                                    .arg(sub->height())));
+        }
+    };
+    // However many windows the commands open, each lies inside the client area.
+    for (const char* command : {"mnudunet", "mnuinforme", "mnudetalle", "mnuinforme", "mnuinforme",
+                                "mnudunet", "mnuinforme"}) {
+        main.mdiArea()->setActiveSubWindow(frameOf(main.studyWindow()));
+        run(main, command);
+        allInside();
+    }
+    // Cascada keeps each window at a usable size: its design size as far as
+    // the client area allows.
+    main.WindowCascade();
+    settle();
+    allInside();
+    for (QMdiSubWindow* sub : main.mdiArea()->subWindowList()) {
+        const QSize wanted = sub->widget()->sizeHint().boundedTo(area.size() * 3 / 4);
+        QVERIFY2(sub->widget()->width() >= wanted.width() - 1 &&
+                     sub->widget()->height() >= wanted.height() - 1,
+                 sub->widget()->metaObject()->className());
+        QVERIFY(sub->widget()->width() >= 300);
+    }
+    // A results window made smaller than its grids scrolls to them.
+    QMdiSubWindow* small = frameOf(resultsWindows(main).front());
+    small->resize(400, 200);
+    settle();
+    auto* scroller = resultsWindows(main).front()->findChild<QScrollArea*>();
+    QVERIFY(scroller != nullptr && scroller->horizontalScrollBar()->maximum() > 0 &&
+            scroller->verticalScrollBar()->maximum() > 0);
+    QCOMPARE(main.studyWindow()->sizeHint(), QSize(680, 345));
+    QCOMPARE(resultsWindows(main).front()->sizeHint(), TFinfo::kDesignSize);
+    QCOMPARE(reportWindows(main).front()->sizeHint(), Tfrminforme::kDesignSize);
+    VERIFY_NO_UNEXPECTED_BOXES(boxes);
+}
+
+void ResultsCommandsTest::closingAWindowLeavesTheStudyAsItWas() {
+    // Back in the study after a results or detail window closes, the cell
+    // being typed is still the current one: the grid was not left, its check
+    // did not run, and the next key goes to that cell, not to the settings.
+    BoxAnswerer boxes;
+    Frame frame;
+    TMainForm& main = *frame.main;
+    robustez::installResultsCommands(main);
+    typeStudy(main, kSettings, kWorkedExample);
+    TFinforma* study = main.studyWindow();
+    const QModelIndex typing = study->grid()->currentIndex();
+    QCOMPARE(typing, study->grid()->model()->index(4, 3));
+    for (const char* command : {"mnudunet", "mnudetalle"}) {
+        run(main, command);
+        main.mdiArea()->activeSubWindow()->close();
+        settle();
+        QCOMPARE(main.mdiArea()->activeSubWindow(), frameOf(study));
+        QCOMPARE(study->grid()->currentIndex(), typing);
+        QCOMPARE(focusControl(), study->grid());
+    }
+    typeText(QStringLiteral("0")); // the cell's text is not selected: typing goes on
+    QCOMPARE(study->studyRecord().levelSetting(1), std::string("25"));
+    QCOMPARE(study->studyRecord().value(3, 3), std::string("1050"));
     VERIFY_NO_UNEXPECTED_BOXES(boxes);
 }
 
