@@ -5,6 +5,7 @@
 #include "study/conversions.h"
 #include "ui/messages.h"
 #include "ui/table_copy.h"
+#include "ui/window_parts.h"
 
 #include <QCloseEvent>
 #include <QFileDialog>
@@ -18,7 +19,6 @@
 #include <QMdiSubWindow>
 #include <QPainter>
 #include <QPushButton>
-#include <QScrollArea>
 #include <QSettings>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -178,24 +178,13 @@ TFdetalle::TFdetalle(const robustez::StudyEvidence& evidence, const robustez::St
     setObjectName(QStringLiteral("Fdetalle"));
     setWindowTitle(QStringLiteral("Detalle estadístico"));
     setProperty("helpContext", kHelpContext);
-    // Normal weight, set explicitly: the frame's own font is bold.
-    QFont font(QStringLiteral("System"));
-    font.setPointSize(10);
-    font.setBold(false);
-    setFont(font);
+    setFont(robustez::normalSystemFont(10));
     resize(kDesignSize);
     askSavePath = robustez::askWithDialog;
 
     // Smaller than its contents (a tile of Mosaico), the window scrolls.
-    auto* scroller = new QScrollArea(this);
-    scroller->setFrameShape(QFrame::NoFrame);
-    scroller->setWidgetResizable(true);
-    auto* content = new QWidget(scroller);
+    QWidget* content = robustez::scrollingContents(this, true);
     content->setObjectName(QStringLiteral("contenido"));
-    scroller->setWidget(content);
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(scroller);
 
     auto* limitLabel =
         new QLabel(QStringLiteral("&Límite de equivalencia (% de la media Normal):"), content);

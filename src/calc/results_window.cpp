@@ -1,12 +1,11 @@
 #include "calc/results_window.h"
 
 #include "ui/table_copy.h"
+#include "ui/window_parts.h"
 
 #include <QCloseEvent>
 #include <QHeaderView>
-#include <QScrollArea>
 #include <QTableWidget>
-#include <QVBoxLayout>
 
 namespace {
 
@@ -44,21 +43,11 @@ TFinfo::TFinfo(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("Finfo"));
     setWindowTitle(QStringLiteral("Lista de medias aritméticas y t de Dunnett calculada"));
     setProperty("helpContext", kHelpContext);
-    // Normal weight, set explicitly: the frame's own font is bold.
-    QFont font(QStringLiteral("System"));
-    font.setPointSize(10);
-    font.setBold(false);
-    setFont(font);
+    setFont(robustez::normalSystemFont(10));
     resize(kDesignSize);
     // The grids keep their places; a window smaller than they need scrolls.
-    auto* scroller = new QScrollArea(this);
-    scroller->setFrameShape(QFrame::NoFrame);
-    auto* content = new QWidget(scroller);
+    QWidget* content = robustez::scrollingContents(this, false);
     content->setFixedSize(841, 433);
-    scroller->setWidget(content);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(scroller);
     stgdunet1 = makeGrid(content, "stgdunet1", QRect(8, 0, 833, 225), 5, 135);
     stgdunet = makeGrid(content, "stgdunet", QRect(8, 232, 833, 201), 4, 180);
     robustez::installTableCopy(this, {stgdunet1, stgdunet});

@@ -1,5 +1,6 @@
 #include "shell/main_form.h"
 
+#include "calc/detail_window.h"
 #include "study/study_window.h"
 #include "ui/messages.h"
 
@@ -200,7 +201,7 @@ void TMainForm::buildMenu() {
             QStringLiteral("Cálculo|Presenta datos y resultados"), 19, &TMainForm::mnuinformeClick);
     addItem(calc, "mnudetalle", QStringLiteral("&Detalle estadístico"),
             QStringLiteral("Cálculos|Presenta valores p, intervalos de confianza y gráfico"),
-            kDetailHelpContext, &TMainForm::mnudetalleClick);
+            TFdetalle::kHelpContext, &TMainForm::mnudetalleClick);
 
     QMenu* window = addMenu(nullptr, "WindowMenu", QStringLiteral("&Ventana"),
                             QStringLiteral("Arregla las ventanas presentes"), 20);

@@ -25,9 +25,6 @@ class TMainForm : public QMainWindow, public StudyFrame {
     Q_OBJECT
 
 public:
-    // The help context of "&Detalle estadístico" and of its window.
-    static constexpr int kDetailHelpContext = 12;
-
     explicit TMainForm(QWidget* parent = nullptr);
     ~TMainForm() override;
 

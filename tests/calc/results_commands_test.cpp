@@ -613,7 +613,8 @@ void ResultsCommandsTest::detailWindowOfTheWorkedExample() {
     TFdetalle* detail = childWindows<TFdetalle>(main).front();
     QCOMPARE(detail->windowTitle(), QStringLiteral("Detalle estadístico"));
     QCOMPARE(main.mdiArea()->activeSubWindow(), frameOf(detail));
-    QCOMPARE(TFdetalle::kHelpContext, TMainForm::kDetailHelpContext);
+    QCOMPARE(main.findChild<QAction*>("mnudetalle")->property("helpContext").toInt(),
+             TFdetalle::kHelpContext);
 
     // Means 101, 100, 104; mse 1, df 6, SE = sqrt(2/3); p and the exact
     // critical value 2.86275 from R's mvtnorm (see the core's evidence tests);

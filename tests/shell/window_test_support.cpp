@@ -2,11 +2,14 @@
 
 #include "shell/app_setup.h"
 #include "shell/main_form.h"
+#include "study/study_window.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QtTest>
 
 namespace testing_support {
@@ -141,6 +144,20 @@ void settle() {
                    QApplication::focusWidget() != nullptr;
         },
         1000);
+}
+
+TFinforma* acceptCountAndEnterGrid(TMainForm& main, const QString& count) {
+    TFinforma* study = main.studyWindow();
+    study->findChild<QTabWidget*>("Thojas")->setCurrentIndex(1);
+    auto* edit = study->findChild<QLineEdit*>("ereplica1");
+    edit->setFocus();
+    settle();
+    edit->selectAll();
+    typeText(count);
+    pressKey(Qt::Key_Return); // to the accept button
+    pressKey(Qt::Key_Space);  // accept: to the condition edit
+    pressKey(Qt::Key_Tab);    // into the grid
+    return study;
 }
 
 void typeText(const QString& text) {

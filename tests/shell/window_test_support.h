@@ -12,6 +12,7 @@
 #include <deque>
 #include <memory>
 
+class TFinforma;
 class TMainForm;
 class QWidget;
 
@@ -76,6 +77,9 @@ void typeText(const QString& text);
 void pressKey(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 // The widget with the focus, or its item view when the focus is in a cell editor.
 QWidget* focusControl();
+// On the open study's second page: types the count, accepts it with the
+// keyboard and goes on into the grid (the condition left empty).
+TFinforma* acceptCountAndEnterGrid(TMainForm& main, const QString& count);
 
 } // namespace testing_support
 

@@ -10,11 +10,11 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
-#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 
 using robustez::PastedBlock;
+using testing_support::acceptCountAndEnterGrid;
 using testing_support::BoxAnswerer;
 using testing_support::focusControl;
 using testing_support::Frame;
@@ -27,21 +27,6 @@ namespace {
 const QString kTooLarge =
     QStringLiteral("El bloque pegado no cabe en la tabla a partir de la celda seleccionada.");
 const QString kBadCharacters = QStringLiteral("El texto pegado contiene caracteres no válidos.");
-
-// Accepts the count of the open study on its second page and enters the grid.
-TFinforma* acceptCount(TMainForm& main, const QString& count) {
-    TFinforma* study = main.studyWindow();
-    study->findChild<QTabWidget*>("Thojas")->setCurrentIndex(1);
-    auto* edit = study->findChild<QLineEdit*>("ereplica1");
-    edit->setFocus();
-    settle();
-    edit->selectAll();
-    typeText(count);
-    pressKey(Qt::Key_Return);
-    pressKey(Qt::Key_Space);
-    pressKey(Qt::Key_Tab);
-    return study;
-}
 
 // The grid's texts below the header row, row by row, cells joined by '|'.
 QStringList rows(TFinforma* study) {
@@ -91,7 +76,7 @@ void PasteTest::blocksFillTheGridAsTyping() {
     Frame frame;
     TMainForm& main = *frame.main;
     main.FileNew();
-    TFinforma* study = acceptCount(main, QStringLiteral("3"));
+    TFinforma* study = acceptCountAndEnterGrid(main, QStringLiteral("3"));
     auto* grid = study->grid();
     main.setCommandEnabled("mnuinforme", false);
     main.setEstado(QString());
@@ -148,7 +133,7 @@ void PasteTest::refusedPastesChangeNothing() {
     study->findChild<QAction*>("pmnupegar")->trigger();
     QCOMPARE(rows(study), fresh);
 
-    acceptCount(main, QStringLiteral("2"));
+    acceptCountAndEnterGrid(main, QStringLiteral("2"));
     study->grid()->setCurrentCell(1, 3);
     typeText(QStringLiteral("7"));
     main.setEstado(QString());
@@ -181,7 +166,7 @@ void PasteTest::undoRestoresTheCellsBeforeThePaste() {
     Frame frame;
     TMainForm& main = *frame.main;
     main.FileNew();
-    TFinforma* study = acceptCount(main, QStringLiteral("2"));
+    TFinforma* study = acceptCountAndEnterGrid(main, QStringLiteral("2"));
     study->grid()->setCurrentCell(1, 2);
     typeText(QStringLiteral("5"));
     const QStringList typed = {"||", "5||", "||"};

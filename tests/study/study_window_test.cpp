@@ -14,6 +14,7 @@
 #include <QTabWidget>
 #include <QtTest>
 
+using testing_support::acceptCountAndEnterGrid;
 using testing_support::BoxAnswerer;
 using testing_support::focusControl;
 using testing_support::Frame;
@@ -47,16 +48,7 @@ QString cell(TFinforma* study, int column, int row) {
 // A new study with the count accepted and the focus in the grid.
 TFinforma* studyInGrid(TMainForm& main, const QString& count) {
     main.FileNew();
-    TFinforma* study = main.studyWindow();
-    auto* count_edit = control<QLineEdit>(study, "ereplica1");
-    control<QTabWidget>(study, "Thojas")->setCurrentIndex(1);
-    count_edit->setFocus();
-    count_edit->selectAll();
-    typeText(count);
-    pressKey(Qt::Key_Return); // to the accept button
-    pressKey(Qt::Key_Space);  // accept: to the condition edit
-    pressKey(Qt::Key_Tab);    // into the grid
-    return study;
+    return acceptCountAndEnterGrid(main, count);
 }
 
 // Types each text into the current cell and moves on with Tab.
