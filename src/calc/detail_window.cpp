@@ -187,7 +187,7 @@ TFdetalle::TFdetalle(const robustez::StudyEvidence& evidence, const robustez::St
     content->setObjectName(QStringLiteral("contenido"));
 
     auto* limitLabel =
-        new QLabel(QStringLiteral("&Límite de equivalencia (% de la media Normal):"), content);
+        new QLabel(QStringLiteral("&Límite de equivalencia (% de la media Normal)"), content);
     elimite = new QLineEdit(content);
     elimite->setObjectName(QStringLiteral("elimite"));
     elimite->setMaximumWidth(90);

@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -632,6 +633,8 @@ void ResultsCommandsTest::detailWindowOfTheWorkedExample() {
                                  "t crítica (tabla)|2.86", "t crítica exacta|2.86275"};
     QCOMPARE(tableRows(detail->stgresumen), summary);
     QVERIFY(detail->elimite->text().isEmpty());
+    QCOMPARE(detail->findChild<QLabel*>()->text(),
+             QStringLiteral("&Límite de equivalencia (% de la media Normal)"));
     QVERIFY(!detail->stgcomparaciones->font().bold());
     // Made small (a tile of Mosaico), the window scrolls: nothing overlaps.
     frameOf(detail)->resize(700, 240);
