@@ -13,6 +13,8 @@ add_library(robustez_widgets STATIC
     ${CMAKE_CURRENT_LIST_DIR}/study/study_window.h
     ${CMAKE_CURRENT_LIST_DIR}/study/study_window.cpp
     ${CMAKE_CURRENT_LIST_DIR}/study/study_frame.h
+    ${CMAKE_CURRENT_LIST_DIR}/study/focus_flow.h
+    ${CMAKE_CURRENT_LIST_DIR}/study/focus_flow.cpp
 )
 target_include_directories(robustez_widgets PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_link_libraries(robustez_widgets PUBLIC robustez_core robustez_ui Qt6::Widgets Qt6::Svg Qt6::PrintSupport)
@@ -28,6 +30,14 @@ target_link_libraries(robustez_program PUBLIC robustez_widgets robustez_results 
 add_executable(robustez ${CMAKE_CURRENT_LIST_DIR}/shell/main.cpp)
 target_link_libraries(robustez PRIVATE robustez_program)
 set_target_properties(robustez PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR})
+
+# The study window's focus logic, driven by sequences of focus arrivals.
+add_executable(focus_flow_test
+    ${CMAKE_CURRENT_LIST_DIR}/study/focus_flow.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/../tests/study/focus_flow_test.cpp)
+target_include_directories(focus_flow_test PRIVATE ${CMAKE_CURRENT_LIST_DIR})
+target_link_libraries(focus_flow_test PRIVATE GTest::gtest_main)
+gtest_discover_tests(focus_flow_test DISCOVERY_TIMEOUT 60)
 
 # Window tests: real widgets, real focus and key events, no display needed.
 set(ROBUSTEZ_WINDOW_TESTS

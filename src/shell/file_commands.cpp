@@ -15,6 +15,7 @@ using robustez::runCommand;
 namespace {
 
 const QString kNewDocument = QStringLiteral("Nuevo");
+const QString kAcceptCount = QStringLiteral("Falta aceptar el número de muestras (replicas).");
 
 std::string filePath(const QString& path) {
     return QFile::encodeName(path).toStdString();
@@ -62,8 +63,19 @@ void TMainForm::SaveascondicionesClick() {
     }
 }
 
+bool TMainForm::studyCanBeWritten() {
+    // A count changed after the grid was accepted would be written with
+    // values for another count, and the file could not be read back as the
+    // study it was: nothing is written until the count is accepted.
+    if (studyWindow_->countAccepted()) {
+        return true;
+    }
+    robustez::showMessage(this, kAcceptCount);
+    return false;
+}
+
 TMainForm::SaveOutcome TMainForm::saveStudy() {
-    if (studyWindow_ == nullptr) {
+    if (studyWindow_ == nullptr || !studyCanBeWritten()) {
         return SaveOutcome::Failed;
     }
     if (studyWindow_->documentName() == kNewDocument) {
@@ -81,7 +93,10 @@ TMainForm::SaveOutcome TMainForm::saveStudy() {
     return saved ? SaveOutcome::Saved : SaveOutcome::Failed;
 }
 
-TMainForm::SaveOutcome TMainForm::saveStudyAs(bool /*fromSave*/) {
+TMainForm::SaveOutcome TMainForm::saveStudyAs(bool fromSave) {
+    if (studyWindow_ == nullptr || (!fromSave && !studyCanBeWritten())) {
+        return SaveOutcome::Failed;
+    }
     const QString chosen = askSave_ ? askSave_(this, saveDialogFileName_) : QString();
     if (chosen.isEmpty() || studyWindow_ == nullptr) {
         return SaveOutcome::Cancelled;

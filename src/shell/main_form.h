@@ -145,6 +145,8 @@ private:
     TFinforma* createStudyWindow();
     static QPoint cascadePosition(int index, QSize size, QSize area);
     SaveOutcome saveStudyAs(bool fromSave);
+    // False, with the message, when the study cannot be written as it stands.
+    bool studyCanBeWritten();
     void writeStudy(const QString& path);
 
     QMdiArea* mdiArea_ = nullptr;

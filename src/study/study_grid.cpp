@@ -1,5 +1,6 @@
 #include "study/study_grid.h"
 
+#include "study/conversions.h"
 #include "study/errors.h"
 #include "study/study_file.h"
 
@@ -11,7 +12,9 @@
 #include <QRegularExpression>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdlib>
+#include <string_view>
 
 namespace robustez {
 
@@ -52,33 +55,173 @@ bool blockFitsCp1252(const PastedBlock& block) {
     return true;
 }
 
-bool blockFitsGrid(const PastedBlock& block, int column, int row, int columns, int rows) {
+namespace {
+
+qsizetype blockWidth(const PastedBlock& block) {
     qsizetype width = 0;
     for (const QStringList& cells : block) {
         width = std::max(width, cells.size());
     }
-    return column >= 1 && row >= 1 && column + width <= columns && row + block.size() <= rows;
+    return width;
+}
+
+// "2 filas", "1 fila".
+QString countOf(qsizetype count, const char* one, const char* many) {
+    return QString::number(count) + QLatin1Char(' ') + QString::fromUtf8(count == 1 ? one : many);
+}
+
+QString levelName(int column) {
+    if (column < 1 || column >= StudyGrid::kColumnCount) {
+        return QStringLiteral("columna ") + QString::number(column);
+    }
+    const std::string_view name = kGridHeaders[column];
+    return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+}
+
+// "Baja, muestra 2"; the settings row is the condition's value.
+QString cellName(int column, int row) {
+    return levelName(column) + QStringLiteral(", ") +
+           (row == 1 ? QStringLiteral("valor de la condición")
+                     : QStringLiteral("muestra ") + QString::number(row - 1));
+}
+
+// The first character of the text that a study file cannot hold, or an
+// empty string; a surrogate pair is one character.
+QString firstUnfitCharacter(const QString& text) {
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype length =
+            text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2
+                                                                                             : 1;
+        const QString character = text.mid(i, length);
+        if (!fitsCp1252(character.toStdString())) {
+            return character;
+        }
+        i += length;
+    }
+    return {};
+}
+
+// The grid's check of a value cell as the user leaves it.
+bool readsAsValue(const QString& text, const std::string& decimalSeparator) {
+    double value = 0;
+    return !text.isEmpty() && tryToDecimal(text.toStdString(), decimalSeparator, value);
+}
+
+QString withPointAndCommaSwapped(QString text) {
+    for (QChar& character : text) {
+        if (character == QLatin1Char('.')) {
+            character = QLatin1Char(',');
+        } else if (character == QLatin1Char(',')) {
+            character = QLatin1Char('.');
+        }
+    }
+    return text;
+}
+
+} // namespace
+
+bool blockFitsGrid(const PastedBlock& block, int column, int row, int columns, int rows) {
+    return column >= 1 && row >= 1 && column + blockWidth(block) <= columns &&
+           row + block.size() <= rows;
+}
+
+PastedBlock withoutEmptyLastColumns(PastedBlock block) {
+    for (qsizetype width = blockWidth(block); width > 0; --width) {
+        for (const QStringList& cells : block) {
+            if (cells.size() == width && !cells.last().isEmpty()) {
+                return block;
+            }
+        }
+        for (QStringList& cells : block) {
+            if (cells.size() == width) {
+                cells.removeLast();
+            }
+        }
+    }
+    return {};
 }
 
 QList<CellText> placePastedText(const QString& text, int column, int row, int columns, int rows) {
-    const PastedBlock block = splitPastedText(text);
+    const PastedBlock block = withoutEmptyLastColumns(splitPastedText(text));
     if (block.isEmpty()) {
         return {};
     }
-    if (!blockFitsCp1252(block)) {
-        throw RobustezError("El texto pegado contiene caracteres no válidos.");
-    }
     if (!blockFitsGrid(block, column, row, columns, rows)) {
-        throw RobustezError(
-            "El bloque pegado no cabe en la tabla a partir de la celda seleccionada.");
+        const int roomColumns = column >= 1 ? std::max(0, columns - column) : 0;
+        const int roomRows = row >= 1 ? std::max(0, rows - row) : 0;
+        const QString message =
+            QStringLiteral("El bloque pegado no cabe en la tabla a partir de la celda "
+                           "seleccionada.\nEl bloque tiene ") +
+            countOf(block.size(), "fila", "filas") + QStringLiteral(" y ") +
+            countOf(blockWidth(block), "columna", "columnas") +
+            QStringLiteral("; desde la celda actual caben ") + countOf(roomRows, "fila", "filas") +
+            QStringLiteral(" y ") + countOf(roomColumns, "columna", "columnas") +
+            QStringLiteral(".");
+        throw RobustezError(message.toStdString());
     }
     QList<CellText> cells;
     for (int r = 0; r < block.size(); ++r) {
         for (int c = 0; c < block[r].size(); ++c) {
+            const QString character = firstUnfitCharacter(block[r][c]);
+            if (!character.isEmpty()) {
+                const QString message =
+                    QStringLiteral("El texto pegado contiene caracteres no válidos.\nCarácter «") +
+                    character + QStringLiteral("» en ") + cellName(column + c, row + r) +
+                    QStringLiteral(".");
+                throw RobustezError(message.toStdString());
+            }
             cells.append({column + c, row + r, block[r][c]});
         }
     }
     return cells;
+}
+
+PastePlan planPaste(const QString& text, int column, int row, int columns, int rows,
+                    const std::string& decimalSeparator) {
+    PastePlan plan;
+    plan.cells = placePastedText(text, column, row, columns, rows);
+    bool allSwappedRead = true;
+    for (const CellText& cell : plan.cells) {
+        if (cell.row >= 2 && !readsAsValue(cell.text, decimalSeparator)) {
+            plan.refused.append(cell);
+            allSwappedRead = allSwappedRead &&
+                             readsAsValue(withPointAndCommaSwapped(cell.text), decimalSeparator);
+        }
+    }
+    plan.convertible = !plan.refused.isEmpty() && allSwappedRead;
+    return plan;
+}
+
+QList<CellText> withSeparatorsSwapped(const PastePlan& plan) {
+    QList<CellText> cells = plan.cells;
+    for (CellText& cell : cells) {
+        const bool refused =
+            std::any_of(plan.refused.cbegin(), plan.refused.cend(), [&cell](const CellText& r) {
+                return r.column == cell.column && r.row == cell.row;
+            });
+        if (refused) {
+            cell.text = withPointAndCommaSwapped(cell.text);
+        }
+    }
+    return cells;
+}
+
+QString refusedValueMessage(const CellText& cell) {
+    return QStringLiteral("Algún dato pegado no es un valor numérico: ") +
+           cellName(cell.column, cell.row) + QStringLiteral(": «") + cell.text +
+           QStringLiteral("».");
+}
+
+QString separatorQuestion(qsizetype count, const std::string& decimalSeparator) {
+    // Only a locale that reads ',' or '.' can take a swapped value.
+    const bool comma = decimalSeparator == ",";
+    const bool one = count == 1;
+    return QStringLiteral("Hay ") + countOf(count, "valor pegado", "valores pegados") +
+           (comma ? QStringLiteral(" con punto (.)") : QStringLiteral(" con coma (,)")) +
+           QStringLiteral(" como separador decimal, pero su sistema usa ") +
+           (comma ? QStringLiteral("la coma (,). ¿Cambiar el punto por la coma al ")
+                  : QStringLiteral("el punto (.). ¿Cambiar la coma por el punto al ")) +
+           (one ? QStringLiteral("pegarlo?") : QStringLiteral("pegarlos?"));
 }
 
 // --- Model ----------------------------------------------------------------
@@ -181,6 +324,7 @@ StudyGridDelegate::StudyGridDelegate(StudyGridView* view)
 QWidget* StudyGridDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& /*option*/,
                                          const QModelIndex& index) const {
     auto* editor = new QLineEdit(parent);
+    view_->setOpenEditor(editor);
     editor->setFrame(false);
     editor->setValidator(new Cp1252Validator(editor));
     // A right click on the cell being edited, or the menu key while typing,
@@ -221,6 +365,7 @@ bool StudyGridDelegate::eventFilter(QObject* object, QEvent* event) {
         }
         if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
             const bool next = key->key() == Qt::Key_Tab && !(key->modifiers() & Qt::ShiftModifier);
+            view_->setSelectOnOpen(true);
             emit commitData(editor);
             emit closeEditor(editor, QAbstractItemDelegate::NoHint);
             view_->tabFromEditor(next);
@@ -281,7 +426,24 @@ int StudyGridView::columnBorderAt(const QPoint& point) const {
 }
 
 void StudyGridView::setCurrentCell(int column, int row) {
+    selectOnOpen_ = false;
     setCurrentIndex(model_->index(row, column));
+}
+
+void StudyGridView::resumeEditing() {
+    selectOnOpen_ = false;
+    QWidget* focus = QApplication::focusWidget();
+    if (focus != this && !isAncestorOf(focus)) {
+        setFocus(Qt::OtherFocusReason); // the editor opens once the focus has settled
+        return;
+    }
+    showEditor();
+    if (openEditor_ != nullptr && state() == EditingState) {
+        openEditor_->deselect();
+        if (!openEditor_->hasFocus()) {
+            openEditor_->setFocus(Qt::OtherFocusReason);
+        }
+    }
 }
 
 void StudyGridView::notifyKey(QKeyEvent* event) {
@@ -353,6 +515,7 @@ void StudyGridView::keyPressEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
+    selectOnOpen_ = true; // a key moving between cells is the user's move
     notifyKey(event);
     forwardingKey_ = true;
     QTableView::keyPressEvent(event);
@@ -368,6 +531,7 @@ void StudyGridView::mousePressEvent(QMouseEvent* event) {
         event->accept();
         return;
     }
+    selectOnOpen_ = true;
     const QModelIndex index = indexAt(at);
     if (index.isValid() && StudyGridModel::isFixed(index.column(), index.row())) {
         setFocus(Qt::MouseFocusReason);
@@ -406,18 +570,23 @@ void StudyGridView::mouseReleaseEvent(QMouseEvent* event) {
 
 void StudyGridView::focusInEvent(QFocusEvent* event) {
     QTableView::focusInEvent(event);
-    // Back from another window or a menu, typing goes on where it was: the
-    // cell's text is not selected, so the next key cannot replace it.
-    const bool goOnTyping =
-        event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason;
+    // Reached by the user's click, Tab or mnemonic, the cell's text is
+    // selected as usual; back from another window, a menu or a dialog, or
+    // sent here by the program, typing goes on where it was.
+    switch (event->reason()) {
+    case Qt::MouseFocusReason:
+    case Qt::TabFocusReason:
+    case Qt::BacktabFocusReason:
+    case Qt::ShortcutFocusReason:
+        break;
+    default:
+        selectOnOpen_ = false;
+        break;
+    }
     // Opened once the focus has settled: opening it moves the focus again.
-    QTimer::singleShot(0, this, [this, goOnTyping] {
+    QTimer::singleShot(0, this, [this] {
         if (hasFocus()) {
             showEditor();
-            auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
-            if (goOnTyping && editor != nullptr && isAncestorOf(editor)) {
-                editor->end(false);
-            }
         }
     });
 }
@@ -446,6 +615,9 @@ void StudyGridView::showEditor() {
     if (!closingEditor_ && state() != EditingState && current.isValid() &&
         (model_->flags(current) & Qt::ItemIsEditable) && isEnabled()) {
         edit(current);
+        if (!selectOnOpen_ && openEditor_ != nullptr) {
+            openEditor_->deselect();
+        }
     }
 }
 

@@ -3,13 +3,16 @@
 #include "study/study_record.h"
 
 #include <QAbstractTableModel>
+#include <QLineEdit>
 #include <QList>
+#include <QPointer>
 #include <QStringList>
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <QValidator>
 
 #include <functional>
+#include <string>
 
 class QKeyEvent;
 
@@ -53,10 +56,45 @@ struct CellText {
     QString text;
 };
 
+// The block without its last column while no row has text there (a cell a
+// short row lacks counts as empty): instruments end every line with a tab.
+// A block with no text at all becomes an empty block.
+PastedBlock withoutEmptyLastColumns(PastedBlock block);
+
 // The cells a paste of the text at (column, row) writes, row by row, left to
-// right. Throws RobustezError with the message for the user when the text
-// holds a character a study file cannot, or when the block does not fit.
+// right, with empty last columns dropped. Throws RobustezError with the
+// message for the user when the block does not fit the grid (second line:
+// the block's size and the room from (column, row)) or when it holds a
+// character a study file cannot (second line: the first such character and
+// its cell).
 QList<CellText> placePastedText(const QString& text, int column, int row, int columns, int rows);
+
+// A paste checked as the grid checks the values typed in it.
+struct PastePlan {
+    // What the paste writes, row by row, left to right.
+    QList<CellText> cells;
+    // The value cells (row 2 onwards) whose text the grid's numeric check
+    // refuses, in the same order; setting cells (row 1) are free text.
+    QList<CellText> refused;
+    // True when some value is refused and every refused one reads as a number
+    // once '.' and ',' are swapped in it.
+    bool convertible = false;
+};
+
+// The cells of placePastedText, each value checked with tryToDecimal and the
+// locale's decimal separator. Throws as placePastedText does.
+PastePlan planPaste(const QString& text, int column, int row, int columns, int rows,
+                    const std::string& decimalSeparator);
+
+// The plan's cells with '.' and ',' swapped in each refused value.
+QList<CellText> withSeparatorsSwapped(const PastePlan& plan);
+
+// The message naming a refused value, its level and its sample.
+QString refusedValueMessage(const CellText& cell);
+
+// The yes/no question whether to swap '.' and ',' in `count` refused values
+// read with the locale's decimal separator.
+QString separatorQuestion(qsizetype count, const std::string& decimalSeparator);
 
 // The study grid's cells, backed by a StudyGrid: rows removed by a smaller
 // count keep their text and come back when the grid grows again.
@@ -139,7 +177,16 @@ public:
     }
     // Runs the command handler for a paste or undo key; true when it took the key.
     bool runCommandKey(QKeyEvent* event);
+    // Makes the cell current, as the program's move: its editor opens with
+    // no text selected.
     void setCurrentCell(int column, int row);
+    // Takes the focus back into the current cell's editor, as the user left
+    // it: at the caret, with no text selected.
+    void resumeEditing();
+    // The delegate's newly opened editor.
+    void setOpenEditor(QLineEdit* editor) { openEditor_ = editor; }
+    // Whether the next editor opened selects its text (the user's moves).
+    void setSelectOnOpen(bool select) { selectOnOpen_ = select; }
     // Tab pressed in the editor.
     void tabFromEditor(bool next);
     void notifyKey(QKeyEvent* event);
@@ -169,6 +216,10 @@ private:
     std::function<bool(GridCommand)> commandHandler_;
     bool forwardingKey_ = false;
     bool closingEditor_ = false;
+    // The user's own moves (a click, Tab or an arrow key) open the next
+    // cell's editor with its text selected; the program's never do.
+    bool selectOnOpen_ = true;
+    QPointer<QLineEdit> openEditor_;
 };
 
 } // namespace robustez

@@ -13,9 +13,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -62,7 +64,11 @@ void setWholeText(QLineEdit* edit, const std::string& text) {
 
 } // namespace
 
-TFinforma::TFinforma(StudyFrame* frame, QWidget* parent) : QWidget(parent), frame_(frame) {
+TFinforma::TFinforma(StudyFrame* frame, QWidget* parent)
+    : QWidget(parent), frame_(frame),
+      flow_({[this](int control) { runExit(control); }, [this](int control) { runEnter(control); },
+             [this](int control) { return giveFocus(control); },
+             [this] { return controlOf(QApplication::focusWidget()); }}) {
     setObjectName(QStringLiteral("Finforma"));
     setProperty("helpContext", 2);
     setWindowTitle(kNewDocument);
@@ -72,24 +78,9 @@ TFinforma::TFinforma(StudyFrame* frame, QWidget* parent) : QWidget(parent), fram
     setFont(font);
     resize(kDesignSize);
     buildControls();
-    // Focus changes are handled once Qt has finished moving the focus, so the
-    // handlers may show message boxes and move the focus themselves.
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
-        if (closed_ || handlerMoving_ > 0 || now == nullptr || !isAncestorOf(now)) {
-            return; // a handler's own move runs its transition itself
-        }
-
-        // While the frame hides and shows this window again (restoring or
-        // maximizing it), Qt moves the focus on its own: nobody left anything.
-        if (rearranged_) {
-            return;
-        }
-        // Coming back from another child window, a message box, a menu or
-        // another program is not a move from one control to another.
-        const bool withinWindow = old != nullptr && isAncestorOf(old);
-        pendingFocus_.push_back({QPointer<QWidget>(now), withinWindow, activating_, handlerMoves_});
-        QMetaObject::invokeMethod(this, &TFinforma::settleFocus, Qt::QueuedConnection);
-    });
+    // Every focus arrival, click and key of the window passes here first,
+    // the key handlers of the edits included.
+    qApp->installEventFilter(this);
     FormCreate();
 }
 
@@ -101,6 +92,9 @@ void TFinforma::buildControls() {
     QFont tabFont(QStringLiteral("MS Sans Serif"));
     tabFont.setPixelSize(11);
     Thojas->tabBar()->setFont(tabFont);
+    // A click on a tab takes the focus there: the page changes under the
+    // user's own move, and no control of the new page is chosen for them.
+    Thojas->tabBar()->setFocusPolicy(Qt::StrongFocus);
     layout->addWidget(Thojas);
 
     TabSheet1 = new QWidget;
@@ -188,9 +182,6 @@ void TFinforma::buildControls() {
     QWidget::setTabOrder(botonok1, eoperacion);
     QWidget::setTabOrder(eoperacion, stgdatos1);
 
-    for (QLineEdit* edit : {emetodo, eanalista, efecha, ereplica1}) {
-        edit->installEventFilter(this);
-    }
     // The labels size themselves to their text in the window's font.
     for (QLabel* label : findChildren<QLabel*>()) {
         label->adjustSize();
@@ -201,7 +192,7 @@ void TFinforma::buildControls() {
 void TFinforma::showPopup(const QPoint& position) {
     // The right click that opens the menu may have moved the focus into the
     // grid: its enter handler runs first, and sets the entries' states.
-    settleFocus();
+    flow_.settle();
     pmenu->popup(stgdatos1->viewport()->mapToGlobal(position));
 }
 
@@ -255,132 +246,165 @@ bool TFinforma::isViewOnly() const {
 // leave handler runs, it stays the active control, and a move back to it
 // changes nothing.
 
-QWidget* TFinforma::controlOf(QWidget* widget) const {
-    for (QWidget* control : controls()) {
-        if (control == widget || control->isAncestorOf(widget)) {
+bool TFinforma::isInside(const QObject* object) const {
+    if (object == nullptr || !object->isWidgetType()) {
+        return false;
+    }
+    const auto* widget = static_cast<const QWidget*>(object);
+    return widget == this || isAncestorOf(widget);
+}
+
+int TFinforma::controlOf(const QWidget* widget) const {
+    const auto all = controls();
+    for (int control = 0; control < int(all.size()); ++control) {
+        if (all[control] == widget || (widget != nullptr && all[control]->isAncestorOf(widget))) {
             return control;
         }
     }
-    return widget;
+    return robustez::FocusFlow::kNone;
 }
 
-bool TFinforma::isControl(const QWidget* widget) const {
-    const auto all = controls();
-    return std::find(all.begin(), all.end(), widget) != all.end();
+std::array<QWidget*, 8> TFinforma::controls() const {
+    return {emetodo,  eanalista,  efecha,    ereplica1,
+            botonok1, eoperacion, stgdatos1, Thojas->tabBar()};
 }
 
-std::array<QWidget*, 7> TFinforma::controls() const {
-    return {emetodo, eanalista, efecha, ereplica1, botonok1, eoperacion, stgdatos1};
+void TFinforma::noteUserInput(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
+        // The press reaches the top-level window first, and the focus moves
+        // before the widget under the pointer sees it.
+        const QObject* target = watched;
+        if (watched->isWindowType()) {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            target = QApplication::widgetAt(mouse->globalPosition().toPoint());
+        }
+        pointerPressed_ = isInside(target);
+        break;
+    }
+    case QEvent::MouseButtonRelease:
+        pointerPressed_ = false;
+        break;
+    case QEvent::KeyPress: {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        // Ctrl+Tab switches the notebook's pages: the toolkit's focus moves
+        // that follow are not the user's.
+        const bool tab = (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) &&
+                         !key->modifiers().testFlag(Qt::ControlModifier);
+        if (tab && isInside(watched)) {
+            tabPressed_ = true;
+            tabForwardInGrid_ = key->key() == Qt::Key_Tab &&
+                                !key->modifiers().testFlag(Qt::ShiftModifier) &&
+                                controlOf(static_cast<QWidget*>(watched)) == kGrid;
+        } else if (!tab) {
+            tabPressed_ = false;
+        }
+        break;
+    }
+    case QEvent::KeyRelease:
+        tabPressed_ = false;
+        break;
+    default:
+        break;
+    }
+}
+
+void TFinforma::focusArrived(QWidget* widget, Qt::FocusReason reason) {
+    const int control = controlOf(widget);
+    // A click inside the window may move the focus in several steps (the
+    // frame's child window first gives it back to where it was): all of
+    // them are the user's.
+    bool byUser = pointerPressed_;
+    switch (reason) {
+    case Qt::MouseFocusReason:
+        byUser = true;
+        break;
+    case Qt::TabFocusReason:
+    case Qt::BacktabFocusReason:
+        byUser = byUser || tabPressed_;
+        break;
+    case Qt::ShortcutFocusReason:
+        byUser = true;
+        break;
+    default:
+        break; // the window activated, a popup closed, the toolkit's own move
+    }
+    if (byUser && control != kGrid && control != robustez::FocusFlow::kNone) {
+        gridLeftByTab_ = tabForwardInGrid_ && reason == Qt::TabFocusReason;
+    }
+    flow_.arrived(control, byUser ? robustez::FocusCause::User : robustez::FocusCause::Window);
+    // Handled once the toolkit has finished moving the focus, so that the
+    // handlers may show message boxes and move the focus themselves.
+    QMetaObject::invokeMethod(this, &TFinforma::settleFocus, Qt::QueuedConnection);
 }
 
 void TFinforma::settleFocus() {
-    while (!pendingFocus_.empty()) {
-        const PendingFocus change = pendingFocus_.front();
-        pendingFocus_.pop_front();
-        // A handler has sent the focus elsewhere since this move.
-        if (change.target == nullptr ||
-            (change.stamp != handlerMoves_ && change.target != QApplication::focusWidget())) {
-            continue;
-        }
-        onFocusChanged(change.target, change.withinWindow, change.onActivation);
-    }
+    flow_.settle();
 }
 
-bool TFinforma::settleFocusBeforeClick(QWidget* clicked) {
-    bool pressMovedFocus = false;
-    for (const PendingFocus& change : pendingFocus_) {
-        pressMovedFocus = pressMovedFocus || change.target == clicked;
+bool TFinforma::giveFocus(int control) {
+    QWidget* widget = controls()[control];
+    // After the user switched notebook pages, a control of the page no
+    // longer shown cannot take the focus: typing never goes out of sight.
+    if (!widget->isVisibleTo(this) || !widget->isEnabled()) {
+        return false;
     }
-    settleFocus();
-    // A button that a leave handler took the focus from between its press and
-    // its release does not click, as when the two come apart.
-    return !pressMovedFocus || QApplication::focusWidget() == clicked;
-}
-
-void TFinforma::onFocusChanged(QWidget* now, bool withinWindow, bool onActivation) {
-    if (closed_ || !pagesEntered_ || now == nullptr) {
-        return;
+    // While the frame hides the window, or another of its windows is the
+    // active one, the focus is not taken from there: the control is where
+    // the user is, and gets the focus when the window is active again.
+    auto* frameWindow = qobject_cast<QMdiSubWindow*>(parentWidget());
+    if (!isVisible() || (frameWindow != nullptr && frameWindow->mdiArea() != nullptr &&
+                         frameWindow->mdiArea()->activeSubWindow() != frameWindow)) {
+        return true;
     }
-    QWidget* control = controlOf(now);
-    if (!withinWindow) {
-        // Back from another window onto the control that had the focus: no move.
-        if (control == active_ || active_ == nullptr) {
-            return;
-        }
-        // Qt's own choice when the window is activated again (the notebook's
-        // tabs, when the control that had the focus was the grid's closed
-        // editor): that control keeps the focus, as when the window was left.
-        if (onActivation && !isControl(now)) {
-            if (active_->isVisible()) {
-                ++handlerMoving_;
-                active_->setFocus(Qt::ActiveWindowFocusReason);
-                --handlerMoving_;
-            }
-            return;
-        }
-        // Back onto another control, clicked: a move from the one before.
-    }
-    transition(control);
-}
-
-void TFinforma::transition(QWidget* control) {
-    lastTarget_ = control;
-    if (control == active_) {
-        return;
-    }
-    QWidget* previous = active_;
-    if (previous != nullptr && !exiting_.contains(previous)) {
-        exiting_.insert(previous);
-        runExit(previous);
-        exiting_.remove(previous);
-        if (lastTarget_ != control || active_ == control) {
-            return; // the leave handler sent the focus elsewhere
+    ++focusing_;
+    if (widget == stgdatos1) {
+        stgdatos1->resumeEditing();
+    } else {
+        QWidget* focus = QApplication::focusWidget();
+        if (focus != widget && !widget->isAncestorOf(focus)) {
+            widget->setFocus(Qt::OtherFocusReason);
         }
     }
-    active_ = control;
-    runEnter(control);
+    --focusing_;
+    return true;
 }
 
 void TFinforma::moveFocus(QWidget* control) {
-    // After the user switched notebook pages, a handler may send the focus to a
-    // control of the page no longer shown. Typing must never go to a control
-    // out of sight: the focus stays where the user put it.
-    if (!control->isVisibleTo(this)) {
-        return;
-    }
-    QWidget* focus = QApplication::focusWidget();
-    ++handlerMoves_;
-    if (focus != control && !(focus != nullptr && control->isAncestorOf(focus))) {
-        ++handlerMoving_;
-        control->setFocus(Qt::OtherFocusReason);
-        --handlerMoving_;
-    }
-    transition(control);
+    flow_.moveTo(controlOf(control));
 }
 
-void TFinforma::runExit(QWidget* control) {
-    if (control == ereplica1) {
+void TFinforma::runExit(int control) {
+    switch (control) {
+    case kCount:
         ereplica1Exit();
-    } else if (control == botonok1) {
+        break;
+    case kAccept:
         botonok1Exit();
-    } else if (control == eoperacion) {
+        break;
+    case kCondition:
         eoperacionExit();
-    } else if (control == stgdatos1) {
+        break;
+    case kGrid:
         stgdatos1Exit();
+        break;
+    default:
+        break;
     }
 }
 
-void TFinforma::runEnter(QWidget* control) {
-    if (control == stgdatos1) {
+void TFinforma::runEnter(int control) {
+    if (control == kGrid) {
         stgdatos1Enter();
     }
 }
 
 void TFinforma::firstActivation() {
-    if (pagesEntered_) {
+    if (flow_.started()) {
         return;
     }
-    pagesEntered_ = true;
+    flow_.start(robustez::FocusFlow::kNone);
     ThojasEnter();
 }
 
@@ -398,7 +422,15 @@ void TFinforma::ThojasEnter() {
 }
 
 bool TFinforma::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress) {
+    noteUserInput(watched, event);
+    if (event->type() == QEvent::FocusIn && focusing_ == 0 && !closed_) {
+        // The frame's child window that holds this one takes the focus when
+        // its title bar is clicked: nobody left a control either.
+        if (isInside(watched) || watched == parentWidget()) {
+            focusArrived(static_cast<QWidget*>(watched),
+                         static_cast<QFocusEvent*>(event)->reason());
+        }
+    } else if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (robustez::isCharacterKey(key)) {
             if (watched == emetodo) {
@@ -447,7 +479,7 @@ void TFinforma::ereplica1Exit() {
 void TFinforma::botonok1Click() {
     // A mouse click may also have left another control: its leave handler
     // runs first, as when the press and the release come apart.
-    if (!settleFocusBeforeClick(botonok1)) {
+    if (!flow_.settleBeforeClick(kAccept)) {
         return;
     }
     runCommand(this, [this] {
@@ -487,13 +519,8 @@ void TFinforma::stgdatos1Enter() {
             // check runs and takes the focus back; the count edit still gets
             // it, since the count has to be accepted first.
             moveFocus(ereplica1);
-            if (lastTarget_ != ereplica1) {
-                ++handlerMoves_;
-                ++handlerMoving_;
-                ereplica1->setFocus(Qt::OtherFocusReason);
-                --handlerMoving_;
-                active_ = ereplica1;
-                lastTarget_ = ereplica1;
+            if (flow_.lastTarget() != kCount) {
+                flow_.place(kCount);
             }
             return;
         }
@@ -522,9 +549,15 @@ void TFinforma::cellTyped(int column, int row) {
 }
 
 void TFinforma::stgdatos1Exit() {
+    // Tab out of the last cell checks the grid and stays there; any other
+    // move out of it stands when the check passes.
+    const bool stay = gridLeftByTab_;
+    gridLeftByTab_ = false;
     stgdatos1->setTabMovesBetweenCells(true);
-    stgdatos1->setCurrentCell(1, 1);
-    runCommand(this, [this] {
+    if (!stay) {
+        stgdatos1->setCurrentCell(1, 1);
+    }
+    runCommand(this, [this, stay] {
         const robustez::StudyGrid& grid = stgdatos1->gridModel()->grid();
         const std::string separator = QLocale::system().decimalPoint().toStdString();
         for (int column = 1; column <= robustez::kLevelCount; ++column) {
@@ -532,24 +565,31 @@ void TFinforma::stgdatos1Exit() {
             for (int row = 2; row <= n + 1; ++row) {
                 const std::string& text = grid.cell(column, row);
                 if (text.empty()) {
-                    showMessage(this, QStringLiteral("Falta capturar el ") + QString::number(row) +
-                                          QStringLiteral(" ª dato del equipo en ") +
-                                          QString::fromStdString(grid.cell(column, 0)) +
-                                          QStringLiteral("."));
-                    moveFocus(stgdatos1);
+                    showFaultyCell(QStringLiteral("Falta capturar el ") + QString::number(row) +
+                                       QStringLiteral(" ª dato del equipo en ") +
+                                       QString::fromStdString(grid.cell(column, 0)) +
+                                       QStringLiteral("."),
+                                   column, row);
                     return;
                 }
                 double value = 0;
                 if (!robustez::tryToDecimal(text, separator, value)) {
-                    showMessage(this,
-                                QStringLiteral("Algún dato capturado no es un valor numérico."));
-                    moveFocus(stgdatos1);
+                    showFaultyCell(QStringLiteral("Algún dato capturado no es un valor numérico."),
+                                   column, row);
                     return;
                 }
-                moveFocus(stgdatos1);
             }
         }
+        if (stay) {
+            moveFocus(stgdatos1);
+        }
     });
+}
+
+void TFinforma::showFaultyCell(const QString& message, int column, int row) {
+    showMessage(this, message);
+    stgdatos1->setCurrentCell(column, row);
+    moveFocus(stgdatos1);
 }
 
 void TFinforma::pmnudunetClick() {
@@ -633,40 +673,12 @@ bool TFinforma::FormCloseQuery() {
 
 void TFinforma::FormClose() {
     closed_ = true;
+    flow_.stop();
     frame_->applyStudyEvent(StudyEvent::Closed);
     if (frame_->childCount() == 1) {
         frame_->applyStudyEvent(StudyEvent::LastChildClosed);
     }
     frame_->studyWindowClosed(this);
-}
-
-bool TFinforma::event(QEvent* event) {
-    if (event->type() == QEvent::ParentChange) {
-        // The frame's child window this window stands in: its activation.
-        if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget())) {
-            connect(frame, &QMdiSubWindow::windowStateChanged, this,
-                    [this](Qt::WindowStates before, Qt::WindowStates now) {
-                        if (now.testFlag(Qt::WindowActive) && !before.testFlag(Qt::WindowActive)) {
-                            activating_ = true;
-                            QMetaObject::invokeMethod(
-                                this, [this] { activating_ = false; }, Qt::QueuedConnection);
-                        }
-                    });
-        }
-    }
-    return QWidget::event(event);
-}
-
-void TFinforma::hideEvent(QHideEvent* event) {
-    rearranged_ = true;
-    QWidget::hideEvent(event);
-}
-
-void TFinforma::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    // The focus moves Qt makes while showing the window again come first.
-    QMetaObject::invokeMethod(
-        this, [this] { rearranged_ = false; }, Qt::QueuedConnection);
 }
 
 void TFinforma::closeEvent(QCloseEvent* event) {

@@ -1,15 +1,13 @@
 #pragma once
 
+#include "study/focus_flow.h"
 #include "study/study_frame.h"
 #include "study/study_grid.h"
 #include "study/study_record.h"
 
-#include <QPointer>
-#include <QSet>
 #include <QWidget>
 
 #include <array>
-#include <deque>
 
 class QKeyEvent;
 class QLabel;
@@ -46,6 +44,9 @@ public:
     void firstActivation();
 
     robustez::StudyGridView* grid() const { return stgdatos1; }
+    // The grid has n + 2 rows for the count n in the count edit: the study
+    // can be written and read back as it is.
+    bool countAccepted() const;
 
 public slots:
     void FormCreate();
@@ -64,38 +65,38 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    bool event(QEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
-    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The controls the focus logic knows, by number; the notebook's tab bar
+    // is one too (a click on a tab goes there), without handlers.
+    enum Control { kMethod, kAnalyst, kDate, kCount, kAccept, kCondition, kGrid, kTabs };
+
     void buildControls();
     void editKeyPress(QLineEdit* edit, QKeyEvent* key, QWidget* next);
     void stgdatos1KeyPress(QKeyEvent* key);
     // What typing a key into a cell of the grid does besides writing it.
     void cellTyped(int column, int row);
-    // The grid has n + 2 rows for the count n in the count edit.
-    bool countAccepted() const;
     // Writes the cells and returns their texts before.
     QList<robustez::CellText> writeCells(const QList<robustez::CellText>& cells);
     // Restores the cells the last paste changed; false when there is none.
     bool undoPaste();
-    // Runs the focus moves Qt has made and the handlers have not seen yet.
+    // Reports a focus arrival the toolkit made to the focus logic.
+    void focusArrived(QWidget* widget, Qt::FocusReason reason);
+    // Records the user's clicks and Tab keys inside the window.
+    void noteUserInput(QObject* watched, QEvent* event);
+    bool isInside(const QObject* object) const;
     void settleFocus();
-    // The same before a click on `clicked` acts; false when a leave handler
-    // took the focus away from it again, which drops the click.
-    bool settleFocusBeforeClick(QWidget* clicked);
-    void onFocusChanged(QWidget* now, bool withinWindow, bool onActivation);
-    // The control (edit, button or grid) that holds the widget, or the widget
-    // itself when none does.
-    QWidget* controlOf(QWidget* widget) const;
-    bool isControl(const QWidget* widget) const;
-    std::array<QWidget*, 7> controls() const;
-    void transition(QWidget* control);
+    // The control (edit, button, grid or tab bar) that holds the widget, or
+    // FocusFlow::kNone.
+    int controlOf(const QWidget* widget) const;
+    std::array<QWidget*, 8> controls() const;
+    bool giveFocus(int control);
     void moveFocus(QWidget* control);
-    void runExit(QWidget* control);
-    void runEnter(QWidget* control);
+    void runExit(int control);
+    void runEnter(int control);
+    // A value the grid's check refused: the message, and the cell current.
+    void showFaultyCell(const QString& message, int column, int row);
     void showPopup(const QPoint& position);
 
     StudyFrame* frame_;
@@ -122,22 +123,11 @@ private:
     // The texts the last paste replaced, while Ctrl+Z may still restore them.
     QList<robustez::CellText> pasteUndo_;
 
-    // Focus bookkeeping: the control that last received the focus, the
-    // latest focus target, and the controls whose leave handler runs.
-    QPointer<QWidget> active_;
-    QPointer<QWidget> lastTarget_;
-    QSet<QWidget*> exiting_;
-    struct PendingFocus {
-        QPointer<QWidget> target;
-        bool withinWindow = false;
-        bool onActivation = false; // made while the frame activated this window
-        int stamp = 0;             // handler moves made before it
-    };
-    std::deque<PendingFocus> pendingFocus_;
-    int handlerMoving_ = 0; // a handler's setFocus is running
-    int handlerMoves_ = 0;  // handler moves so far
-    bool pagesEntered_ = false;
+    robustez::FocusFlow flow_;
+    int focusing_ = 0;              // the window is giving a control the focus
+    bool pointerPressed_ = false;   // a mouse button is down inside the window
+    bool tabPressed_ = false;       // a Tab key is down inside the window
+    bool tabForwardInGrid_ = false; // ... a forward Tab, in the grid
+    bool gridLeftByTab_ = false;    // the last move out of the grid was a forward Tab
     bool closed_ = false;
-    bool rearranged_ = false; // hidden by the frame, or shown again just now
-    bool activating_ = false; // the frame is activating this window
 };

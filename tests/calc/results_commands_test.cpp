@@ -32,6 +32,7 @@
 #include <QtTest>
 
 using testing_support::BoxAnswerer;
+using testing_support::clickInto;
 using testing_support::focusControl;
 using testing_support::Frame;
 using testing_support::pressKey;
@@ -55,7 +56,7 @@ void typeStudy(TMainForm& main, const QStringList& settings, const Rows& samples
     typeText(QStringLiteral("07/12/2026"));
     study->findChild<QTabWidget*>("Thojas")->setCurrentIndex(1);
     auto* count = study->findChild<QLineEdit*>("ereplica1");
-    count->setFocus();
+    clickInto(count);
     settle();
     count->selectAll();
     typeText(QString::number(samples.size()));

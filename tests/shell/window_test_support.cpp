@@ -146,11 +146,17 @@ void settle() {
         1000);
 }
 
+void clickInto(QWidget* widget) {
+    settle(); // a user clicks once the window has caught up
+    QTest::mouseClick(widget, Qt::LeftButton, {},
+                      QPoint(widget->width() - 3, widget->height() / 2));
+}
+
 TFinforma* acceptCountAndEnterGrid(TMainForm& main, const QString& count) {
     TFinforma* study = main.studyWindow();
     study->findChild<QTabWidget*>("Thojas")->setCurrentIndex(1);
     auto* edit = study->findChild<QLineEdit*>("ereplica1");
-    edit->setFocus();
+    clickInto(edit);
     settle();
     edit->selectAll();
     typeText(count);

@@ -75,6 +75,9 @@ void settle();
 void typeText(const QString& text);
 // Sends one key to the widget that has the focus.
 void pressKey(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+// Clicks near the right end of the widget, as the user moves into an edit
+// to go on typing at the end of its text.
+void clickInto(QWidget* widget);
 // The widget with the focus, or its item view when the focus is in a cell editor.
 QWidget* focusControl();
 // On the open study's second page: types the count, accepts it with the

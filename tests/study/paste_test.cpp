@@ -44,6 +44,15 @@ void paste(const QString& text) {
     pressKey(Qt::Key_V, Qt::ControlModifier);
 }
 
+// Cells as "column,row=text", joined by '|'.
+QString placed(const QList<robustez::CellText>& cells) {
+    QStringList texts;
+    for (const robustez::CellText& cell : cells) {
+        texts << QStringLiteral("%1,%2=%3").arg(cell.column).arg(cell.row).arg(cell.text);
+    }
+    return texts.join(QLatin1Char('|'));
+}
+
 QString editorText() {
     auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
     return editor != nullptr ? editor->text() : QStringLiteral("<no editor>");
@@ -56,6 +65,7 @@ class PasteTest : public QObject {
 
 private slots:
     void splitsAsSpreadsheetsCopy();
+    void emptyLastColumnsAndValuesAreChecked();
     void blocksFillTheGridAsTyping();
     void refusedPastesChangeNothing();
     void undoRestoresTheCellsBeforeThePaste();
@@ -69,6 +79,48 @@ void PasteTest::splitsAsSpreadsheetsCopy() {
     QCOMPARE(splitPastedText("a\n\n"), PastedBlock({{"a"}, {""}}));
     QCOMPARE(splitPastedText("\t\n"), PastedBlock({{"", ""}}));
     QCOMPARE(splitPastedText(""), PastedBlock());
+}
+
+void PasteTest::emptyLastColumnsAndValuesAreChecked() {
+    using robustez::planPaste;
+    using robustez::refusedValueMessage;
+    using robustez::separatorQuestion;
+    // Every line ends in a tab, the last one twice: those columns go, and
+    // three values fit from Normal. A column with text on one line stays.
+    QCOMPARE(placed(robustez::placePastedText("1\t2\t3\t\r\n4\t5\t6\t\t\r\n", 1, 2, 4, 6)),
+             QStringLiteral("1,2=1|2,2=2|3,2=3|1,3=4|2,3=5|3,3=6"));
+    QCOMPARE(placed(robustez::placePastedText("1\t\n2\tx\n", 2, 2, 4, 6)),
+             QStringLiteral("2,2=1|3,2=|2,3=2|3,3=x"));
+    QVERIFY(robustez::placePastedText("\t\r\n\t\r\n", 1, 2, 4, 6).isEmpty());
+
+    // Under a decimal comma the settings row stays free text; a point value
+    // is refused, and swapping its separator makes it one.
+    const robustez::PastePlan plan = planPaste("25.5 °C\t20 °C\n99.87\t100\n", 1, 1, 4, 6, ",");
+    QCOMPARE(placed(plan.refused), QStringLiteral("1,2=99.87"));
+    QVERIFY(plan.convertible);
+    QCOMPARE(placed(robustez::withSeparatorsSwapped(plan)),
+             QStringLiteral("1,1=25.5 °C|2,1=20 °C|1,2=99,87|2,2=100"));
+    QCOMPARE(separatorQuestion(plan.refused.size(), ","),
+             QStringLiteral("Hay 1 valor pegado con punto (.) como separador decimal, pero su "
+                            "sistema usa la coma (,). ¿Cambiar el punto por la coma al pegarlo?"));
+    const robustez::PastePlan commas = planPaste("1,5\t2.5\n3,5\t4\n", 2, 3, 4, 6, ".");
+    QCOMPARE(placed(commas.refused), QStringLiteral("2,3=1,5|2,4=3,5"));
+    QVERIFY(commas.convertible);
+    QCOMPARE(
+        separatorQuestion(commas.refused.size(), "."),
+        QStringLiteral("Hay 2 valores pegados con coma (,) como separador decimal, pero su "
+                       "sistema usa el punto (.). ¿Cambiar la coma por el punto al pegarlos?"));
+
+    // Text and empty cells are refused too, in reading order; no swap helps.
+    const robustez::PastePlan mixed = planPaste("abc\t99.87\n\t1,5\n", 1, 2, 4, 6, ",");
+    QCOMPARE(placed(mixed.refused), QStringLiteral("1,2=abc|2,2=99.87|1,3="));
+    QVERIFY(!mixed.convertible);
+    QCOMPARE(
+        refusedValueMessage(mixed.refused.first()),
+        QStringLiteral("Algún dato pegado no es un valor numérico: Normal, muestra 1: «abc»."));
+    QCOMPARE(refusedValueMessage(mixed.refused.last()),
+             QStringLiteral("Algún dato pegado no es un valor numérico: Normal, muestra 2: «»."));
+    QVERIFY(!planPaste("1.5\n\n", 1, 2, 4, 6, ",").convertible);
 }
 
 void PasteTest::blocksFillTheGridAsTyping() {
@@ -144,10 +196,15 @@ void PasteTest::refusedPastesChangeNothing() {
         const char* text;
         QString message;
     } cases[] = {
-        {2, 2, "1\t2\t3\r\n", kTooLarge}, // a column too wide
-        {1, 3, "1\n2\n", kTooLarge},      // a row too tall
-        {1, 2, "1\t2\n3\t4Ω\n", kBadCharacters},
-        {1, 1, "→", kBadCharacters},
+        {2, 2, "1\t2\t3\r\n",
+         kTooLarge + "\nEl bloque tiene 1 fila y 3 columnas; desde la celda actual caben 2 "
+                     "filas y 2 columnas."},
+        {1, 3, "1\n2\n",
+         kTooLarge + "\nEl bloque tiene 2 filas y 1 columna; desde la celda actual caben 1 fila "
+                     "y 3 columnas."},
+        {1, 2, "1\t2\n3\t4Ω\n", kBadCharacters + "\nCarácter «Ω» en Baja, muestra 2."},
+        {1, 1, "→", kBadCharacters + "\nCarácter «→» en Normal, valor de la condición."},
+        {2, 1, "x\ty😀", kBadCharacters + "\nCarácter «😀» en Alta, valor de la condición."},
     };
     for (const auto& c : cases) {
         study->grid()->setCurrentCell(c.column, c.row);
@@ -156,7 +213,7 @@ void PasteTest::refusedPastesChangeNothing() {
         QCOMPARE(boxes.texts.last(), c.message);
         QCOMPARE(rows(study), before);
     }
-    QCOMPARE(boxes.texts.size(), 5);
+    QCOMPARE(boxes.texts.size(), 6);
     QCOMPARE(main.estadoText(), QString());
     VERIFY_NO_UNEXPECTED_BOXES(boxes);
 }

@@ -16,6 +16,7 @@
 
 using testing_support::acceptCountAndEnterGrid;
 using testing_support::BoxAnswerer;
+using testing_support::clickInto;
 using testing_support::focusControl;
 using testing_support::Frame;
 using testing_support::pressKey;
@@ -39,6 +40,17 @@ template <class T> T* control(TFinforma* study, const char* name) {
         qFatal("no control %s", name);
     }
     return found;
+}
+
+// The grid's open cell editor.
+QLineEdit* cellEditor() {
+    settle();
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    if (editor == nullptr ||
+        qobject_cast<QAbstractItemView*>(editor->parentWidget()->parentWidget()) == nullptr) {
+        qFatal("no cell editor has the focus");
+    }
+    return editor;
 }
 
 QString cell(TFinforma* study, int column, int row) {
@@ -125,7 +137,7 @@ void StudyWindowTest::newStudyAndTheFixedPath() {
     QVERIFY(main.isCommandEnabled("pmnudunet"));
     QVERIFY(!main.isCommandEnabled("mnudunet"));
     control<QTabWidget>(study, "Thojas")->setCurrentIndex(1);
-    control<QLineEdit>(study, "ereplica1")->setFocus();
+    clickInto(control<QLineEdit>(study, "ereplica1"));
     pressKey(Qt::Key_Backspace);
     typeText("2");
     pressKey(Qt::Key_Return);
@@ -173,7 +185,7 @@ void StudyWindowTest::countMessages() {
         {"11", "Datos fuera de límite, 2-10 valoraciones (Replicaciones)."},
     };
     for (const Case& c : cases) {
-        count->setFocus();
+        clickInto(count);
         settle();
         count->setText(QString::fromUtf8(c.text));
         boxes.expect(QString::fromUtf8(c.message));
@@ -203,7 +215,7 @@ void StudyWindowTest::gridRefusedBeforeAcceptance() {
     main.FileNew();
     TFinforma* study = main.studyWindow();
     control<QTabWidget>(study, "Thojas")->setCurrentIndex(1);
-    control<QLineEdit>(study, "ereplica1")->setFocus();
+    clickInto(control<QLineEdit>(study, "ereplica1"));
     pressKey(Qt::Key_Tab); // count "3" is valid: to the button
     pressKey(Qt::Key_Tab); // the button left: to the condition edit
     QCOMPARE(QApplication::focusWidget(), control<QLineEdit>(study, "eoperacion"));
@@ -239,32 +251,49 @@ void StudyWindowTest::gridLeaveCheck() {
     typeCells({"99.8", "", "98.7"});
     typeCells({"100.2", "99.9", "99.1"});
     // The last cell was typed: Tab now leaves the grid and its check runs.
+    // The faulty cell becomes current, ready to be typed, nothing selected.
     QCOMPARE(boxes.texts, QStringList({missing(2, "Baja")}));
     QCOMPARE(focusControl(), study->grid());
     QVERIFY(study->grid()->tabMovesBetweenCells());
-    QCOMPARE(study->grid()->currentIndex(), study->grid()->model()->index(1, 1));
-    // A value that is not a number.
-    study->grid()->setCurrentCell(2, 2);
+    QCOMPARE(study->grid()->currentIndex(), study->grid()->model()->index(2, 2));
+    QVERIFY(!cellEditor()->hasSelectedText());
+    // A value that is not a number, found when the user clicks elsewhere.
     typeText("1.2.3");
     boxes.expect(kNotNumeric);
     QTest::mouseClick(study->findChild<QPushButton*>("botonok1"), Qt::LeftButton);
     settle();
     QCOMPARE(boxes.texts.last(), kNotNumeric);
     QCOMPARE(focusControl(), study->grid());
-    // All values numeric: leaving is checked silently and the grid keeps the focus.
-    study->grid()->setCurrentCell(2, 2);
+    QCOMPARE(study->grid()->currentIndex(), study->grid()->model()->index(2, 2));
+    QCOMPARE(cellEditor()->text(), QStringLiteral("1.2.3"));
+    QVERIFY(!cellEditor()->hasSelectedText());
     for (int i = 0; i < 5; ++i) {
         pressKey(Qt::Key_Backspace);
     }
     typeText("99.5");
+    // All values numeric: the check is silent and the user's move stands, so
+    // a wrong condition name can be mended.
     const int seen = int(boxes.texts.size());
-    study->findChild<QLineEdit*>("eoperacion")->setFocus(Qt::MouseFocusReason);
+    clickInto(study->findChild<QLineEdit*>("eoperacion"));
     settle();
+    typeText("X");
     QCOMPARE(int(boxes.texts.size()), seen);
-    QCOMPARE(focusControl(), study->grid());
-    QCOMPARE(study->grid()->currentIndex(), study->grid()->model()->index(1, 1));
+    QCOMPARE(QApplication::focusWidget(), study->findChild<QLineEdit*>("eoperacion"));
+    QCOMPARE(study->studyRecord().conditionName, std::string("X"));
     QCOMPARE(cell(study, 2, 2), QStringLiteral("99.5"));
     QCOMPARE(cell(study, 1, 2), QStringLiteral("99.8"));
+    // Tab out of the last cell: checked, and typing goes on at its end.
+    pressKey(Qt::Key_Tab);
+    study->grid()->setCurrentCell(3, 3);
+    settle();
+    typeText("1");
+    pressKey(Qt::Key_Tab);
+    settle();
+    QCOMPARE(focusControl(), study->grid());
+    QCOMPARE(study->grid()->currentIndex(), study->grid()->model()->index(3, 3));
+    typeText("7");
+    QCOMPARE(cell(study, 3, 3), QStringLiteral("99.117"));
+    QCOMPARE(int(boxes.texts.size()), seen);
     VERIFY_NO_UNEXPECTED_BOXES(boxes);
 }
 
@@ -308,7 +337,7 @@ void StudyWindowTest::modifiedFromEveryEditButTheCondition() {
     TFinforma* study = main.studyWindow();
     for (const char* name : {"emetodo", "eanalista", "efecha"}) {
         main.setEstado(QString());
-        study->findChild<QLineEdit*>(name)->setFocus();
+        clickInto(study->findChild<QLineEdit*>(name));
         typeText("x");
         QCOMPARE(main.estadoText(), QStringLiteral("Modificado"));
     }
@@ -319,7 +348,7 @@ void StudyWindowTest::modifiedFromEveryEditButTheCondition() {
     QCOMPARE(main.estadoText(), QStringLiteral("Modificado"));
     control<QTabWidget>(study, "Thojas")->setCurrentIndex(1);
     main.setEstado(QString());
-    study->findChild<QLineEdit*>("ereplica1")->setFocus();
+    clickInto(study->findChild<QLineEdit*>("ereplica1"));
     typeText("4");
     QCOMPARE(main.estadoText(), QStringLiteral("Modificado"));
     study->findChild<QLineEdit*>("ereplica1")->setText(QStringLiteral("3"));
@@ -432,7 +461,7 @@ void StudyWindowTest::pageSwitchNeverTypesIntoHiddenControls() {
     // Into the second page and straight back: the count edit's leave handler
     // must not pull the typing into the page that is no longer shown.
     clickTab(1);
-    control<QLineEdit>(study, "ereplica1")->setFocus();
+    clickInto(control<QLineEdit>(study, "ereplica1"));
     settle();
     clickTab(0);
     QTest::mouseClick(method, Qt::LeftButton);
@@ -444,7 +473,7 @@ void StudyWindowTest::pageSwitchNeverTypesIntoHiddenControls() {
     // From the grid back to the first page: the grid's cells keep their text.
     clickTab(1);
     auto* count = control<QLineEdit>(study, "ereplica1");
-    count->setFocus();
+    clickInto(count);
     settle();
     count->selectAll();
     typeText(QStringLiteral("2"));
@@ -490,7 +519,7 @@ void StudyWindowTest::aClickRunsTheLeaveHandlerFirst() {
     auto* count = control<QLineEdit>(study, "ereplica1");
     auto* accept = control<QPushButton>(study, "botonok1");
     auto* condition = control<QLineEdit>(study, "eoperacion");
-    count->setFocus();
+    clickInto(count);
     settle();
 
     // An invalid count: the leave check answers and keeps the focus, so the
