@@ -612,12 +612,27 @@ void TFinforma::pmnupegarClick() {
     }
     const QModelIndex current = stgdatos1->currentIndex();
     const auto* model = stgdatos1->gridModel();
-    QList<robustez::CellText> cells;
+    const std::string separator = QLocale::system().decimalPoint().toStdString();
+    robustez::PastePlan plan;
     try {
-        cells = robustez::placePastedText(QGuiApplication::clipboard()->text(), current.column(),
-                                          current.row(), model->columnCount(), model->rowCount());
+        plan =
+            robustez::planPaste(QGuiApplication::clipboard()->text(), current.column(),
+                                current.row(), model->columnCount(), model->rowCount(), separator);
     } catch (const robustez::RobustezError& error) {
         showMessage(this, QString::fromStdString(error.what()));
+        return;
+    }
+    // Values go in only as the grid's check would take them: written with
+    // the other decimal separator they are converted when the user agrees.
+    QList<robustez::CellText> cells = plan.cells;
+    if (plan.convertible) {
+        if (!robustez::askYesNo(this,
+                                robustez::separatorQuestion(plan.refused.size(), separator))) {
+            return;
+        }
+        cells = robustez::withSeparatorsSwapped(plan);
+    } else if (!plan.refused.isEmpty()) {
+        showMessage(this, robustez::refusedValueMessage(plan.refused.first()));
         return;
     }
     if (cells.isEmpty()) {

@@ -14,6 +14,14 @@ void showMessage(QWidget* parent, const QString& text) {
     box.exec();
 }
 
+bool askYesNo(QWidget* parent, const QString& text) {
+    QMessageBox box(QMessageBox::Question, kApplicationTitle, text,
+                    QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
 void showErrorBox(QWidget* parent, const QString& text) {
     QMessageBox box(QMessageBox::Critical, kApplicationTitle, text, QMessageBox::Ok, parent);
     box.exec();

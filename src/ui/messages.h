@@ -16,6 +16,10 @@ inline const QString kApplicationTitle = QStringLiteral("Robustez del Método");
 // button, no icon; modal.
 void showMessage(QWidget* parent, const QString& text);
 
+// A question with the buttons Yes and No, Yes preselected; Escape and the
+// box's close button answer No. True for Yes.
+bool askYesNo(QWidget* parent, const QString& text);
+
 // The standard error box, showing an error's message text.
 void showErrorBox(QWidget* parent, const QString& text);
 
