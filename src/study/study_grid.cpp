@@ -531,7 +531,7 @@ void StudyGridView::mousePressEvent(QMouseEvent* event) {
         event->accept();
         return;
     }
-    selectOnOpen_ = true;
+    selectOnOpen_ = false; // a click puts the caret in the cell, as in an edit
     const QModelIndex index = indexAt(at);
     if (index.isValid() && StudyGridModel::isFixed(index.column(), index.row())) {
         setFocus(Qt::MouseFocusReason);
@@ -570,11 +570,11 @@ void StudyGridView::mouseReleaseEvent(QMouseEvent* event) {
 
 void StudyGridView::focusInEvent(QFocusEvent* event) {
     QTableView::focusInEvent(event);
-    // Reached by the user's click, Tab or mnemonic, the cell's text is
-    // selected as usual; back from another window, a menu or a dialog, or
-    // sent here by the program, typing goes on where it was.
+    // Reached with the keyboard (Tab or a mnemonic), the cell's text is
+    // selected as usual; reached by a click, back from another window, a
+    // menu or a dialog, or sent here by the program, typing goes on at the
+    // end of the text.
     switch (event->reason()) {
-    case Qt::MouseFocusReason:
     case Qt::TabFocusReason:
     case Qt::BacktabFocusReason:
     case Qt::ShortcutFocusReason:

@@ -216,8 +216,8 @@ private:
     std::function<bool(GridCommand)> commandHandler_;
     bool forwardingKey_ = false;
     bool closingEditor_ = false;
-    // The user's own moves (a click, Tab or an arrow key) open the next
-    // cell's editor with its text selected; the program's never do.
+    // Moves with the keyboard (Tab, an arrow key) open the next cell's
+    // editor with its text selected; clicks and the program's moves never do.
     bool selectOnOpen_ = true;
     QPointer<QLineEdit> openEditor_;
 };

@@ -293,6 +293,13 @@ void StudyWindowTest::gridLeaveCheck() {
     QCOMPARE(study->grid()->currentIndex(), study->grid()->model()->index(3, 3));
     typeText("7");
     QCOMPARE(cell(study, 3, 3), QStringLiteral("99.117"));
+    // A click on another cell puts the caret at the end of its text.
+    const QModelIndex normalFirst = study->grid()->model()->index(2, 1);
+    QTest::mouseClick(study->grid()->viewport(), Qt::LeftButton, {},
+                      study->grid()->visualRect(normalFirst).center());
+    QVERIFY(!cellEditor()->hasSelectedText());
+    typeText("5");
+    QCOMPARE(cell(study, 1, 2), QStringLiteral("99.85"));
     QCOMPARE(int(boxes.texts.size()), seen);
     VERIFY_NO_UNEXPECTED_BOXES(boxes);
 }
