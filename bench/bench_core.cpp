@@ -1,8 +1,8 @@
 // Times one study as the program handles it: the values typed as text are
 // converted, the statistics computed and every result formatted.
-#include "calc/evidence.h"
-#include "calc/number_format.h"
-#include "calc/robustness.h"
+#include "core/stats/evidence.h"
+#include "core/stats/number_format.h"
+#include "core/stats/robustness.h"
 
 #include <benchmark/benchmark.h>
 

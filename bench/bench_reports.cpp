@@ -1,8 +1,8 @@
 // Times what "&Abrir..." and "&Informe" do for a study of ten replicates: the
 // file's bytes decoded into a study, the statistics computed and the text
 // report composed.
-#include "reports/text_report.h"
-#include "study/study_file.h"
+#include "core/report/text_report.h"
+#include "core/study/study_file.h"
 
 #include <benchmark/benchmark.h>
 

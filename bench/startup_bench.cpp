@@ -2,9 +2,9 @@
 // hidden print dialogs): from the start of main() to the moment the message
 // loop is first idle with the main window shown maximized.
 // Prints the elapsed milliseconds and quits.
-#include "shell/app_setup.h"
-#include "shell/main_form.h"
-#include "shell/program.h"
+#include "app/frame/app_setup.h"
+#include "app/frame/main_form.h"
+#include "app/frame/program.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>

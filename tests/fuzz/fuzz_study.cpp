@@ -2,9 +2,9 @@
 // encode, decode again to the same study, encode to the same bytes, and
 // compose a text report (or fail with one of the core's own errors) under
 // both decimal separators.
-#include "reports/text_report.h"
-#include "study/errors.h"
-#include "study/study_file.h"
+#include "core/report/text_report.h"
+#include "core/study/errors.h"
+#include "core/study/study_file.h"
 
 #include <cstddef>
 #include <cstdint>

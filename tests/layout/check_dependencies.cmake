@@ -1,64 +1,75 @@
-# Checks the direction of the source dependencies:
-#  - the core (every source of robustez_core and every project header it
-#    includes, directly or not) includes no Qt header;
-#  - nothing under src/study, src/calc, src/reports or src/ui includes a
-#    header of src/shell: the frame may use every window, no window the frame.
-# Usage: cmake -DSOURCE_DIR=<repository> -DCORE_SOURCES=<list> -P check_dependencies.cmake
-# CORE_SOURCES holds paths relative to SOURCE_DIR (as robustez_core lists them).
+# Checks that the includes of the tree run one way:
+#  - src/core includes only src/core and the standard library: no Qt, no
+#    header of another folder, and no operating-system header outside its
+#    platform file (core/platform/);
+#  - src/tool includes only src/core and src/tool, and no Qt, except its
+#    drawing helper (informe_qt_main.cpp), which may also use src/paint;
+#  - src/paint includes only src/core, src/paint and Qt;
+#  - nothing includes an operating-system header but the core's platform file;
+#  - robustez-informe links only the tool's own library and the core.
+# Usage: cmake -DSOURCE_DIR=<repository> -DTOOL_LINKS=<libraries> -P check_dependencies.cmake
 
 cmake_minimum_required(VERSION 3.25)
 
 set(violations "")
+set(checked 0)
+# Headers of POSIX and Windows: their calls belong in the platform file.
+set(os_headers_regex
+    "^(unistd|fcntl|spawn|dirent|pwd|grp|dlfcn|poll|signal|termios|windows|winbase|io|direct|process|shlobj|shellapi|sys/.*)\\.h$")
 
-# The quoted project includes of a file, as paths under src/.
-function(project_includes file out)
-    file(STRINGS "${file}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
-    set(result "")
-    foreach(line IN LISTS lines)
-        string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"]+)\".*" "\\1" included "${line}")
-        if(EXISTS "${SOURCE_DIR}/src/${included}")
-            list(APPEND result "src/${included}")
-        endif()
-    endforeach()
-    set(${out} "${result}" PARENT_SCOPE)
-endfunction()
-
-# Rule 1: no Qt in the core, followed through the project's own headers.
-set(pending ${CORE_SOURCES})
-set(seen "")
-while(pending)
-    list(POP_FRONT pending current)
-    if(current IN_LIST seen)
-        continue()
-    endif()
-    list(APPEND seen "${current}")
-    set(path "${SOURCE_DIR}/${current}")
-    if(NOT EXISTS "${path}")
-        continue()
-    endif()
-    file(STRINGS "${path}" qt_lines REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]Q")
-    foreach(line IN LISTS qt_lines)
-        list(APPEND violations "${current}: a core source includes Qt: ${line}")
-    endforeach()
-    project_includes("${path}" included)
-    list(APPEND pending ${included})
-endwhile()
-
-# Rule 2: the windows and the core never include the frame.
-foreach(folder study calc reports ui)
+# Every include of every source file under src/<folder>, checked against the
+# folder's rule.
+function(check_folder folder)
     file(GLOB_RECURSE files "${SOURCE_DIR}/src/${folder}/*.h" "${SOURCE_DIR}/src/${folder}/*.cpp")
     foreach(path IN LISTS files)
-        file(STRINGS "${path}" shell_lines REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]shell/")
-        foreach(line IN LISTS shell_lines)
-            file(RELATIVE_PATH relative "${SOURCE_DIR}" "${path}")
-            list(APPEND violations "${relative}: src/${folder} includes src/shell: ${line}")
+        file(RELATIVE_PATH relative "${SOURCE_DIR}/src" "${path}")
+        math(EXPR count "${checked} + 1")
+        set(checked ${count} PARENT_SCOPE)
+        file(STRINGS "${path}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]")
+        foreach(line IN LISTS lines)
+            string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*[<\"]([^>\"]+)[>\"].*" "\\1" header "${line}")
+            set(problem "")
+            if(header MATCHES "${os_headers_regex}" AND NOT relative MATCHES "^core/platform/")
+                set(problem "an operating-system header outside core/platform/")
+            elseif(header MATCHES "^Q" OR header MATCHES "^qt")
+                if(folder STREQUAL "core")
+                    set(problem "Qt in the core")
+                elseif(folder STREQUAL "tool" AND NOT relative STREQUAL "tool/informe_qt_main.cpp")
+                    set(problem "Qt in the report tool")
+                endif()
+            elseif(line MATCHES "\"" AND header MATCHES "^(core|tool|paint|app)/")
+                string(REGEX MATCH "^[a-z]+" target_folder "${header}")
+                if(folder STREQUAL "core" AND NOT target_folder STREQUAL "core")
+                    set(problem "the core includes ${target_folder}/")
+                elseif(folder STREQUAL "tool" AND target_folder STREQUAL "app")
+                    set(problem "the report tool includes app/")
+                elseif(folder STREQUAL "tool" AND target_folder STREQUAL "paint"
+                       AND NOT relative STREQUAL "tool/informe_qt_main.cpp")
+                    set(problem "the report tool's Qt-free part includes paint/")
+                elseif(folder STREQUAL "paint" AND target_folder MATCHES "^(app|tool)$")
+                    set(problem "the painters include ${target_folder}/")
+                endif()
+            endif()
+            if(problem)
+                list(APPEND violations "src/${relative}: ${problem}: ${line}")
+            endif()
         endforeach()
     endforeach()
+    set(violations "${violations}" PARENT_SCOPE)
+endfunction()
+
+foreach(folder core tool paint app)
+    check_folder(${folder})
 endforeach()
 
-list(LENGTH seen checked)
+foreach(library IN LISTS TOOL_LINKS)
+    if(NOT library MATCHES "^(robustez_tool|robustez_core)$")
+        list(APPEND violations "robustez-informe links ${library}: it links only the core")
+    endif()
+endforeach()
+
 if(violations)
     list(JOIN violations "\n" text)
     message(FATAL_ERROR "Dependency rules broken:\n${text}")
 endif()
-message(STATUS "Dependency rules hold (${checked} core files followed).")
+message(STATUS "Dependency rules hold (${checked} files checked).")

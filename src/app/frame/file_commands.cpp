@@ -1,0 +1,117 @@
+// The file commands of the main window: "&Abrir...", "&Guardar" and
+// "Guardar &como...". "C&errar" is mnucloseClick in main_form.cpp.
+#include "app/frame/main_form.h"
+#include "core/study/study_file.h"
+#include "app/study/study_window.h"
+#include "app/ui/messages.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+using robustez::BusyCursor;
+using robustez::CommandEvent;
+using robustez::runCommand;
+
+namespace {
+
+const QString kNewDocument = QStringLiteral("Nuevo");
+const QString kAcceptCount = QStringLiteral("Falta aceptar el número de muestras (replicas).");
+
+std::string filePath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+} // namespace
+
+void TMainForm::fileopen1() {
+    const QString chosen = askOpen_ ? askOpen_(this, QString()) : QString();
+    if (chosen.isEmpty()) {
+        return;
+    }
+    openStudyFile(chosen);
+}
+
+bool TMainForm::openStudyFile(const QString& chosen) {
+    if (studyWindow_ != nullptr) {
+        return false; // one study at a time
+    }
+    const QString path = QFileInfo(chosen).absoluteFilePath();
+    return runCommand(this, [&] {
+        BusyCursor busy;
+        TFinforma* study = createStudyWindow();
+        robustez::StudyRecord record;
+        try {
+            record = robustez::loadStudyFile(filePath(path));
+        } catch (...) {
+            // The window stays as a new study; it is the one study window.
+            applyCommandColumn(CommandEvent::Nuevo);
+            throw;
+        }
+        study->loadStudy(record, path);
+        saveDialogFileName_ = path;
+        applyCommandColumn(CommandEvent::Abrir);
+    });
+}
+
+void TMainForm::spdguardar1Click() {
+    saveStudy();
+}
+
+void TMainForm::SaveascondicionesClick() {
+    if (studyWindow_ != nullptr) {
+        saveStudyAs(false);
+    }
+}
+
+bool TMainForm::studyCanBeWritten() {
+    // A count changed after the grid was accepted would be written with
+    // values for another count, and the file could not be read back as the
+    // study it was: nothing is written until the count is accepted.
+    if (studyWindow_->countAccepted()) {
+        return true;
+    }
+    robustez::showMessage(this, kAcceptCount);
+    return false;
+}
+
+TMainForm::SaveOutcome TMainForm::saveStudy() {
+    if (studyWindow_ == nullptr || !studyCanBeWritten()) {
+        return SaveOutcome::Failed;
+    }
+    if (studyWindow_->documentName() == kNewDocument) {
+        saveDialogFileName_ = kNewDocument;
+        return saveStudyAs(true);
+    }
+    // A saved or opened study is written to its own file.
+    const QString path = studyWindow_->documentName();
+    saveDialogFileName_ = path;
+    const bool saved = runCommand(this, [&] {
+        BusyCursor busy;
+        writeStudy(path);
+        setEstado(QString());
+    });
+    return saved ? SaveOutcome::Saved : SaveOutcome::Failed;
+}
+
+TMainForm::SaveOutcome TMainForm::saveStudyAs(bool fromSave) {
+    if (studyWindow_ == nullptr || (!fromSave && !studyCanBeWritten())) {
+        return SaveOutcome::Failed;
+    }
+    const QString chosen = askSave_ ? askSave_(this, saveDialogFileName_) : QString();
+    if (chosen.isEmpty() || studyWindow_ == nullptr) {
+        return SaveOutcome::Cancelled;
+    }
+    const QString path = QFileInfo(chosen).absoluteFilePath();
+    saveDialogFileName_ = path;
+    const bool saved = runCommand(this, [&] {
+        BusyCursor busy;
+        writeStudy(path);
+        studyWindow_->setDocumentName(path);
+        setEstado(QString());
+    });
+    return saved ? SaveOutcome::Saved : SaveOutcome::Failed;
+}
+
+void TMainForm::writeStudy(const QString& path) {
+    robustez::saveStudyFile(filePath(path), studyWindow_->studyRecord());
+}

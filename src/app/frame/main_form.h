@@ -1,0 +1,162 @@
+#pragma once
+
+#include "app/frame/command_table.h"
+#include "app/study/study_frame.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+#include <string_view>
+
+class QAction;
+class QFrame;
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QToolButton;
+class TFinforma;
+
+// The multiple-document frame: menu, speed bar, status panels, the command
+// states and the file commands. It is the frame of the study window.
+class TMainForm : public QMainWindow, public StudyFrame {
+    Q_OBJECT
+
+public:
+    explicit TMainForm(QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // The program's main window (the last one created), or nullptr.
+    static TMainForm* instance();
+
+    // --- Command states -------------------------------------------------
+    // Applies one column of the command table to the menu entries and
+    // buttons (and to the study window's popup entry).
+    void applyCommandColumn(robustez::CommandEvent event);
+    // Enables or disables every menu entry, menu and button with that
+    // object name, here and in the study window.
+    void setCommandEnabled(std::string_view objectName, bool enabled);
+    // True when the menu entry (or menu, or button) with that name is enabled.
+    bool isCommandEnabled(const QString& objectName) const;
+
+    // --- Status panels --------------------------------------------------
+    QString estadoText() const;
+    void setEstado(const QString& text); // "Modificado" or empty
+    QString statusLineText() const;
+
+    // --- Child windows --------------------------------------------------
+    QMdiArea* mdiArea() const { return mdiArea_; }
+    // Where a new child window stands once restored: where the frame places
+    // it, or centred in the client area.
+    enum class Placement { Placed, Centred };
+    // Shows a widget as a child window of the frame, in front and active; it
+    // is destroyed when closed. Its restored size is `size` when given; while
+    // the active child is maximized, the new one opens maximized too.
+    QMdiSubWindow* addChildWindow(QWidget* child, QSize size = {},
+                                  Placement placement = Placement::Placed);
+    // The open child windows (a closing one still counts until its close ends):
+    // childCount(), declared with the study window's frame below.
+    // The active child window's widget, or nullptr.
+    QWidget* activeChild() const;
+    // To be called by a child window's close handling once it has accepted
+    // to close: applies the last-child column when it is the only child.
+    void childWindowClosing();
+    // The current study window, or nullptr.
+    TFinforma* studyWindow() const;
+
+    // --- The study window's frame ----------------------------------------
+    QString modifiedMark() const override { return estadoText(); }
+    void setModifiedMark(const QString& text) override { setEstado(text); }
+    void applyStudyEvent(StudyEvent event) override;
+    void showHint(const QString& hint) override { ShowHint(hint); }
+    int childCount() const override;
+    SaveOutcome saveStudy() override;
+    void runDunnett() override { mnudunetClick(); }
+    void runDetail() override { mnudetalleClick(); }
+    // Called by the study window once it has accepted to close.
+    void studyWindowClosed(TFinforma* study) override;
+
+    // --- File dialogs ---------------------------------------------------
+    // A file dialog: given the proposed name, returns the chosen full path
+    // or an empty text when the user cancels.
+    using AskFileName = std::function<QString(QWidget* parent, const QString& proposed)>;
+    void setOpenDialog(AskFileName ask) { askOpen_ = std::move(ask); }
+    void setSaveDialog(AskFileName ask) { askSave_ = std::move(ask); }
+    // The file name the save dialog holds between uses.
+    QString saveDialogFileName() const { return saveDialogFileName_; }
+
+    // --- Commands of other windows --------------------------------------
+    // Filled in by the windows that implement them.
+    struct Hooks {
+        std::function<void()> dunnett;      // "&t de Dunnett"
+        std::function<void()> informe;      // "&Informe"
+        std::function<void()> detalle;      // "&Detalle estadístico"
+        std::function<void()> helpContents; // HELP_CONTENTS
+        std::function<void()> helpSearch;   // HELP_PARTIALKEY ""
+        std::function<void()> helpHowToUse; // HELP_HELPONHELP
+        std::function<void(int)> helpContext;
+        std::function<void()> helpAbout;
+        std::function<void()> printLasser;
+        std::function<void()> printDeskjet;
+        std::function<void()> formActivate; // each time the frame becomes active
+    };
+    Hooks& hooks() { return hooks_; }
+
+    // Opens a study file as "&Abrir..." does once the file is chosen.
+    bool openStudyFile(const QString& path);
+
+public slots:
+    void FileNew();
+    void fileopen1();
+    void spdguardar1Click();
+    void SaveascondicionesClick();
+    void mnucloseClick();
+    void FileExit();
+    void WindowTile();
+    void WindowCascade();
+    void HelpContents();
+    void HelpSearch();
+    void HelpHowToUse();
+    void HelpAbout();
+    void printLasserClick();
+    void FilePrint();
+    void mnudunetClick();
+    void mnuinformeClick();
+    void mnudetalleClick();
+    void ShowHint(const QString& hint);
+
+protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildMenu();
+    void buildSpeedBar();
+    void buildStatusPanels();
+    QAction* addItem(QMenu* menu, const char* objectName, const QString& caption,
+                     const QString& hint, int helpContext, void (TMainForm::*slot)(),
+                     const QKeySequence& shortcut = {});
+    QMenu* addMenu(QMenu* parent, const char* objectName, const QString& caption,
+                   const QString& hint, int helpContext);
+    QToolButton* addSpeedButton(const char* objectName, const char* icon, int x, int size,
+                                const QString& hint, void (TMainForm::*slot)());
+    TFinforma* createStudyWindow();
+    static QPoint cascadePosition(int index, QSize size, QSize area);
+    SaveOutcome saveStudyAs(bool fromSave);
+    // False, with the message, when the study cannot be written as it stands.
+    bool studyCanBeWritten();
+    void writeStudy(const QString& path);
+
+    QMdiArea* mdiArea_ = nullptr;
+    QFrame* speedBar_ = nullptr;
+    QLabel* statusLine_ = nullptr;
+    QLabel* paneld_ = nullptr;
+    QLabel* estado_ = nullptr;
+    QPointer<TFinforma> studyWindow_;
+    QString saveDialogFileName_;
+    AskFileName askOpen_;
+    AskFileName askSave_;
+    Hooks hooks_;
+};

@@ -1,0 +1,106 @@
+#pragma once
+
+#include "core/stats/evidence.h"
+#include "core/study/study_record.h"
+
+#include <QSize>
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+#include <string>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableWidget;
+
+namespace robustez {
+
+// The evidence figure drawn at the widget's size.
+class EvidenceFigureView : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit EvidenceFigureView(QWidget* parent = nullptr);
+
+    void setEvidence(const StudyEvidence& evidence, const std::string& decimalSeparator);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    StudyEvidence evidence_;
+    std::string separator_;
+    bool hasEvidence_ = false;
+};
+
+// The equivalence limit typed in the detail window: empty for none; a
+// number greater than 0 in the locale's notation (a full stop is read as
+// well). Nothing for an empty text; an error for any other text.
+struct TypedLimit {
+    std::optional<double> value;
+    bool valid = true;
+};
+TypedLimit readEquivalenceLimit(const QString& text, const std::string& decimalSeparator);
+
+} // namespace robustez
+
+// The window "Detalle estadístico": the evidence behind the verdict of one
+// computation, a snapshot like the results window. The equivalence limit
+// field judges the comparisons again at once; it is remembered between
+// sessions. The figure and the tables can be saved as PDF, SVG or PNG.
+class TFdetalle : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int kHelpContext = 12;
+    static constexpr QSize kDesignSize{920, 640};
+    // The settings key under which the last limit typed is kept.
+    static constexpr const char* kLimitSetting = "detalle/limiteEquivalencia";
+
+    // A save dialog: given the proposed name, the chosen path (empty when
+    // cancelled); replaceable for tests.
+    using AskSavePath = std::function<QString(QWidget* parent, const QString& proposed)>;
+
+    TFdetalle(const robustez::StudyEvidence& evidence, const robustez::StudyRecord& study,
+              const std::string& decimalSeparator, QWidget* parent = nullptr);
+
+    const robustez::StudyEvidence& evidence() const { return evidence_; }
+
+    // The designed size: what a frame arranging its windows gives it.
+    QSize sizeHint() const override { return kDesignSize; }
+
+    // Asked for the window's help (F1), with its help context.
+    std::function<void(int)> requestHelp;
+    AskSavePath askSavePath;
+
+    QLineEdit* elimite = nullptr;        // the equivalence limit
+    QPushButton* botonguardar = nullptr; // saves the figure and the tables
+    QTableWidget* stgcomparaciones = nullptr;
+    QTableWidget* stgresumen = nullptr;
+    robustez::EvidenceFigureView* figura = nullptr;
+
+public slots:
+    // Judges the comparisons with the limit typed, refills and redraws.
+    void elimiteChanged(const QString& text);
+    // Asks for a file name and writes the detail page as PDF, SVG or PNG by
+    // the name's extension.
+    void botonguardarClick();
+
+signals:
+    // The window has accepted to close and is still counted among the
+    // frame's child windows.
+    void closing();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void fillTables();
+
+    robustez::StudyEvidence evidence_;
+    robustez::StudyRecord study_;
+    std::string separator_;
+};

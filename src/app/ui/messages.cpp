@@ -1,0 +1,50 @@
+#include "app/ui/messages.h"
+
+#include "core/study/errors.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include <exception>
+
+namespace robustez {
+
+void showMessage(QWidget* parent, const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, kApplicationTitle, text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+bool askYesNo(QWidget* parent, const QString& text) {
+    QMessageBox box(QMessageBox::Question, kApplicationTitle, text,
+                    QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void showErrorBox(QWidget* parent, const QString& text) {
+    QMessageBox box(QMessageBox::Critical, kApplicationTitle, text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+bool runCommand(QWidget* parent, const std::function<void()>& command) {
+    try {
+        command();
+        return true;
+    } catch (const RobustezError& error) {
+        showErrorBox(parent, QString::fromStdString(error.what()));
+    } catch (const std::exception& error) {
+        showErrorBox(parent, QString::fromLocal8Bit(error.what()));
+    }
+    return false;
+}
+
+BusyCursor::BusyCursor() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+BusyCursor::~BusyCursor() {
+    QApplication::restoreOverrideCursor();
+}
+
+} // namespace robustez

@@ -1,0 +1,93 @@
+#include "core/stats/evidence_tables.h"
+
+#include "core/stats/number_format.h"
+
+#include <string_view>
+
+namespace robustez {
+
+namespace {
+
+constexpr std::string_view kComparisonHeadings[] = {
+    "Nivel",
+    "Diferencia",
+    "Diferencia relativa (%)",
+    "t",
+    "p ajustado",
+    "IC 95 % simultáneo inferior",
+    "IC 95 % simultáneo superior",
+    "Veredicto",
+};
+constexpr std::string_view kEquivalenceHeading = "Equivalencia";
+
+std::vector<std::string> headingRow(bool withEquivalence) {
+    std::vector<std::string> row(std::begin(kComparisonHeadings), std::end(kComparisonHeadings));
+    if (withEquivalence) {
+        row.emplace_back(kEquivalenceHeading);
+    }
+    return row;
+}
+
+std::vector<std::string> comparisonRow(const ComparisonEvidence& c, std::string_view separator) {
+    std::vector<std::string> row = {
+        std::string(kGridHeaders[static_cast<size_t>(c.level)]),
+        formatResult(c.difference, separator),
+        formatResult(c.relativeDifferencePct, separator),
+        formatResult(c.t, separator),
+        formatPValue(c.pAdjusted, separator),
+        formatResult(c.ciLow, separator),
+        formatResult(c.ciHigh, separator),
+        c.tolerant ? "TOLERANTE" : "NO TOLERANTE",
+    };
+    if (c.equivalent) {
+        row.emplace_back(equivalenceVerdict(*c.equivalent));
+    }
+    return row;
+}
+
+void appendLine(std::string& out, const std::vector<std::string>& row) {
+    for (size_t i = 0; i < row.size(); ++i) {
+        if (i > 0) {
+            out += '\t';
+        }
+        out += row[i];
+    }
+    out += '\n';
+}
+
+} // namespace
+
+EvidenceTables composeEvidenceTables(const StudyEvidence& evidence,
+                                     std::string_view decimalSeparator) {
+    EvidenceTables tables;
+    const bool withLimit = evidence.equivalenceLimitPct.has_value();
+    tables.comparisons.push_back(headingRow(withLimit));
+    for (const ComparisonEvidence& comparison : evidence.comparisons) {
+        tables.comparisons.push_back(comparisonRow(comparison, decimalSeparator));
+    }
+    tables.summary = {
+        {"Grados de libertad", std::to_string(evidence.df)},
+        {"Desviación estándar combinada", formatResult(evidence.pooledSd, decimalSeparator)},
+        {"t crítica (tabla)", formatResult(evidence.criticalTable, decimalSeparator)},
+        {"t crítica exacta", formatResult(evidence.criticalExact, decimalSeparator)},
+    };
+    if (withLimit) {
+        tables.summary.push_back({"Límite de equivalencia (% de la media Normal)",
+                                  formatResult(*evidence.equivalenceLimitPct, decimalSeparator)});
+    }
+    return tables;
+}
+
+std::string tabSeparatedText(const EvidenceTables& tables) {
+    std::string out;
+    for (const auto& row : tables.comparisons) {
+        appendLine(out, row);
+    }
+    out += '\n';
+    for (const auto& row : tables.summary) {
+        appendLine(out, row);
+    }
+    return out;
+}
+
+} // namespace robustez

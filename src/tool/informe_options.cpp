@@ -1,0 +1,241 @@
+#include "tool/informe_options.h"
+
+#include "core/study/conversions.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace robustez {
+
+const std::string_view kInformeUsage =
+    "Uso: robustez-informe [--detalle] [--limite PCT] ESTUDIO.w1o...\n"
+    "     robustez-informe --json [--limite PCT] ESTUDIO.w1o...\n"
+    "     robustez-informe --pdf SALIDA.pdf [--layout laser|deskjet] [--page general|results]\n"
+    "                      [--paper a4|letter] ESTUDIO.w1o\n"
+    "     robustez-informe --pdf SALIDA.pdf --page detalle [--layout laser|deskjet]\n"
+    "                      [--paper a4|letter] [--limite PCT] ESTUDIO.w1o\n"
+    "     robustez-informe --svg SALIDA.svg [--limite PCT] ESTUDIO.w1o\n"
+    "     robustez-informe --help\n";
+
+const std::string_view kInformeHelp =
+    "robustez-informe: informe de un estudio de robustez (archivo .w1o).\n"
+    "\n"
+    "Sin opciones escribe en la salida estándar el informe de texto que muestra el\n"
+    "comando \"Informe\" del programa, línea a línea, en UTF-8. El separador\n"
+    "decimal es el de la configuración regional del sistema, para leer los valores\n"
+    "y para escribir los resultados. Con varios estudios escribe un informe tras\n"
+    "otro, separados por una línea vacía.\n"
+    "  --detalle               añade a cada informe el detalle estadístico: p\n"
+    "                          ajustados, intervalos simultáneos al 95 %, grados de\n"
+    "                          libertad, desviación estándar combinada y t crítica\n"
+    "  --limite PCT            límite de equivalencia, en % de la media Normal (un\n"
+    "                          número mayor que 0, con \".\" o con el separador\n"
+    "                          decimal del sistema); implica --detalle\n"
+    "\n"
+    "Con --json escribe un objeto JSON por estudio, uno por línea (JSON Lines), en\n"
+    "el orden dado: datos, resultados, comparaciones con p ajustados e intervalos,\n"
+    "y el error (null si no lo hay); con --limite, también la equivalencia.\n"
+    "\n"
+    "Con --pdf dibuja una de las páginas impresas en un archivo PDF:\n"
+    "  --pdf SALIDA.pdf        archivo PDF que se escribe\n"
+    "  --layout laser|deskjet  formato de la página (por omisión: laser)\n"
+    "  --page general|results|detalle\n"
+    "                          página de información general, de resultados o de\n"
+    "                          detalle estadístico (por omisión: results); --limite\n"
+    "                          sólo vale con la de detalle\n"
+    "  --paper a4|letter       tamaño del papel (por omisión: a4)\n"
+    "La página se dibuja a 600 puntos por pulgada (laser) o 300 (deskjet), con\n"
+    "un margen de un cuarto de pulgada en cada borde.\n"
+    "\n"
+    "Con --svg SALIDA.svg dibuja la figura de las comparaciones en un archivo SVG.\n"
+    "--pdf y --svg toman un solo estudio.\n"
+    "\n"
+    "Códigos de salida: 0 correcto; 1 archivo ilegible o rechazado, o cálculo\n"
+    "fallido (el mensaje va a la salida de errores; en el informe de texto, las\n"
+    "líneas ya compuestas van antes a la salida estándar; con --json, el mensaje va\n"
+    "en el campo \"error\"); con varios estudios, 1 si alguno falló, y los demás se\n"
+    "escriben igual; 2 uso incorrecto (no se procesa ningún estudio).\n"
+    "\n";
+
+namespace {
+
+template <typename E> struct Choice {
+    std::string_view text;
+    E value;
+};
+
+constexpr std::array<Choice<PrintLayout>, 2> kLayouts = {{
+    {"laser", PrintLayout::Laser},
+    {"deskjet", PrintLayout::DeskJet},
+}};
+constexpr std::array<Choice<InformePage>, 3> kPages = {{
+    {"general", InformePage::General},
+    {"results", InformePage::Results},
+    {"detalle", InformePage::Detail},
+}};
+constexpr std::array<Choice<InformePaper>, 2> kPapers = {{
+    {"a4", InformePaper::A4},
+    {"letter", InformePaper::Letter},
+}};
+
+template <typename E, std::size_t N>
+E choose(const std::array<Choice<E>, N>& choices, const std::string& text,
+         std::string_view unknown) {
+    for (const Choice<E>& choice : choices) {
+        if (choice.text == text) {
+            return choice.value;
+        }
+    }
+    throw UsageError{std::string(unknown) + ": '" + text + "'"};
+}
+
+std::string requireOutputPath(const std::string& path, std::string_view kind) {
+    if (path.empty()) {
+        throw UsageError{"falta el nombre del archivo " + std::string(kind)};
+    }
+    return path;
+}
+
+// A percentage greater than 0, written with "." or the locale's separator.
+double parseLimit(const std::string& text, std::string_view decimalSeparator) {
+    double value = 0;
+    const bool read = tryToDecimal(text, ".", value) || tryToDecimal(text, decimalSeparator, value);
+    if (!read || !std::isfinite(value) || !(value > 0)) {
+        throw UsageError{"límite de equivalencia no válido: '" + text +
+                         "' (un porcentaje mayor que 0)"};
+    }
+    return value;
+}
+
+// One option: its name, whether a value follows it, and what it sets.
+using Apply = void (*)(InformeOptions&, const std::string& value, std::string_view separator);
+struct OptionRule {
+    std::string_view name;
+    bool takesValue;
+    Apply apply;
+};
+
+constexpr std::array<OptionRule, 8> kOptionRules = {{
+    {"--json", false,
+     [](InformeOptions& o, const std::string&, std::string_view) { o.mode = InformeMode::Json; }},
+    {"--detalle", false,
+     [](InformeOptions& o, const std::string&, std::string_view) { o.detail = true; }},
+    {"--limite", true,
+     [](InformeOptions& o, const std::string& v, std::string_view separator) {
+         o.equivalenceLimitPct = parseLimit(v, separator);
+     }},
+    {"--pdf", true,
+     [](InformeOptions& o, const std::string& v, std::string_view) {
+         o.outputPath = requireOutputPath(v, "PDF");
+         o.mode = InformeMode::Pdf;
+     }},
+    {"--svg", true,
+     [](InformeOptions& o, const std::string& v, std::string_view) {
+         o.outputPath = requireOutputPath(v, "SVG");
+         o.mode = InformeMode::Svg;
+     }},
+    {"--layout", true,
+     [](InformeOptions& o, const std::string& v, std::string_view) {
+         o.layout = choose(kLayouts, v, "formato desconocido");
+     }},
+    {"--page", true,
+     [](InformeOptions& o, const std::string& v, std::string_view) {
+         o.page = choose(kPages, v, "página desconocida");
+     }},
+    {"--paper", true,
+     [](InformeOptions& o, const std::string& v, std::string_view) {
+         o.paper = choose(kPapers, v, "papel desconocido");
+     }},
+}};
+
+const OptionRule& ruleFor(const std::string& arg) {
+    for (const OptionRule& rule : kOptionRules) {
+        if (rule.name == arg) {
+            return rule;
+        }
+    }
+    throw UsageError{"opción desconocida: " + arg};
+}
+
+bool isOption(const std::string& arg) {
+    return arg.size() > 1 && arg[0] == '-';
+}
+
+using Seen = std::vector<std::string_view>;
+
+bool seenAny(const Seen& seen, std::initializer_list<std::string_view> names) {
+    return std::any_of(names.begin(), names.end(), [&seen](std::string_view name) {
+        return std::find(seen.begin(), seen.end(), name) != seen.end();
+    });
+}
+
+// The rules between options, checked once every argument has been read.
+void checkCombination(InformeOptions& options, const Seen& seen) {
+    const auto modes = std::count_if(seen.begin(), seen.end(), [](std::string_view name) {
+        return name == "--json" || name == "--pdf" || name == "--svg";
+    });
+    if (modes > 1) {
+        throw UsageError{"--json, --pdf y --svg no se combinan"};
+    }
+    if (options.studyPaths.empty()) {
+        throw UsageError{"falta el archivo del estudio"};
+    }
+    if (options.mode != InformeMode::Pdf && seenAny(seen, {"--layout", "--page", "--paper"})) {
+        throw UsageError{"--layout, --page y --paper sólo valen con --pdf"};
+    }
+    if (options.mode != InformeMode::Text && options.detail) {
+        throw UsageError{"--detalle sólo vale con el informe de texto"};
+    }
+    if (options.mode == InformeMode::Pdf && options.equivalenceLimitPct &&
+        options.page != InformePage::Detail) {
+        throw UsageError{"--limite sólo vale con --page detalle"};
+    }
+    if (isDrawingMode(options.mode) && options.studyPaths.size() > 1) {
+        throw UsageError{"sobra el argumento '" + options.studyPaths[1] + "'"};
+    }
+    if (options.mode == InformeMode::Text && options.equivalenceLimitPct) {
+        options.detail = true;
+    }
+}
+
+} // namespace
+
+bool isDrawingMode(InformeMode mode) {
+    return mode == InformeMode::Pdf || mode == InformeMode::Svg;
+}
+
+InformeOptions parseInformeArguments(const std::vector<std::string>& args,
+                                     std::string_view decimalSeparator) {
+    InformeOptions options;
+    Seen seen;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (!optionsEnded && (arg == "--help" || arg == "-h")) {
+            options.help = true;
+            return options;
+        }
+        if (!optionsEnded && arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (optionsEnded || !isOption(arg)) {
+            options.studyPaths.push_back(arg);
+            continue;
+        }
+        const OptionRule& rule = ruleFor(arg);
+        if (std::find(seen.begin(), seen.end(), rule.name) != seen.end()) {
+            throw UsageError{"opción repetida: " + arg};
+        }
+        seen.push_back(rule.name);
+        if (rule.takesValue && i + 1 >= args.size()) {
+            throw UsageError{"falta el valor de " + arg};
+        }
+        rule.apply(options, rule.takesValue ? args[++i] : std::string(), decimalSeparator);
+    }
+    checkCombination(options, seen);
+    return options;
+}
+
+} // namespace robustez

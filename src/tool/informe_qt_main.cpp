@@ -1,0 +1,184 @@
+// robustez-informe-qt: the drawing half of robustez-informe, which runs it
+// with its own arguments for --pdf and --svg: one printed page of a study
+// as a PDF file, or the figure of its comparisons as an SVG file. No display
+// is needed.
+
+#include "core/stats/evidence.h"
+#include "core/stats/robustness.h"
+#include "paint/figure_painter.h"
+#include "tool/informe_options.h"
+#include "tool/locale_separator.h"
+#include "core/report/page_layouts.h"
+#include "paint/qpainter_canvas.h"
+#include "core/study/errors.h"
+#include "core/study/study_file.h"
+
+#include <QGuiApplication>
+#include <QMarginsF>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPdfWriter>
+
+#include <cstdio>
+#include <exception>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+using namespace robustez;
+
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+QPageSize::PageSizeId pageSizeOf(InformePaper paper) {
+    return paper == InformePaper::Letter ? QPageSize::Letter : QPageSize::A4;
+}
+
+// The detail page (--pdf OUT --page detalle [--limite PCT]): the tables and
+// the figure on one page of options.paper, the same drawing as the program's
+// "Detalle estadístico" window saves. A file that cannot be written throws,
+// leaving none.
+void drawDetailPagePdf(const InformeOptions& options, const StudyRecord& study,
+                       const StudyEvidence& evidence, std::string_view decimalSeparator) {
+    writeDetailPdf(QString::fromStdString(options.outputPath), evidence, study, decimalSeparator,
+                   QPageSize(pageSizeOf(options.paper)));
+}
+
+// The figure of the comparisons alone (--svg OUT [--limite PCT]).
+void drawEvidenceFigureSvg(const InformeOptions& options, const StudyEvidence& evidence,
+                           std::string_view decimalSeparator) {
+    writeFigureSvg(QString::fromStdString(options.outputPath), evidence, decimalSeparator);
+}
+
+void writeOut(FILE* stream, std::string_view text) {
+    std::fwrite(text.data(), 1, text.size(), stream);
+}
+
+// Standard error carries the tool's own messages only: Qt's diagnostics
+// (warnings about the environment and the like) are dropped; critical and
+// fatal ones still go out.
+void qtMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtCriticalMsg || type == QtFatalMsg) {
+        writeOut(stderr, message.toStdString() + "\n");
+    }
+}
+
+// Prints a failure's message alone on standard error.
+int fail(std::string_view message) {
+    writeOut(stderr, message);
+    writeOut(stderr, "\n");
+    std::fflush(stderr);
+    return kExitFailure;
+}
+
+// The application Qt's painting needs, given only the program's name: none
+// of our arguments are Qt's.
+struct PaintingApplication {
+    int argc;
+    QGuiApplication app;
+    explicit PaintingApplication(char** argv) : argc(1), app(argc, argv) {}
+};
+
+// The general or the results page, drawn at the resolution of its layout.
+int printedPagePdf(const InformeOptions& options, const StudyRecord& study,
+                   std::string_view separator, char** argv) {
+    RobustnessResults results;
+    if (options.page == InformePage::Results) {
+        // The results page is printed from a fresh computation; a failing one
+        // leaves no file.
+        try {
+            computeRobustness(study, separator, results);
+        } catch (const std::exception& e) {
+            return fail(e.what());
+        }
+    }
+
+    const PaintingApplication painting(argv);
+    const QString path = QString::fromStdString(options.outputPath);
+    QPdfWriter writer(path);
+    writer.setResolution(options.layout == PrintLayout::Laser ? 600 : 300);
+    writer.setCreator(QStringLiteral("robustez-informe"));
+    writer.setTitle(QStringLiteral("Robustez del Método"));
+    // The printable area of a typical printer: a quarter inch from each edge.
+    writer.setPageLayout(QPageLayout(QPageSize(pageSizeOf(options.paper)), QPageLayout::Portrait,
+                                     QMarginsF(18, 18, 18, 18), QPageLayout::Point));
+
+    try {
+        QPainterCanvas canvas(writer, path);
+        if (options.page == InformePage::Results) {
+            printResultsPage(canvas, options.layout, study, results, separator);
+        } else {
+            printGeneralPage(canvas, options.layout, study);
+        }
+    } catch (const std::exception& e) {
+        return fail(e.what());
+    }
+    return 0;
+}
+
+// The detail page or the figure: the evidence first (a failing computation
+// leaves no file), then the drawing.
+int evidenceDrawing(const InformeOptions& options, const StudyRecord& study,
+                    std::string_view separator, char** argv) {
+    try {
+        const StudyEvidence evidence =
+            computeEvidence(study, separator, options.equivalenceLimitPct);
+        const PaintingApplication painting(argv);
+        if (options.mode == InformeMode::Svg) {
+            drawEvidenceFigureSvg(options, evidence, separator);
+        } else {
+            drawDetailPagePdf(options, study, evidence, separator);
+        }
+    } catch (const std::exception& e) {
+        return fail(e.what());
+    }
+    return 0;
+}
+
+int draw(const InformeOptions& options, std::string_view separator, char** argv) {
+    const StudyRecord study = loadStudyFile(options.studyPaths.front());
+    if (options.mode == InformeMode::Pdf && options.page != InformePage::Detail) {
+        return printedPagePdf(options, study, separator, argv);
+    }
+    return evidenceDrawing(options, study, separator, argv);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) {
+        args.emplace_back(argv[i]);
+    }
+    const std::string_view separator = systemDecimalSeparator();
+
+    InformeOptions options;
+    try {
+        options = parseInformeArguments(args, separator);
+        if (!options.help && !isDrawingMode(options.mode)) {
+            throw UsageError{"robustez-informe-qt sólo dibuja: use --pdf o --svg"};
+        }
+    } catch (const UsageError& error) {
+        writeOut(stderr, "robustez-informe: " + error.message + "\n");
+        writeOut(stderr, kInformeUsage);
+        return kExitUsage;
+    }
+    if (options.help) {
+        writeOut(stdout, kInformeHelp);
+        writeOut(stdout, kInformeUsage);
+        return std::fflush(stdout) == 0 ? 0 : kExitFailure;
+    }
+
+    qInstallMessageHandler(qtMessages);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+
+    try {
+        return draw(options, separator, argv);
+    } catch (const std::exception& e) {
+        return fail(e.what());
+    }
+}

@@ -1,0 +1,623 @@
+// The study window: the fixed entry path, the count and grid checks, the
+// grid's hidden rows, the modified mark and the commands it switches.
+#include "app/frame/main_form.h"
+#include "app/frame/window_test_support.h"
+#include "app/study/study_grid.h"
+#include "app/study/study_window.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QtTest>
+
+using testing_support::acceptCountAndEnterGrid;
+using testing_support::BoxAnswerer;
+using testing_support::clickInto;
+using testing_support::focusControl;
+using testing_support::Frame;
+using testing_support::pressKey;
+using testing_support::settle;
+using testing_support::typeText;
+
+namespace {
+
+const QString kAccept = QStringLiteral("Falta aceptar el número de muestras (replicas).");
+const QString kNotNumeric = QStringLiteral("Algún dato capturado no es un valor numérico.");
+
+QString missing(int row, const char* level) {
+    return QStringLiteral("Falta capturar el %1 ª dato del equipo en %2.")
+        .arg(row)
+        .arg(QString::fromUtf8(level));
+}
+
+template <class T> T* control(TFinforma* study, const char* name) {
+    T* found = study->findChild<T*>(QString::fromLatin1(name));
+    if (found == nullptr) {
+        qFatal("no control %s", name);
+    }
+    return found;
+}
+
+// The grid's open cell editor.
+QLineEdit* cellEditor() {
+    settle();
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    if (editor == nullptr ||
+        qobject_cast<QAbstractItemView*>(editor->parentWidget()->parentWidget()) == nullptr) {
+        qFatal("no cell editor has the focus");
+    }
+    return editor;
+}
+
+QString cell(TFinforma* study, int column, int row) {
+    return QString::fromStdString(study->studyRecord().grid.cell(column, row));
+}
+
+// A new study with the count accepted and the focus in the grid.
+TFinforma* studyInGrid(TMainForm& main, const QString& count) {
+    main.FileNew();
+    return acceptCountAndEnterGrid(main, count);
+}
+
+// Types each text into the current cell and moves on with Tab.
+void typeCells(const QStringList& texts) {
+    for (const QString& text : texts) {
+        typeText(text);
+        pressKey(Qt::Key_Tab);
+    }
+}
+
+} // namespace
+
+class StudyWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void newStudyAndTheFixedPath();
+    void countMessages();
+    void gridRefusedBeforeAcceptance();
+    void gridLeaveCheck();
+    void hiddenRowsComeBack();
+    void modifiedFromEveryEditButTheCondition();
+    void lastCellTypingEnablesInforme();
+    void onlyWindows1252CanBeTyped();
+    void textBeingTypedIsPartOfTheStudy();
+    void popupRunsDunnett();
+    void pageSwitchNeverTypesIntoHiddenControls();
+    void aClickRunsTheLeaveHandlerFirst();
+    void gridOptionsAndItsMenuOverTheEditor();
+};
+
+void StudyWindowTest::newStudyAndTheFixedPath() {
+    BoxAnswerer boxes;
+    Frame frame;
+    TMainForm& main = *frame.main;
+    main.FileNew();
+    TFinforma* study = main.studyWindow();
+    QVERIFY(study != nullptr);
+    QCOMPARE(study->documentName(), QStringLiteral("Nuevo"));
+    QCOMPARE(control<QTabWidget>(study, "Thojas")->currentIndex(), 0);
+    QCOMPARE(QApplication::focusWidget(), control<QLineEdit>(study, "emetodo"));
+    QVERIFY(!main.isCommandEnabled("mnucalculos"));
+    QVERIFY(!main.isCommandEnabled("mnudunet"));
+    const robustez::StudyRecord fresh = study->studyRecord();
+    QCOMPARE(fresh.replicateCountText, std::string("3"));
+    QCOMPARE(fresh.grid.rowCount(), 6);
+    QCOMPARE(cell(study, 0, 0), QStringLiteral("Muestra"));
+    QCOMPARE(cell(study, 1, 0), QStringLiteral("Normal"));
+    QCOMPARE(cell(study, 2, 0), QStringLiteral("Baja"));
+    QCOMPARE(cell(study, 3, 0), QStringLiteral("Alta"));
+    QCOMPARE(cell(study, 0, 1), QString());
+    QCOMPARE(cell(study, 0, 5), QStringLiteral("4"));
+    QCOMPARE(control<QLineEdit>(study, "emetodo")->maxLength(), 60);
+    QCOMPARE(control<QLineEdit>(study, "efecha")->maxLength(), 20);
+    QCOMPARE(control<QLineEdit>(study, "ereplica1")->maxLength(), 2);
+    QCOMPARE(control<QLineEdit>(study, "eoperacion")->maxLength(), 30);
+    QCOMPARE(study->grid()->geometry(), QRect(24, 128, 465, 161));
+
+    // Enter in an empty edit moves nothing; with text it moves on.
+    pressKey(Qt::Key_Return);
+    QCOMPARE(QApplication::focusWidget(), control<QLineEdit>(study, "emetodo"));
+    typeText("HPLC");
+    pressKey(Qt::Key_Return);
+    QCOMPARE(QApplication::focusWidget(), control<QLineEdit>(study, "eanalista"));
+    typeText("Ana");
+    pressKey(Qt::Key_Enter);
+    QCOMPARE(QApplication::focusWidget(), control<QLineEdit>(study, "efecha"));
+    typeText("1/2/99");
+    pressKey(Qt::Key_Return);
+    QCOMPARE(QApplication::focusWidget(), control<QLineEdit>(study, "efecha"));
+
+    // The second page: count, accept button, condition, grid.
+    // The grid's popup entry is usable from the start; the menu entry is not.
+    QVERIFY(main.isCommandEnabled("pmnudunet"));
+    QVERIFY(!main.isCommandEnabled("mnudunet"));
+    control<QTabWidget>(study, "Thojas")->setCurrentIndex(1);
+    clickInto(control<QLineEdit>(study, "ereplica1"));
+    pressKey(Qt::Key_Backspace);
+    typeText("2");
+    pressKey(Qt::Key_Return);
+    QCOMPARE(QApplication::focusWidget(), control<QPushButton>(study, "botonok1"));
+    QTest::mouseClick(control<QPushButton>(study, "botonok1"), Qt::LeftButton);
+    settle();
+    QCOMPARE(QApplication::focusWidget(), control<QLineEdit>(study, "eoperacion"));
+    QCOMPARE(study->grid()->model()->rowCount(), 4);
+    QCOMPARE(cell(study, 0, 2), QStringLiteral("1"));
+    QCOMPARE(cell(study, 0, 3), QStringLiteral("2"));
+    QVERIFY(main.isCommandEnabled("mnucalculos"));
+    for (const char* off : {"mnudunet", "mnuinforme", "FileSaveItem", "spdguardar1",
+                            "FileSaveAsItem", "FilePrintItem", "spdprint", "pmnudunet"}) {
+        QVERIFY2(!main.isCommandEnabled(off), off);
+    }
+    typeText("Temperatura");
+    pressKey(Qt::Key_Tab);
+    QCOMPARE(focusControl(), study->grid());
+    for (const char* on :
+         {"mnucalculos", "mnudunet", "mnuinforme", "FileSaveItem", "spdguardar1", "FileSaveAsItem",
+          "FilePrintItem", "spdprint", "printlasser", "pmnudunet"}) {
+        QVERIFY2(main.isCommandEnabled(on), on);
+    }
+    QCOMPARE(study->grid()->currentIndex(), study->grid()->model()->index(1, 1));
+    // A valid count left for another control still goes to the accept button.
+    VERIFY_NO_UNEXPECTED_BOXES(boxes);
+}
+
+void StudyWindowTest::countMessages() {
+    BoxAnswerer boxes;
+    Frame frame;
+    TMainForm& main = *frame.main;
+    main.FileNew();
+    TFinforma* study = main.studyWindow();
+    auto* count = control<QLineEdit>(study, "ereplica1");
+    control<QTabWidget>(study, "Thojas")->setCurrentIndex(1);
+    struct Case {
+        const char* text;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"", "Falta capturar el número de valoraciones"},
+        {"a", "El valor de captura no es un valor numérico."},
+        {"1", "Datos fuera de límite, 2-10 valoraciones (Replicaciones)."},
+        {"11", "Datos fuera de límite, 2-10 valoraciones (Replicaciones)."},
+    };
+    for (const Case& c : cases) {
+        clickInto(count);
+        settle();
+        count->setText(QString::fromUtf8(c.text));
+        boxes.expect(QString::fromUtf8(c.message));
+        pressKey(Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), count);
+        QCOMPARE(count->text(), QString::fromUtf8(c.text)); // nothing is cleared
+    }
+    QCOMPARE(boxes.texts.size(), 4);
+    QCOMPARE(boxes.captions.first(), QStringLiteral("Robustez del Método"));
+    // A valid count left for the condition edit goes to the accept button.
+    count->setText(QStringLiteral("10"));
+    QTest::mouseClick(control<QLineEdit>(study, "eoperacion"), Qt::LeftButton);
+    settle();
+    QCOMPARE(QApplication::focusWidget(), control<QPushButton>(study, "botonok1"));
+    // Leaving the accept button goes to the condition edit, wherever the user went.
+    QTest::mouseClick(count, Qt::LeftButton);
+    settle();
+    QCOMPARE(QApplication::focusWidget(), control<QLineEdit>(study, "eoperacion"));
+    QCOMPARE(study->grid()->model()->rowCount(), 6); // never accepted
+    VERIFY_NO_UNEXPECTED_BOXES(boxes);
+}
+
+void StudyWindowTest::gridRefusedBeforeAcceptance() {
+    BoxAnswerer boxes;
+    Frame frame;
+    TMainForm& main = *frame.main;
+    main.FileNew();
+    TFinforma* study = main.studyWindow();
+    control<QTabWidget>(study, "Thojas")->setCurrentIndex(1);
+    clickInto(control<QLineEdit>(study, "ereplica1"));
+    pressKey(Qt::Key_Tab); // count "3" is valid: to the button
+    pressKey(Qt::Key_Tab); // the button left: to the condition edit
+    QCOMPARE(QApplication::focusWidget(), control<QLineEdit>(study, "eoperacion"));
+    // Entering the grid is refused; sending the focus to the count edit
+    // leaves the grid, whose check reports its first empty cell.
+    boxes.expect(kAccept);
+    boxes.expect(missing(2, "Normal"));
+    pressKey(Qt::Key_Tab);
+    QCOMPARE(boxes.texts, QStringList({kAccept, missing(2, "Normal")}));
+    QCOMPARE(QApplication::focusWidget(), control<QLineEdit>(study, "ereplica1"));
+    QCOMPARE(control<QTabWidget>(study, "Thojas")->currentIndex(), 1);
+    QVERIFY(!main.isCommandEnabled("FileSaveItem"));
+    QVERIFY(!main.isCommandEnabled("mnudunet"));
+    // Accepting the count then lets the grid in.
+    pressKey(Qt::Key_Return);
+    pressKey(Qt::Key_Space);
+    pressKey(Qt::Key_Tab);
+    QCOMPARE(focusControl(), study->grid());
+    QVERIFY(main.isCommandEnabled("FileSaveItem"));
+    QCOMPARE(boxes.texts.size(), 2);
+    VERIFY_NO_UNEXPECTED_BOXES(boxes);
+}
+
+void StudyWindowTest::gridLeaveCheck() {
+    BoxAnswerer boxes;
+    Frame frame;
+    TMainForm& main = *frame.main;
+    TFinforma* study = studyInGrid(main, QStringLiteral("2"));
+    QCOMPARE(focusControl(), study->grid());
+    // Settings row left empty; Baja's first value missing.
+    boxes.expect(missing(2, "Baja"));
+    typeCells({"", "", ""});
+    typeCells({"99.8", "", "98.7"});
+    typeCells({"100.2", "99.9", "99.1"});
+    // The last cell was typed: Tab now leaves the grid and its check runs.
+    // The faulty cell becomes current, ready to be typed, nothing selected.
+    QCOMPARE(boxes.texts, QStringList({missing(2, "Baja")}));
+    QCOMPARE(focusControl(), study->grid());
+    QVERIFY(study->grid()->tabMovesBetweenCells());
+    QCOMPARE(study->grid()->currentIndex(), study->grid()->model()->index(2, 2));
+    QVERIFY(!cellEditor()->hasSelectedText());
+    // A value that is not a number, found when the user clicks elsewhere.
+    typeText("1.2.3");
+    boxes.expect(kNotNumeric);
+    QTest::mouseClick(study->findChild<QPushButton*>("botonok1"), Qt::LeftButton);
+    settle();
+    QCOMPARE(boxes.texts.last(), kNotNumeric);
+    QCOMPARE(focusControl(), study->grid());
+    QCOMPARE(study->grid()->currentIndex(), study->grid()->model()->index(2, 2));
+    QCOMPARE(cellEditor()->text(), QStringLiteral("1.2.3"));
+    QVERIFY(!cellEditor()->hasSelectedText());
+    for (int i = 0; i < 5; ++i) {
+        pressKey(Qt::Key_Backspace);
+    }
+    typeText("99.5");
+    // All values numeric: the check is silent and the user's move stands, so
+    // a wrong condition name can be mended.
+    const int seen = int(boxes.texts.size());
+    clickInto(study->findChild<QLineEdit*>("eoperacion"));
+    settle();
+    typeText("X");
+    QCOMPARE(int(boxes.texts.size()), seen);
+    QCOMPARE(QApplication::focusWidget(), study->findChild<QLineEdit*>("eoperacion"));
+    QCOMPARE(study->studyRecord().conditionName, std::string("X"));
+    QCOMPARE(cell(study, 2, 2), QStringLiteral("99.5"));
+    QCOMPARE(cell(study, 1, 2), QStringLiteral("99.8"));
+    // Tab out of the last cell: checked, and typing goes on at its end.
+    pressKey(Qt::Key_Tab);
+    study->grid()->setCurrentCell(3, 3);
+    settle();
+    typeText("1");
+    pressKey(Qt::Key_Tab);
+    settle();
+    QCOMPARE(focusControl(), study->grid());
+    QCOMPARE(study->grid()->currentIndex(), study->grid()->model()->index(3, 3));
+    typeText("7");
+    QCOMPARE(cell(study, 3, 3), QStringLiteral("99.117"));
+    // A click on another cell puts the caret at the end of its text.
+    const QModelIndex normalFirst = study->grid()->model()->index(2, 1);
+    QTest::mouseClick(study->grid()->viewport(), Qt::LeftButton, {},
+                      study->grid()->visualRect(normalFirst).center());
+    QVERIFY(!cellEditor()->hasSelectedText());
+    typeText("5");
+    QCOMPARE(cell(study, 1, 2), QStringLiteral("99.85"));
+    QCOMPARE(int(boxes.texts.size()), seen);
+    VERIFY_NO_UNEXPECTED_BOXES(boxes);
+}
+
+void StudyWindowTest::hiddenRowsComeBack() {
+    BoxAnswerer boxes;
+    Frame frame;
+    TMainForm& main = *frame.main;
+    TFinforma* study = studyInGrid(main, QStringLiteral("5"));
+    QCOMPARE(study->grid()->model()->rowCount(), 7);
+    typeCells({"25", "20", "30"});
+    for (int sample = 1; sample <= 5; ++sample) {
+        typeCells(
+            {QString::number(sample), QString::number(10 + sample), QString::number(20 + sample)});
+    }
+    // Accept n = 3: three samples shown, the rest kept hidden. The grid takes
+    // the focus back from a click; the button's accelerator still presses it.
+    auto* count = study->findChild<QLineEdit*>("ereplica1");
+    count->setText(QStringLiteral("3"));
+    QTest::keyClick(study->grid(), Qt::Key_P, Qt::AltModifier);
+    QTRY_COMPARE(study->grid()->model()->rowCount(), 5);
+    settle();
+    QCOMPARE(study->grid()->model()->index(4, 0).data().toString(), QStringLiteral("3"));
+    QCOMPARE(study->grid()->model()->index(4, 3).data().toString(), QStringLiteral("23"));
+    // Accept n = 5 again: the fourth and fifth values are back.
+    count->setText(QStringLiteral("5"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_P, Qt::AltModifier);
+    QTRY_COMPARE(study->grid()->model()->rowCount(), 7);
+    settle();
+    QCOMPARE(study->grid()->model()->index(5, 1).data().toString(), QStringLiteral("4"));
+    QCOMPARE(study->grid()->model()->index(6, 2).data().toString(), QStringLiteral("15"));
+    QCOMPARE(study->grid()->model()->index(6, 0).data().toString(), QStringLiteral("5"));
+    QCOMPARE(study->grid()->model()->index(1, 3).data().toString(), QStringLiteral("30"));
+    VERIFY_NO_UNEXPECTED_BOXES(boxes);
+}
+
+void StudyWindowTest::modifiedFromEveryEditButTheCondition() {
+    BoxAnswerer boxes;
+    Frame frame;
+    TMainForm& main = *frame.main;
+    main.FileNew();
+    TFinforma* study = main.studyWindow();
+    for (const char* name : {"emetodo", "eanalista", "efecha"}) {
+        main.setEstado(QString());
+        clickInto(study->findChild<QLineEdit*>(name));
+        typeText("x");
+        QCOMPARE(main.estadoText(), QStringLiteral("Modificado"));
+    }
+    // Backspace in an empty edit also counts.
+    main.setEstado(QString());
+    study->findChild<QLineEdit*>("efecha")->clear();
+    pressKey(Qt::Key_Backspace);
+    QCOMPARE(main.estadoText(), QStringLiteral("Modificado"));
+    control<QTabWidget>(study, "Thojas")->setCurrentIndex(1);
+    main.setEstado(QString());
+    clickInto(study->findChild<QLineEdit*>("ereplica1"));
+    typeText("4");
+    QCOMPARE(main.estadoText(), QStringLiteral("Modificado"));
+    study->findChild<QLineEdit*>("ereplica1")->setText(QStringLiteral("3"));
+    pressKey(Qt::Key_Return);
+    pressKey(Qt::Key_Space);
+    QCOMPARE(QApplication::focusWidget(), study->findChild<QLineEdit*>("eoperacion"));
+    main.setEstado(QString());
+    typeText("Flujo");
+    QCOMPARE(main.estadoText(), QString());
+    pressKey(Qt::Key_Tab);
+    typeText("7");
+    QCOMPARE(main.estadoText(), QStringLiteral("Modificado"));
+    VERIFY_NO_UNEXPECTED_BOXES(boxes);
+}
+
+void StudyWindowTest::lastCellTypingEnablesInforme() {
+    BoxAnswerer boxes;
+    Frame frame;
+    TMainForm& main = *frame.main;
+    TFinforma* study = studyInGrid(main, QStringLiteral("2"));
+    main.setCommandEnabled("mnuinforme", false);
+    // Typing in the last column but not the last row keeps Tab between cells.
+    study->grid()->setCurrentCell(3, 2);
+    typeText("5");
+    QVERIFY(study->grid()->tabMovesBetweenCells());
+    QVERIFY(!main.isCommandEnabled("mnuinforme"));
+    // Typing elsewhere changes nothing either.
+    study->grid()->setCurrentCell(1, 3);
+    typeText("5");
+    QVERIFY(!main.isCommandEnabled("mnuinforme"));
+    study->grid()->setCurrentCell(3, 3);
+    typeText("5");
+    QVERIFY(main.isCommandEnabled("mnuinforme"));
+    QVERIFY(!study->grid()->tabMovesBetweenCells());
+    // The next Tab leaves the grid: its check reports the first empty value.
+    boxes.expect(missing(2, "Normal"));
+    pressKey(Qt::Key_Tab);
+    QCOMPARE(boxes.texts.size(), 1);
+    QCOMPARE(focusControl(), study->grid());
+    QVERIFY(study->grid()->tabMovesBetweenCells());
+    VERIFY_NO_UNEXPECTED_BOXES(boxes);
+}
+
+void StudyWindowTest::onlyWindows1252CanBeTyped() {
+    BoxAnswerer boxes;
+    Frame frame;
+    TMainForm& main = *frame.main;
+    main.FileNew();
+    TFinforma* study = main.studyWindow();
+    typeText(QStringLiteral("Método€ñΩ中ª"));
+    QCOMPARE(study->findChild<QLineEdit*>("emetodo")->text(), QStringLiteral("Método€ñª"));
+    TFinforma* same = study;
+    Q_UNUSED(same);
+    main.setEstado(QString());
+    main.studyWindow()->findChild<QLineEdit*>("emetodo")->clear();
+    main.studyWindow()->parentWidget()->close();
+    QTRY_VERIFY(main.studyWindow() == nullptr);
+    TFinforma* inGrid = studyInGrid(main, QStringLiteral("2"));
+    typeText(QStringLiteral("25 °C→"));
+    QCOMPARE(cell(inGrid, 1, 1), QStringLiteral("25 °C"));
+    VERIFY_NO_UNEXPECTED_BOXES(boxes);
+}
+
+void StudyWindowTest::textBeingTypedIsPartOfTheStudy() {
+    BoxAnswerer boxes;
+    Frame frame;
+    TMainForm& main = *frame.main;
+    TFinforma* study = studyInGrid(main, QStringLiteral("3"));
+    study->grid()->setCurrentCell(2, 3);
+    typeText("12,5");
+    // Not confirmed by Enter or Tab, the editor still open.
+    QVERIFY(qobject_cast<QLineEdit*>(QApplication::focusWidget()) != nullptr);
+    QVERIFY(study->grid()->isAncestorOf(QApplication::focusWidget()));
+    QCOMPARE(study->studyRecord().value(robustez::kLevelBaja, 2), std::string("12,5"));
+    pressKey(Qt::Key_Backspace);
+    QCOMPARE(study->studyRecord().value(robustez::kLevelBaja, 2), std::string("12,"));
+    VERIFY_NO_UNEXPECTED_BOXES(boxes);
+}
+
+void StudyWindowTest::popupRunsDunnett() {
+    BoxAnswerer boxes;
+    Frame frame;
+    TMainForm& main = *frame.main;
+    int runs = 0;
+    main.hooks().dunnett = [&runs] { ++runs; };
+    TFinforma* study = studyInGrid(main, QStringLiteral("2"));
+    auto* popupEntry = study->findChild<QAction*>("pmnudunet");
+    QCOMPARE(popupEntry->text(), QStringLiteral("&t de Dunnett"));
+    QVERIFY(popupEntry->isEnabled());
+    popupEntry->trigger();
+    QCOMPARE(runs, 1);
+    QCOMPARE(study->grid()->toolTip(), QStringLiteral("opciones botón derecho"));
+    VERIFY_NO_UNEXPECTED_BOXES(boxes);
+}
+
+void StudyWindowTest::pageSwitchNeverTypesIntoHiddenControls() {
+    BoxAnswerer boxes;
+    Frame frame;
+    TMainForm& main = *frame.main;
+    main.FileNew();
+    TFinforma* study = main.studyWindow();
+    auto* tabs = control<QTabWidget>(study, "Thojas");
+    auto clickTab = [tabs](int index) {
+        QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {},
+                          tabs->tabBar()->tabRect(index).center());
+        settle();
+    };
+    auto* method = control<QLineEdit>(study, "emetodo");
+
+    // Into the second page and straight back: the count edit's leave handler
+    // must not pull the typing into the page that is no longer shown.
+    clickTab(1);
+    clickInto(control<QLineEdit>(study, "ereplica1"));
+    settle();
+    clickTab(0);
+    QTest::mouseClick(method, Qt::LeftButton);
+    settle();
+    typeText(QStringLiteral("Mi método"));
+    QCOMPARE(method->text(), QStringLiteral("Mi método"));
+    QVERIFY(control<QLineEdit>(study, "eoperacion")->text().isEmpty());
+
+    // From the grid back to the first page: the grid's cells keep their text.
+    clickTab(1);
+    auto* count = control<QLineEdit>(study, "ereplica1");
+    clickInto(count);
+    settle();
+    count->selectAll();
+    typeText(QStringLiteral("2"));
+    pressKey(Qt::Key_Return); // to the accept button
+    pressKey(Qt::Key_Return); // accept: to the condition edit
+    QCOMPARE(QApplication::focusWidget(), control<QLineEdit>(study, "eoperacion"));
+    pressKey(Qt::Key_Tab); // into the grid
+    typeText(QStringLiteral("25"));
+    pressKey(Qt::Key_Tab);
+    // Enter on the accept button presses it, as Space does.
+    QCOMPARE(study->grid()->model()->rowCount(), 4);
+    // Leaving the grid still checks it.
+    boxes.expect(QStringLiteral("Falta capturar el 2 ª dato del equipo en Normal."));
+    clickTab(0);
+    QTest::mouseClick(method, Qt::LeftButton);
+    settle();
+    method->selectAll();
+    typeText(QStringLiteral("Otro"));
+    QCOMPARE(method->text(), QStringLiteral("Otro"));
+    QCOMPARE(study->studyRecord().levelSetting(1), std::string("25"));
+    QCOMPARE(study->studyRecord().levelSetting(2), std::string());
+
+    // The grid's popup entry shows its hint in the status line when highlighted.
+    auto* popup = study->findChild<QMenu*>("pmenu");
+    popup->popup(QPoint(10, 10));
+    popup->setActiveAction(study->findChild<QAction*>("pmnudunet"));
+    QCOMPARE(main.statusLineText(), QStringLiteral("Presenta lista de promedios y t de Dunnett"));
+    popup->hide();
+    QVERIFY(main.statusLineText().isEmpty());
+    QCOMPARE(boxes.pending(), 0);
+    VERIFY_NO_UNEXPECTED_BOXES(boxes);
+}
+
+void StudyWindowTest::aClickRunsTheLeaveHandlerFirst() {
+    // A mouse click both leaves the control that had the focus and acts on the
+    // one clicked; the leave handler runs first, as when the two come apart.
+    BoxAnswerer boxes;
+    Frame frame;
+    TMainForm& main = *frame.main;
+    main.FileNew();
+    TFinforma* study = main.studyWindow();
+    control<QTabWidget>(study, "Thojas")->setCurrentIndex(1);
+    auto* count = control<QLineEdit>(study, "ereplica1");
+    auto* accept = control<QPushButton>(study, "botonok1");
+    auto* condition = control<QLineEdit>(study, "eoperacion");
+    clickInto(count);
+    settle();
+
+    // An invalid count: the leave check answers and keeps the focus, so the
+    // button does not click; the grid keeps its size.
+    count->selectAll();
+    typeText(QStringLiteral("1"));
+    boxes.expect(QStringLiteral("Datos fuera de límite, 2-10 valoraciones (Replicaciones)."));
+    QTest::mouseClick(accept, Qt::LeftButton);
+    settle();
+    QCOMPARE(QApplication::focusWidget(), count);
+    QCOMPARE(study->grid()->model()->rowCount(), 6);
+    QCOMPARE(boxes.texts.size(), 1);
+
+    // A valid count: accepted, and the next keys name the condition.
+    count->selectAll();
+    typeText(QStringLiteral("5"));
+    QTest::mouseClick(accept, Qt::LeftButton);
+    typeText(QStringLiteral("Flujo"));
+    QCOMPARE(condition->text(), QStringLiteral("Flujo"));
+    QCOMPARE(QApplication::focusWidget(), condition);
+    QCOMPARE(study->grid()->model()->rowCount(), 7);
+
+    // A right click into the grid from the condition edit enters the grid
+    // before its menu opens, so the menu's entry is already available.
+    main.hooks().dunnett = [] {};
+    auto* grid = study->grid();
+    const QPoint inCell = grid->visualRect(grid->model()->index(2, 1)).center();
+    QTest::mousePress(grid->viewport(), Qt::RightButton, {}, inCell);
+    QContextMenuEvent menuRequest(QContextMenuEvent::Mouse, inCell,
+                                  grid->viewport()->mapToGlobal(inCell));
+    QApplication::sendEvent(grid->viewport(), &menuRequest);
+    auto* popup = study->findChild<QMenu*>("pmenu");
+    QTRY_VERIFY(popup->isVisible());
+    QVERIFY(study->findChild<QAction*>("pmnudunet")->isEnabled());
+    QVERIFY(main.isCommandEnabled("FileSaveItem"));
+    popup->hide();
+    settle();
+    QCOMPARE(boxes.texts.size(), 1);
+    VERIFY_NO_UNEXPECTED_BOXES(boxes);
+}
+
+void StudyWindowTest::gridOptionsAndItsMenuOverTheEditor() {
+    BoxAnswerer boxes;
+    Frame frame;
+    TMainForm& main = *frame.main;
+    main.hooks().dunnett = [] {};
+    TFinforma* study = studyInGrid(main, QStringLiteral("2"));
+    auto* grid = study->grid();
+    auto* popup = study->findChild<QMenu*>("pmenu");
+
+    // The first options: ranges can be selected, and the column borders of
+    // the header row dragged.
+    QCOMPARE(grid->selectionMode(), QAbstractItemView::ContiguousSelection);
+    const auto dragBorder = [grid](int column, int by) {
+        const int border = grid->columnViewportPosition(column) + grid->columnWidth(column) - 1;
+        const int y = grid->rowViewportPosition(0) + grid->rowHeight(0) / 2;
+        QTest::mousePress(grid->viewport(), Qt::LeftButton, {}, QPoint(border, y));
+        QTest::mouseMove(grid->viewport(), QPoint(border + by, y));
+        QTest::mouseRelease(grid->viewport(), Qt::LeftButton, {}, QPoint(border + by, y));
+        settle();
+    };
+    dragBorder(1, 30);
+    QCOMPARE(grid->columnWidth(1), 140);
+    QCOMPARE(grid->columnWidth(2), 110);
+
+    // Right click on the cell being edited, and the menu key while typing,
+    // open the grid's menu, not the editor's own.
+    typeText(QStringLiteral("25"));
+    for (const auto reason : {QContextMenuEvent::Mouse, QContextMenuEvent::Keyboard}) {
+        main.activateWindow(); // back from the menu (no window manager here)
+        settle();
+        QWidget* editor = QApplication::focusWidget();
+        QVERIFY(qobject_cast<QLineEdit*>(editor) != nullptr && grid->isAncestorOf(editor));
+        QContextMenuEvent request(reason, QPoint(5, 5), editor->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(editor, &request);
+        QTRY_VERIFY(popup->isVisible());
+        QCOMPARE(QApplication::activePopupWidget(), popup);
+        popup->hide();
+        settle();
+    }
+
+    // Once the window switches the grid to its working options, neither is offered.
+    main.activateWindow();
+    settle();
+    typeCells({"", "20", "30", "99", "98"});
+    typeText(QStringLiteral("97")); // the last cell: option set B
+    QCOMPARE(grid->selectionMode(), QAbstractItemView::SingleSelection);
+    dragBorder(2, 30);
+    QCOMPARE(grid->columnWidth(2), 110);
+    VERIFY_NO_UNEXPECTED_BOXES(boxes);
+}
+
+ROBUSTEZ_WINDOW_TEST_MAIN(StudyWindowTest)
+#include "study_window_test.moc"

@@ -1,0 +1,103 @@
+#include "core/report/json.h"
+
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <regex>
+#include <string>
+
+namespace robustez::json {
+namespace {
+
+std::string asJsonString(std::string_view text) {
+    std::string out;
+    appendString(out, text);
+    return out;
+}
+
+std::string number(double value) {
+    std::string out;
+    appendNumber(out, value);
+    return out;
+}
+
+TEST(Json, StringsAreEscapedAndMadeValidUtf8) {
+    EXPECT_EQ(asJsonString("a\"b\\c/d"), R"("a\"b\\c/d")");
+    EXPECT_EQ(asJsonString(std::string("\b\f\n\r\t\x01\x1F\x7F", 8)), R"("\b\f\n\r\t\u0001\u001f)"
+                                                                      "\x7F\"");
+    EXPECT_EQ(asJsonString(std::string("a\0b", 3)), R"("a\u0000b")");
+    EXPECT_EQ(asJsonString("Valoración 25 °C"), "\"Valoración 25 °C\"");
+
+    // Ill-formed sequences and the U+FFFD each gets, by the maximal subparts
+    // of Unicode 15, section 3.9 (Table 3-8 and the examples around it).
+    const std::string r = "\xEF\xBF\xBD";
+    const struct {
+        std::string in, out;
+    } cases[] = {
+        {"\xFF", r},
+        {"caf\xE9.w1o", "caf" + r + ".w1o"}, // Latin-1 é
+        {"a\xC3", "a" + r},                  // cut short at the end
+        {"\xE2\x82x", r + "x"},              // one U+FFFD for E2 82
+        {"\xF0\x9F\x98", r},                 // one for F0 9F 98
+        {"\xED\xA0\x80", r + r + r},         // a surrogate: ED then two stray bytes
+        {"\xC0\xAF", r + r},                 // overlong: C0 never starts a sequence
+        {"\xF4\x90\x80\x80", r + r + r + r}, // beyond U+10FFFF
+        {"\x80\xBF", r + r},
+        {"\xF0\x9F\x98\x80 \xE2\x82\xAC \xC3\xB1", "\xF0\x9F\x98\x80 \xE2\x82\xAC \xC3\xB1"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(validUtf8(c.in), c.out) << c.in;
+        EXPECT_EQ(asJsonString(c.in), '"' + c.out + '"');
+    }
+}
+
+TEST(Json, NumbersAreTheShortestThatReadBackExactly) {
+    // Expected forms: the shortest round-trip representations (the digits
+    // Python's repr gives for the same doubles, exponent style aside).
+    EXPECT_EQ(number(101), "101");
+    EXPECT_EQ(number(0.1), "0.1");
+    EXPECT_EQ(number(-1.2247448713915890), "-1.224744871391589");
+    EXPECT_EQ(number(1.0 / 3), "0.3333333333333333");
+    EXPECT_EQ(number(1e-5), "1e-05");
+    EXPECT_EQ(number(5e-324), "5e-324");
+    EXPECT_EQ(number(-0.0), "-0");
+    EXPECT_EQ(number(NAN), "null");
+    EXPECT_EQ(number(-INFINITY), "null");
+
+    const std::regex grammar(R"(-?(0|[1-9][0-9]*)(\.[0-9]+)?([eE][+-]?[0-9]+)?)");
+    for (const double value :
+         {0.1, 2.0 / 3, 101.66666666666667, 1e21, 1.7976931348623157e308, 2.2250738585072014e-308,
+          4.9406564584124654e-324, 123456.789e-12, -98765.4321, 0.9900990099009901}) {
+        const std::string text = number(value);
+        EXPECT_TRUE(std::regex_match(text, grammar)) << text;
+        const double back = std::strtod(text.c_str(), nullptr);
+        EXPECT_EQ(std::memcmp(&back, &value, sizeof value), 0) << text;
+        // One digit fewer no longer reads back (shortest form).
+        const std::string mantissa = text.substr(0, text.find_first_of("eE"));
+        const std::string digits = std::regex_replace(mantissa, std::regex("^[-0.]+|\\."), "");
+        if (digits.size() > 1) {
+            char shorter[40];
+            std::snprintf(shorter, sizeof shorter, "%.*e", static_cast<int>(digits.size()) - 2,
+                          value);
+            EXPECT_NE(std::strtod(shorter, nullptr), value) << text;
+        }
+    }
+}
+
+TEST(Json, ValuesKeepTheirOrderAndNesting) {
+    const Value value = Object{
+        {"z", 1},
+        {"a", Array{nullptr, true, false, "x", 2.5, Object{}}},
+        {"m", numberOrNull(std::nullopt)},
+        {"k\"", numberOrNull(-3.0)},
+        {"e", Array{}},
+    };
+    EXPECT_EQ(toJson(value),
+              R"({"z":1,"a":[null,true,false,"x",2.5,{}],"m":null,"k\"":-3,"e":[]})");
+}
+
+} // namespace
+} // namespace robustez::json

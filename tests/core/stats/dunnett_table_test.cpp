@@ -1,0 +1,136 @@
+#include "core/stats/dunnett_table.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <set>
+
+namespace robustez {
+namespace {
+
+// The error df of a study with n replicates at three levels is 3(n - 1).
+// Those that no published table lists hold computed quantiles.
+const std::set<int> kComputedRow2Df = {3, 12, 15, 18, 21, 24, 27};
+
+// The double that the decimal text of v's hundredths reads as.
+double nearestTwoDecimal(double v) {
+    const long hundredths = std::lround(v * 100.0);
+    char text[32];
+    std::snprintf(text, sizeof text, "%ld.%02ld", hundredths / 100, hundredths % 100);
+    return std::strtod(text, nullptr);
+}
+
+TEST(DunnettTable, ReadsTheCellsTheStatisticsAndTheTableRowsNeed) {
+    EXPECT_EQ(dunnettCritical(2, 6), 2.86);
+    EXPECT_EQ(dunnettCritical(2, 9), 2.61);
+    EXPECT_EQ(dunnettCritical(2, 4), 3.03);
+    EXPECT_EQ(dunnettCritical(2, 5), 3.03);
+    EXPECT_EQ(dunnettCritical(1, 2), 2.57);
+    EXPECT_EQ(dunnettCritical(5, 40), 2.62);
+    EXPECT_EQ(dunnettCritical(9, 36), 2.86);
+    EXPECT_EQ(dunnettCritical(12, 96), 2.86);
+    EXPECT_EQ(dunnettCritical(1, 11), 2.2);
+    EXPECT_EQ(dunnettCritical(3, 21), dunnettCritical(3, 20));
+    EXPECT_EQ(dunnettCritical(10, 80), 2.80);
+    EXPECT_EQ(DunnettTable::cell(4, 28), 2.61);
+}
+
+TEST(DunnettTable, EmptyAndOutsideCellsReadAsZero) {
+    for (auto [k, df] : {std::pair{1, 14},
+                         {1, 15},
+                         {1, 1},
+                         {1, 21},
+                         {6, 13},
+                         {2, 13},
+                         {2, 20},
+                         {2, 30},
+                         {12, 104},
+                         {5, 104}}) {
+        EXPECT_FALSE(DunnettTable::cell(k, df).has_value()) << k << ", " << df;
+        EXPECT_EQ(dunnettCritical(k, df), 0.0) << k << ", " << df;
+    }
+    for (auto [k, df] : {std::pair{0, 5},
+                         {13, 5},
+                         {-1, 5},
+                         {2, 0},
+                         {2, 105},
+                         {2, -12},
+                         {1000000, 1000000},
+                         {-2147483647 - 1, 6}}) {
+        EXPECT_FALSE(DunnettTable::cell(k, df).has_value()) << k << ", " << df;
+        EXPECT_EQ(dunnettCritical(k, df), 0.0) << k << ", " << df;
+    }
+}
+
+TEST(DunnettTable, EveryStoredValueIsTheDoubleNearestItsHundredths) {
+    int checked = 0;
+    for (int k = 1; k <= DunnettTable::kMaxTreatments; ++k) {
+        for (int df = 1; df <= DunnettTable::kMaxDf; ++df) {
+            if (const auto v = DunnettTable::cell(k, df)) {
+                EXPECT_EQ(*v, nearestTwoDecimal(*v)) << k << ", " << df;
+                EXPECT_EQ(dunnettCritical(k, df), *v);
+                ++checked;
+            }
+        }
+    }
+    EXPECT_EQ(checked, DunnettTable::storedCellCount());
+}
+
+TEST(DunnettTable, HoldsThePublishedCellsAndTheComputedRow2Cells) {
+    int published = 0;
+    int computed = 0;
+    for (int k = 1; k <= DunnettTable::kMaxTreatments; ++k) {
+        for (int df = 1; df <= DunnettTable::kMaxDf; ++df) {
+            if (!DunnettTable::cell(k, df)) {
+                continue;
+            }
+            if (k == 2 && kComputedRow2Df.contains(df)) {
+                ++computed;
+            } else {
+                ++published;
+            }
+        }
+    }
+    EXPECT_EQ(published, 134);
+    EXPECT_EQ(computed, 7);
+    EXPECT_EQ(DunnettTable::storedCellCount(), 134 + 7);
+
+    // Every study's lookup, n = 2 to 10, finds a value.
+    for (int n = 2; n <= 10; ++n) {
+        const int df = 3 * (n - 1);
+        ASSERT_TRUE(DunnettTable::cell(2, df).has_value()) << "n = " << n;
+        EXPECT_GT(dunnettCritical(2, df), 2.0) << "n = " << n;
+    }
+    // Two replicates (df 3) need a far larger value than df 5.
+    EXPECT_GT(dunnettCritical(2, 3), dunnettCritical(2, 5) + 0.5);
+}
+
+TEST(DunnettTable, ValuesFallWithDfAndRiseWithTheNumberOfTreatments) {
+    // A critical value never grows with more error df, and at one df it
+    // grows with every treatment added: a slip in the data breaks either.
+    for (int k = 1; k <= DunnettTable::kMaxTreatments; ++k) {
+        double previous = 0.0;
+        for (int df = 1; df <= DunnettTable::kMaxDf; ++df) {
+            if (const auto v = DunnettTable::cell(k, df)) {
+                if (previous > 0.0) {
+                    EXPECT_LE(*v, previous) << k << ", " << df;
+                }
+                previous = *v;
+            }
+        }
+    }
+    for (int df = 1; df <= DunnettTable::kMaxDf; ++df) {
+        double previous = 0.0;
+        for (int k = 1; k <= DunnettTable::kMaxTreatments; ++k) {
+            if (const auto v = DunnettTable::cell(k, df)) {
+                EXPECT_GT(*v, previous) << k << ", " << df;
+                previous = *v;
+            }
+        }
+    }
+}
+
+} // namespace
+} // namespace robustez
