@@ -4,7 +4,6 @@
 // Prints the elapsed milliseconds and quits.
 #include "app/frame/app_setup.h"
 #include "app/frame/main_form.h"
-#include "app/frame/program.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
@@ -19,8 +18,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     robustez::setUpApplication(app);
     TMainForm mainForm;
-    robustez::installResultsCommands(mainForm);
-    robustez::startExtras(mainForm);
+    mainForm.startExtras();
     mainForm.showMaximized();
     bool reported = false;
     QObject::connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock,

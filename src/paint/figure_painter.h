@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/stats/evidence.h"
 #include "core/report/evidence_figure.h"
+#include "core/stats/evidence.h"
 #include "core/study/study_record.h"
 
 #include <QPageSize>

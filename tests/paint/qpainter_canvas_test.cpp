@@ -2,8 +2,8 @@
 // widths, and documents that are aborted.
 
 #include "core/report/page_layouts.h"
-#include "paint/qpainter_canvas.h"
 #include "core/study/errors.h"
+#include "paint/qpainter_canvas.h"
 
 #include <gtest/gtest.h>
 

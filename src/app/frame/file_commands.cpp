@@ -1,9 +1,9 @@
 // The file commands of the main window: "&Abrir...", "&Guardar" and
 // "Guardar &como...". "C&errar" is mnucloseClick in main_form.cpp.
 #include "app/frame/main_form.h"
-#include "core/study/study_file.h"
 #include "app/study/study_window.h"
 #include "app/ui/messages.h"
+#include "core/study/study_file.h"
 
 #include <QFile>
 #include <QFileInfo>

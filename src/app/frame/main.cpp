@@ -1,7 +1,6 @@
 // Robustez: start-up of the program.
 #include "app/frame/app_setup.h"
 #include "app/frame/main_form.h"
-#include "app/frame/program.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -15,19 +14,16 @@ int main(int argc, char* argv[]) {
     // 2. The main window; closing it ends the program.
     TMainForm mainForm;
 
-    robustez::installResultsCommands(mainForm);
-
     // 3. The splash window and 4. the hidden print dialogs (TFoppr1, TFOPRT,
     //    TFoppr), with the help, About and print commands.
-    robustez::startExtras(mainForm);
+    mainForm.startExtras();
 
     // 5. Shown maximized; the message loop runs until the main window closes.
     mainForm.showMaximized();
     mainForm.activateWindow();
 
     // A study named on the command line is opened as "&Abrir..." would.
-    QTimer::singleShot(0, &mainForm, [&mainForm] {
-        robustez::openCommandLineStudy(mainForm, QApplication::arguments());
-    });
+    QTimer::singleShot(0, &mainForm,
+                       [&mainForm] { mainForm.openCommandLineStudy(QApplication::arguments()); });
     return QApplication::exec();
 }

@@ -1,5 +1,7 @@
 #include "app/frame/main_form.h"
 
+#include "app/frame/frame_windows.h"
+
 #include "app/results/detail_window.h"
 #include "app/study/study_window.h"
 #include "app/ui/messages.h"
@@ -69,7 +71,7 @@ QString runFileDialog(QWidget* parent, const QString& proposed, bool save) {
 
 } // namespace
 
-TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
+TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), windows_(std::make_unique<Windows>()) {
     gMainForm = this;
     initShellResources();
     setObjectName(QStringLiteral("MainForm"));
@@ -366,9 +368,7 @@ bool TMainForm::event(QEvent* event) {
         statusLine_->setText(static_cast<QStatusTipEvent*>(event)->tip());
         return true;
     case QEvent::WindowActivate:
-        if (hooks_.formActivate) {
-            hooks_.formActivate();
-        }
+        frameActivated();
         break;
     default:
         break;
@@ -473,6 +473,12 @@ void TMainForm::studyWindowClosed(TFinforma* study) {
 
 TFinforma* TMainForm::createStudyWindow() {
     auto* study = new TFinforma(this);
+    connect(study, &TFinforma::modifiedMarkSet, this, &TMainForm::setEstado);
+    connect(study, &TFinforma::studyEvent, this, &TMainForm::applyStudyEvent);
+    connect(study, &TFinforma::hintChanged, this, &TMainForm::ShowHint);
+    connect(study, &TFinforma::dunnettRequested, this, &TMainForm::mnudunetClick);
+    connect(study, &TFinforma::detailRequested, this, &TMainForm::mnudetalleClick);
+    connect(study, &TFinforma::studyClosed, this, &TMainForm::studyWindowClosed);
     studyWindow_ = study;
     addChildWindow(study, QSize(688, 375));
     study->firstActivation();
@@ -572,59 +578,5 @@ void TMainForm::WindowCascade() {
             sub->resize(std::min(sub->width(), area.right() + 1 - sub->x()),
                         std::min(sub->height(), area.bottom() + 1 - sub->y()));
         }
-    }
-}
-
-void TMainForm::HelpContents() {
-    if (hooks_.helpContents) {
-        runCommand(this, hooks_.helpContents);
-    }
-}
-
-void TMainForm::HelpSearch() {
-    if (hooks_.helpSearch) {
-        runCommand(this, hooks_.helpSearch);
-    }
-}
-
-void TMainForm::HelpHowToUse() {
-    if (hooks_.helpHowToUse) {
-        runCommand(this, hooks_.helpHowToUse);
-    }
-}
-
-void TMainForm::HelpAbout() {
-    if (hooks_.helpAbout) {
-        runCommand(this, hooks_.helpAbout);
-    }
-}
-
-void TMainForm::printLasserClick() {
-    if (hooks_.printLasser) {
-        runCommand(this, hooks_.printLasser);
-    }
-}
-
-void TMainForm::FilePrint() {
-    if (hooks_.printDeskjet) {
-        runCommand(this, hooks_.printDeskjet);
-    }
-}
-
-void TMainForm::mnudunetClick() {
-    if (hooks_.dunnett) {
-        runCommand(this, hooks_.dunnett);
-    }
-}
-
-void TMainForm::mnuinformeClick() {
-    if (hooks_.informe) {
-        runCommand(this, hooks_.informe);
-    }
-}
-
-void TMainForm::mnudetalleClick() {
-    if (hooks_.detalle) {
-        runCommand(this, hooks_.detalle);
     }
 }

@@ -2,12 +2,16 @@
 
 #include "app/frame/command_table.h"
 #include "app/study/study_frame.h"
+#include "core/study/study_record.h"
 
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string_view>
 
 class QAction;
@@ -16,6 +20,7 @@ class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
+
 class QToolButton;
 class TFinforma;
 
@@ -68,15 +73,12 @@ public:
 
     // --- The study window's frame ----------------------------------------
     QString modifiedMark() const override { return estadoText(); }
-    void setModifiedMark(const QString& text) override { setEstado(text); }
-    void applyStudyEvent(StudyEvent event) override;
-    void showHint(const QString& hint) override { ShowHint(hint); }
     int childCount() const override;
     SaveOutcome saveStudy() override;
-    void runDunnett() override { mnudunetClick(); }
-    void runDetail() override { mnudetalleClick(); }
-    // Called by the study window once it has accepted to close.
-    void studyWindowClosed(TFinforma* study) override;
+    // Switches the commands as an event of the study window requires.
+    void applyStudyEvent(StudyEvent event);
+    // The study window has closed: the frame forgets it.
+    void studyWindowClosed(TFinforma* study);
 
     // --- File dialogs ---------------------------------------------------
     // A file dialog: given the proposed name, returns the chosen full path
@@ -87,22 +89,14 @@ public:
     // The file name the save dialog holds between uses.
     QString saveDialogFileName() const { return saveDialogFileName_; }
 
-    // --- Commands of other windows --------------------------------------
-    // Filled in by the windows that implement them.
-    struct Hooks {
-        std::function<void()> dunnett;      // "&t de Dunnett"
-        std::function<void()> informe;      // "&Informe"
-        std::function<void()> detalle;      // "&Detalle estadístico"
-        std::function<void()> helpContents; // HELP_CONTENTS
-        std::function<void()> helpSearch;   // HELP_PARTIALKEY ""
-        std::function<void()> helpHowToUse; // HELP_HELPONHELP
-        std::function<void(int)> helpContext;
-        std::function<void()> helpAbout;
-        std::function<void()> printLasser;
-        std::function<void()> printDeskjet;
-        std::function<void()> formActivate; // each time the frame becomes active
-    };
-    Hooks& hooks() { return hooks_; }
+    // --- Start-up -------------------------------------------------------
+    // Creates the splash window and, hidden, the print dialogs, sets the
+    // help file and installs the menus' F1 handling.
+    void startExtras();
+    // Opens the study file named by the first argument after the program's
+    // name, as "&Abrir..." does once a file is chosen; without one nothing
+    // happens.
+    void openCommandLineStudy(const QStringList& arguments);
 
     // Opens a study file as "&Abrir..." does once the file is chosen.
     bool openStudyFile(const QString& path);
@@ -148,6 +142,13 @@ private:
     // False, with the message, when the study cannot be written as it stands.
     bool studyCanBeWritten();
     void writeStudy(const QString& path);
+    // The study the frame's commands work on: the study window's controls.
+    std::optional<robustez::StudyRecord> currentStudy() const;
+    void showResults();
+    void showReport();
+    void showDetail();
+    // Each time the frame becomes the active window.
+    void frameActivated();
 
     QMdiArea* mdiArea_ = nullptr;
     QFrame* speedBar_ = nullptr;
@@ -158,5 +159,6 @@ private:
     QString saveDialogFileName_;
     AskFileName askOpen_;
     AskFileName askSave_;
-    Hooks hooks_;
+    struct Windows;
+    std::unique_ptr<Windows> windows_;
 };

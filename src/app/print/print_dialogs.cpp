@@ -1,7 +1,7 @@
 #include "app/print/print_dialogs.h"
 
-#include "paint/qpainter_canvas.h"
 #include "app/ui/pictures.h"
+#include "paint/qpainter_canvas.h"
 
 #include <QButtonGroup>
 #include <QGroupBox>

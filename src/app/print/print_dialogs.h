@@ -1,8 +1,8 @@
 #pragma once
 
-#include "core/stats/robustness.h"
 #include "core/report/page_canvas.h"
 #include "core/report/page_layouts.h"
+#include "core/stats/robustness.h"
 #include "core/study/study_record.h"
 
 #include <QDialog>

@@ -1,11 +1,11 @@
 #include "app/results/detail_window.h"
 
-#include "core/stats/evidence_tables.h"
-#include "paint/figure_painter.h"
-#include "core/study/conversions.h"
 #include "app/ui/messages.h"
 #include "app/ui/table_copy.h"
 #include "app/ui/window_parts.h"
+#include "core/stats/evidence_tables.h"
+#include "core/study/conversions.h"
+#include "paint/figure_painter.h"
 
 #include <QCloseEvent>
 #include <QFileDialog>
@@ -280,8 +280,8 @@ bool TFdetalle::eventFilter(QObject* watched, QEvent* event) {
     if (isKey && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1 &&
         static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier) {
         event->accept();
-        if (event->type() == QEvent::KeyPress && requestHelp) {
-            requestHelp(kHelpContext);
+        if (event->type() == QEvent::KeyPress) {
+            emit helpRequested(kHelpContext);
         }
         return true;
     }

@@ -71,8 +71,7 @@ public:
     // The designed size: what a frame arranging its windows gives it.
     QSize sizeHint() const override { return kDesignSize; }
 
-    // Asked for the window's help (F1), with its help context.
-    std::function<void(int)> requestHelp;
+    // Test seam: the save dialog (a file dialog unless replaced).
     AskSavePath askSavePath;
 
     QLineEdit* elimite = nullptr;        // the equivalence limit
@@ -89,6 +88,8 @@ public slots:
     void botonguardarClick();
 
 signals:
+    // F1 in the window: its help topic, by help context.
+    void helpRequested(int context);
     // The window has accepted to close and is still counted among the
     // frame's child windows.
     void closing();

@@ -1,9 +1,9 @@
 #include "app/study/study_window.h"
 
-#include "core/study/conversions.h"
-#include "core/study/errors.h"
 #include "app/study/study_grid.h"
 #include "app/ui/messages.h"
+#include "core/study/conversions.h"
+#include "core/study/errors.h"
 
 #include <QAction>
 #include <QApplication>
@@ -162,7 +162,7 @@ void TFinforma::buildControls() {
     pmnudetalle->setToolTip(QStringLiteral("Cálculos"));
     pmnudetalle->setStatusTip(
         QStringLiteral("Presenta valores p, intervalos de confianza y gráfico"));
-    connect(pmnudetalle, &QAction::triggered, this, [this] { frame_->runDetail(); });
+    connect(pmnudetalle, &QAction::triggered, this, [this] { emit detailRequested(); });
     pmnupegar = pmenu->addAction(QStringLiteral("&Pegar"));
     pmnupegar->setObjectName(QStringLiteral("pmnupegar"));
     pmnupegar->setToolTip(QStringLiteral("Edición"));
@@ -171,8 +171,8 @@ void TFinforma::buildControls() {
     connect(pmnupegar, &QAction::triggered, this, &TFinforma::pmnupegarClick);
     // A highlighted entry shows its hint in the main window's status line.
     connect(pmenu, &QMenu::hovered, this,
-            [this](QAction* action) { frame_->showHint(action->statusTip()); });
-    connect(pmenu, &QMenu::aboutToHide, this, [this] { frame_->showHint(QString()); });
+            [this](QAction* action) { emit hintChanged(action->statusTip()); });
+    connect(pmenu, &QMenu::aboutToHide, this, [this] { emit hintChanged(QString()); });
     stgdatos1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(stgdatos1, &QWidget::customContextMenuRequested, this, &TFinforma::showPopup);
 
@@ -418,7 +418,7 @@ void TFinforma::FormCreate() {
 void TFinforma::ThojasEnter() {
     Thojas->setCurrentIndex(0);
     moveFocus(emetodo);
-    frame_->applyStudyEvent(StudyEvent::PagesEntered);
+    emit studyEvent(StudyEvent::PagesEntered);
 }
 
 bool TFinforma::eventFilter(QObject* watched, QEvent* event) {
@@ -448,7 +448,7 @@ bool TFinforma::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TFinforma::editKeyPress(QLineEdit* edit, QKeyEvent* key, QWidget* next) {
-    frame_->setModifiedMark(kModified);
+    emit modifiedMarkSet(kModified);
     if (next != nullptr && isEnter(key) && !edit->text().isEmpty()) {
         moveFocus(next);
     }
@@ -495,7 +495,7 @@ void TFinforma::botonok1Click() {
         model->setRowCountKeepingText(n + 2);
         model->writeFixedCells();
         moveFocus(eoperacion);
-        frame_->applyStudyEvent(StudyEvent::CountAccepted);
+        emit studyEvent(StudyEvent::CountAccepted);
     });
 }
 
@@ -524,7 +524,7 @@ void TFinforma::stgdatos1Enter() {
             }
             return;
         }
-        frame_->applyStudyEvent(StudyEvent::GridEntered);
+        emit studyEvent(StudyEvent::GridEntered);
     });
 }
 
@@ -535,13 +535,13 @@ void TFinforma::stgdatos1KeyPress(QKeyEvent* /*key*/) {
 }
 
 void TFinforma::cellTyped(int column, int row) {
-    frame_->setModifiedMark(kModified);
+    emit modifiedMarkSet(kModified);
     const int lastColumn = stgdatos1->gridModel()->columnCount() - 1;
     const int lastRow = stgdatos1->gridModel()->rowCount() - 1;
     if (column == lastColumn) {
         if (row == lastRow) {
             stgdatos1->setTabMovesBetweenCells(false);
-            frame_->applyStudyEvent(StudyEvent::LastCellTyped);
+            emit studyEvent(StudyEvent::LastCellTyped);
         } else {
             stgdatos1->setTabMovesBetweenCells(true);
         }
@@ -593,7 +593,7 @@ void TFinforma::showFaultyCell(const QString& message, int column, int row) {
 }
 
 void TFinforma::pmnudunetClick() {
-    frame_->runDunnett();
+    emit dunnettRequested();
 }
 
 bool TFinforma::countAccepted() const {
@@ -682,18 +682,18 @@ bool TFinforma::FormCloseQuery() {
             return false;
         }
     }
-    frame_->setModifiedMark(QString());
+    emit modifiedMarkSet(QString());
     return true;
 }
 
 void TFinforma::FormClose() {
     closed_ = true;
     flow_.stop();
-    frame_->applyStudyEvent(StudyEvent::Closed);
+    emit studyEvent(StudyEvent::Closed);
     if (frame_->childCount() == 1) {
-        frame_->applyStudyEvent(StudyEvent::LastChildClosed);
+        emit studyEvent(StudyEvent::LastChildClosed);
     }
-    frame_->studyWindowClosed(this);
+    emit studyClosed(this);
 }
 
 void TFinforma::closeEvent(QCloseEvent* event) {

@@ -44,6 +44,21 @@ public:
     void firstActivation();
 
     robustez::StudyGridView* grid() const { return stgdatos1; }
+
+signals:
+    // The modified mark the frame shows: "Modificado" or empty.
+    void modifiedMarkSet(const QString& text);
+    // An event of the entry that switches the frame's commands.
+    void studyEvent(StudyFrame::StudyEvent event);
+    // The long part of a hint for the status line (empty: nothing).
+    void hintChanged(const QString& hint);
+    // The grid's menu asks for "&t de Dunnett" or "&Detalle estadístico".
+    void dunnettRequested();
+    void detailRequested();
+    // The window has closed; the frame forgets it.
+    void studyClosed(TFinforma* study);
+
+public:
     // The grid has n + 2 rows for the count n in the count edit: the study
     // can be written and read back as it is.
     bool countAccepted() const;

@@ -1,6 +1,7 @@
 // The main window: start-up states, hints, the command table's columns as
 // the user meets them, closing children, tiling and exit.
 #include "app/frame/command_table.h"
+#include "app/frame/help_viewer.h"
 #include "app/frame/main_form.h"
 #include "app/frame/window_test_support.h"
 #include "app/study/study_window.h"
@@ -361,11 +362,15 @@ void MainFormTest::f1OutsideMenusOpensTheContents() {
     // program's tests); elsewhere it is the shortcut of "&Contenido".
     Frame frame;
     TMainForm& main = *frame.main;
-    int contents = 0;
-    main.hooks().helpContents = [&contents] { ++contents; };
+    HelpViewer& viewer = HelpViewer::instance();
+    viewer.setHelpFile(defaultHelpFilePath());
+    QStringList problems;
+    viewer.reportProblem = [&problems](const QString& text) { problems << text; };
     main.FileNew();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1);
-    QCOMPARE(contents, 1);
+    QCOMPARE(viewer.currentTopic(), QStringLiteral("contenido.html"));
+    QVERIFY(problems.isEmpty());
+    viewer.close();
 }
 
 // The study window's and the file commands' own tables, as written for

@@ -2,8 +2,8 @@
 // prints, how often, on which layout, and what happens on cancel and errors.
 #include "app/print/print_dialogs.h"
 
-#include "core/stats/number_format.h"
 #include "core/report/recording_canvas.h"
+#include "core/stats/number_format.h"
 
 #include <QButtonGroup>
 #include <QGroupBox>

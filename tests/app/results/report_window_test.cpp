@@ -1,5 +1,5 @@
-#include "app/results/results_window.h"
 #include "app/results/report_window.h"
+#include "app/results/results_window.h"
 
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -60,8 +60,8 @@ private slots:
         QScrollBar* vertical = report->mminforme->verticalScrollBar();
         QScrollBar* horizontal = report->mminforme->horizontalScrollBar();
         QVERIFY(vertical->isVisible());
-        QTest::mouseClick(vertical, Qt::LeftButton, {}, QPoint(vertical->width() / 2,
-                                                                vertical->height() - 5));
+        QTest::mouseClick(vertical, Qt::LeftButton, {},
+                          QPoint(vertical->width() / 2, vertical->height() - 5));
         QTest::mouseClick(horizontal, Qt::LeftButton, {},
                           QPoint(horizontal->width() - 5, horizontal->height() / 2));
         QCoreApplication::processEvents();
@@ -87,8 +87,7 @@ private slots:
         QCOMPARE(window.stgdunet1->item(0, 1)->text(), QStringLiteral("MEDIA ARITMÉTICA"));
         QCOMPARE(window.stgdunet1->item(2, 4)->text(), QStringLiteral("|d1|= 1"));
         QCOMPARE(window.stgdunet1->item(3, 4)->text(), QString());
-        QCOMPARE(window.stgdunet->item(0, 0)->text(),
-                 QStringLiteral("       CONDICIONES      DE"));
+        QCOMPARE(window.stgdunet->item(0, 0)->text(), QStringLiteral("       CONDICIONES      DE"));
         QCOMPARE(window.stgdunet->item(4, 3)->text(), QStringLiteral("NO TOLERANTE"));
         QCOMPARE(window.stgdunet1->columnWidth(0), 135);
         QCOMPARE(window.stgdunet->columnWidth(3), 180);

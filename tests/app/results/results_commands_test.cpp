@@ -1,14 +1,13 @@
 // "&t de Dunnett" and "&Informe" run on a study typed in the real study
 // window: the results window and the report window, their snapshots, their
 // errors and the closing orders of the child windows.
-#include "app/results/detail_window.h"
-#include "app/results/results_window.h"
-#include "app/results/report_window.h"
 #include "app/frame/about_box.h"
 #include "app/frame/help_viewer.h"
 #include "app/frame/main_form.h"
-#include "app/frame/program.h"
 #include "app/frame/window_test_support.h"
+#include "app/results/detail_window.h"
+#include "app/results/report_window.h"
+#include "app/results/results_window.h"
 #include "app/study/study_grid.h"
 #include "app/study/study_window.h"
 
@@ -158,7 +157,6 @@ void ResultsCommandsTest::workedExampleIntoBothWindows() {
     BoxAnswerer boxes;
     Frame frame;
     TMainForm& main = *frame.main;
-    robustez::installResultsCommands(main);
     typeStudy(main, kSettings, kWorkedExample);
 
     run(main, "mnudunet");
@@ -236,7 +234,6 @@ void ResultsCommandsTest::verdictsAtAndBeyondTheCriticalValue() {
     BoxAnswerer boxes;
     Frame frame;
     TMainForm& main = *frame.main;
-    robustez::installResultsCommands(main);
     // mse = 15000 and se = 100: Baja lies 286 below Normal, Alta 286 above, so
     // both t values equal the critical value 2.86 in size.
     typeStudy(main, kSettings,
@@ -256,7 +253,6 @@ void ResultsCommandsTest::emptySettingsRow() {
     BoxAnswerer boxes;
     Frame frame;
     TMainForm& main = *frame.main;
-    robustez::installResultsCommands(main);
     typeStudy(main, {"", "", ""}, kWorkedExample);
     run(main, "mnudunet");
     TFinfo* results = resultsWindows(main).front();
@@ -275,7 +271,6 @@ void ResultsCommandsTest::twoRunsAreIndependentSnapshots() {
     BoxAnswerer boxes;
     Frame frame;
     TMainForm& main = *frame.main;
-    robustez::installResultsCommands(main);
     typeStudy(main, kSettings, kWorkedExample);
     run(main, "mnudunet");
     run(main, "mnuinforme");
@@ -312,7 +307,6 @@ void ResultsCommandsTest::errorsOpenNoResultsAndCutTheReport() {
     BoxAnswerer boxes;
     Frame frame;
     TMainForm& main = *frame.main;
-    robustez::installResultsCommands(main);
     // The last cell is left empty.
     typeStudy(main, kSettings, {{"100", "99", "103"}, {"101", "100", "104"}, {"102", "101", ""}});
     boxes.expect(QStringLiteral("'' is not a valid floating point value"));
@@ -333,7 +327,6 @@ void ResultsCommandsTest::keyAndClickCloseTheReport() {
     BoxAnswerer boxes;
     Frame frame;
     TMainForm& main = *frame.main;
-    robustez::installResultsCommands(main);
     typeStudy(main, kSettings, kWorkedExample);
     run(main, "mnuinforme");
     run(main, "mnuinforme");
@@ -358,7 +351,6 @@ void ResultsCommandsTest::closingOrders() {
     BoxAnswerer boxes;
     Frame frame;
     TMainForm& main = *frame.main;
-    robustez::installResultsCommands(main);
     typeStudy(main, kSettings, kWorkedExample);
     run(main, "mnudunet");
     run(main, "mnuinforme");
@@ -421,11 +413,9 @@ void ResultsCommandsTest::studyNamedOnTheCommandLine() {
     BoxAnswerer boxes;
     Frame frame;
     TMainForm& main = *frame.main;
-    robustez::installResultsCommands(main);
     const QString previous = QDir::currentPath();
     QDir::setCurrent(dir.path());
-    robustez::openCommandLineStudy(main,
-                                   {QStringLiteral("robustez"), QStringLiteral("ejemplo.w1o")});
+    main.openCommandLineStudy({QStringLiteral("robustez"), QStringLiteral("ejemplo.w1o")});
     QDir::setCurrent(previous);
     settle();
     TFinforma* study = main.studyWindow();
@@ -440,11 +430,10 @@ void ResultsCommandsTest::studyNamedOnTheCommandLine() {
 
     // No argument: nothing opens; a missing file: the error box.
     Frame other;
-    robustez::openCommandLineStudy(*other.main, {QStringLiteral("robustez")});
+    other.main->openCommandLineStudy({QStringLiteral("robustez")});
     QVERIFY(other.main->studyWindow() == nullptr);
     boxes.expect(QStringLiteral("File not found"));
-    robustez::openCommandLineStudy(*other.main,
-                                   {QStringLiteral("robustez"), dir.filePath("falta.w1o")});
+    other.main->openCommandLineStudy({QStringLiteral("robustez"), dir.filePath("falta.w1o")});
     settle();
     QCOMPARE(boxes.pending(), 0);
     QCOMPARE(other.main->studyWindow()->documentName(), QStringLiteral("Nuevo"));
@@ -455,7 +444,6 @@ void ResultsCommandsTest::windowsOpenInFrontOfAMaximizedStudy() {
     BoxAnswerer boxes;
     Frame frame;
     TMainForm& main = *frame.main;
-    robustez::installResultsCommands(main);
     typeStudy(main, kSettings, kWorkedExample); // the last value still in the editor
     TFinforma* study = main.studyWindow();
     QMdiSubWindow* studyFrame = frameOf(study);
@@ -514,7 +502,7 @@ void ResultsCommandsTest::f1InTheMenusAsksTheirHelpContexts() {
     // The program's own wiring: startExtras installs the menus' F1 handling.
     Frame frame;
     TMainForm& main = *frame.main;
-    robustez::startExtras(main);
+    main.startExtras();
     HelpViewer& viewer = HelpViewer::instance();
     QStringList problems;
     viewer.reportProblem = [&problems](const QString& text) { problems << text; };
@@ -562,8 +550,7 @@ void ResultsCommandsTest::f1InTheMenusAsksTheirHelpContexts() {
 void ResultsCommandsTest::exitClosesEveryWindowOfTheProgram() {
     Frame frame;
     TMainForm& main = *frame.main;
-    robustez::startExtras(main);
-    robustez::installResultsCommands(main);
+    main.startExtras();
     HelpViewer::instance().reportProblem = [](const QString&) {};
     main.HelpContents();
     main.HelpAbout();
@@ -606,7 +593,6 @@ void ResultsCommandsTest::detailWindowOfTheWorkedExample() {
     BoxAnswerer boxes;
     Frame frame;
     TMainForm& main = *frame.main;
-    robustez::installResultsCommands(main);
     typeStudy(main, kSettings, kWorkedExample);
     TFinforma* study = main.studyWindow();
     QVERIFY(study->findChild<QAction*>("pmnudetalle")->isEnabled());
@@ -718,7 +704,7 @@ void ResultsCommandsTest::detailWindowOfTheWorkedExample() {
     QTest::keyClick(second->elimite, Qt::Key_F1);
     QCOMPARE(viewer.currentTopic(), QStringLiteral("detalle.html"));
     // F1 on its highlighted menu entry, through the program's own wiring.
-    robustez::startExtras(main);
+    main.startExtras();
     viewer.browser()->clear();
     auto* calculations = main.findChild<QMenu*>("mnucalculos");
     calculations->popup(main.mapToGlobal(QPoint(10, 10)));
@@ -756,7 +742,6 @@ void ResultsCommandsTest::childWindowsStayInsideAndUsable() {
     BoxAnswerer boxes;
     Frame frame;
     TMainForm& main = *frame.main;
-    robustez::installResultsCommands(main);
     typeStudy(main, kSettings, kWorkedExample);
     const QRect area = main.mdiArea()->viewport()->rect();
     const auto allInside = [&] {
@@ -809,7 +794,6 @@ void ResultsCommandsTest::closingAWindowLeavesTheStudyAsItWas() {
     BoxAnswerer boxes;
     Frame frame;
     TMainForm& main = *frame.main;
-    robustez::installResultsCommands(main);
     typeStudy(main, kSettings, kWorkedExample);
     TFinforma* study = main.studyWindow();
     const QModelIndex typing = study->grid()->currentIndex();

@@ -1,9 +1,9 @@
 // Copying tables as a spreadsheet pastes them: the helper's text, and
 // "&Copiar" in the results window by Ctrl+C and by either grid's menu.
-#include "core/stats/results_tables.h"
 #include "app/results/results_window.h"
-#include "core/study/study_fixtures.h"
 #include "app/ui/table_copy.h"
+#include "core/stats/results_tables.h"
+#include "core/study/study_fixtures.h"
 
 #include <QAction>
 #include <QClipboard>

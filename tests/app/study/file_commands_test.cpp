@@ -2,9 +2,9 @@
 // the save question, the cancelled save, and failed opens and saves.
 #include "app/frame/main_form.h"
 #include "app/frame/window_test_support.h"
-#include "core/study/study_file.h"
 #include "app/study/study_grid.h"
 #include "app/study/study_window.h"
+#include "core/study/study_file.h"
 
 #include <QDir>
 #include <QFile>

@@ -439,9 +439,11 @@ void StudyWindowTest::popupRunsDunnett() {
     BoxAnswerer boxes;
     Frame frame;
     TMainForm& main = *frame.main;
-    int runs = 0;
-    main.hooks().dunnett = [&runs] { ++runs; };
     TFinforma* study = studyInGrid(main, QStringLiteral("2"));
+    // The window asks the frame for the command; here only counted.
+    int runs = 0;
+    QObject::disconnect(study, &TFinforma::dunnettRequested, &main, nullptr);
+    QObject::connect(study, &TFinforma::dunnettRequested, [&runs] { ++runs; });
     auto* popupEntry = study->findChild<QAction*>("pmnudunet");
     QCOMPARE(popupEntry->text(), QStringLiteral("&t de Dunnett"));
     QVERIFY(popupEntry->isEnabled());
@@ -551,7 +553,7 @@ void StudyWindowTest::aClickRunsTheLeaveHandlerFirst() {
 
     // A right click into the grid from the condition edit enters the grid
     // before its menu opens, so the menu's entry is already available.
-    main.hooks().dunnett = [] {};
+    QObject::disconnect(study, &TFinforma::dunnettRequested, &main, nullptr);
     auto* grid = study->grid();
     const QPoint inCell = grid->visualRect(grid->model()->index(2, 1)).center();
     QTest::mousePress(grid->viewport(), Qt::RightButton, {}, inCell);
@@ -572,8 +574,8 @@ void StudyWindowTest::gridOptionsAndItsMenuOverTheEditor() {
     BoxAnswerer boxes;
     Frame frame;
     TMainForm& main = *frame.main;
-    main.hooks().dunnett = [] {};
     TFinforma* study = studyInGrid(main, QStringLiteral("2"));
+    QObject::disconnect(study, &TFinforma::dunnettRequested, &main, nullptr);
     auto* grid = study->grid();
     auto* popup = study->findChild<QMenu*>("pmenu");
 
