@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 
 using robustez::BusyCursor;
 using robustez::CommandEvent;
@@ -50,6 +51,11 @@ bool TMainForm::openStudyFile(const QString& chosen) {
         study->loadStudy(record, path);
         saveDialogFileName_ = path;
         applyCommandColumn(CommandEvent::Abrir);
+        // An archived study whose values are complete can be printed again,
+        // as it was when it was typed.
+        if (robustez::valuesComplete(record, QLocale::system().decimalPoint().toStdString())) {
+            setCommandRowEnabled("Imprimir", true);
+        }
     });
 }
 

@@ -4,6 +4,7 @@
 
 #include "app/results/detail_window.h"
 #include "app/study/study_window.h"
+#include "app/ui/file_dialogs.h"
 #include "app/ui/messages.h"
 
 #include <QAction>
@@ -60,13 +61,8 @@ QString runFileDialog(QWidget* parent, const QString& proposed, bool save) {
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     // The chosen file need not exist when opening; the command reports it.
     dialog.setFileMode(QFileDialog::AnyFile);
-    if (!proposed.isEmpty()) {
-        dialog.selectFile(proposed);
-    }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return {};
-    }
-    return dialog.selectedFiles().constFirst();
+    robustez::startDialogAt(dialog, proposed);
+    return robustez::runStartedDialog(dialog);
 }
 
 } // namespace
@@ -324,6 +320,19 @@ void TMainForm::setCommandEnabled(std::string_view objectName, bool enabled) {
     if (studyWindow_) {
         for (QAction* action : studyWindow_->findChildren<QAction*>(name)) {
             action->setEnabled(enabled);
+        }
+    }
+}
+
+void TMainForm::setCommandRowEnabled(std::string_view rowName, bool enabled) {
+    for (const robustez::CommandRow& row : robustez::commandTable()) {
+        if (row.command != rowName) {
+            continue;
+        }
+        for (std::string_view name : row.objectNames) {
+            if (!name.empty()) {
+                setCommandEnabled(name, enabled);
+            }
         }
     }
 }

@@ -43,6 +43,8 @@ public:
     // Enables or disables every menu entry, menu and button with that
     // object name, here and in the study window.
     void setCommandEnabled(std::string_view objectName, bool enabled);
+    // Enables or disables every entry of one row of the command table.
+    void setCommandRowEnabled(std::string_view rowName, bool enabled);
     // True when the menu entry (or menu, or button) with that name is enabled.
     bool isCommandEnabled(const QString& objectName) const;
 

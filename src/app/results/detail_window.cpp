@@ -1,5 +1,7 @@
 #include "app/results/detail_window.h"
 
+#include "app/ui/file_dialogs.h"
+
 #include "app/ui/messages.h"
 #include "app/ui/table_copy.h"
 #include "app/ui/window_parts.h"
@@ -43,15 +45,12 @@ QString askWithDialog(QWidget* parent, const QString& proposed) {
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setNameFilter(kSaveFilters);
     dialog.setDefaultSuffix(QStringLiteral("pdf"));
-    dialog.selectFile(proposed);
+    robustez::startDialogAt(dialog, proposed);
     // The suffix follows the type chosen in the dialog.
     QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& f) {
         dialog.setDefaultSuffix(f.section(QLatin1Char('.'), 1).section(QLatin1Char(')'), 0, 0));
     });
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return {};
-    }
-    return dialog.selectedFiles().constFirst();
+    return robustez::runStartedDialog(dialog);
 }
 
 QTableWidget* makeTable(QWidget* parent, const char* name) {

@@ -1,5 +1,7 @@
 #include "core/study/study_record.h"
 
+#include "core/study/conversions.h"
+
 #include <algorithm>
 
 namespace robustez {
@@ -63,6 +65,23 @@ StudyRecord newStudyRecord() {
     writeSampleNumbers(study.grid);
     writeGridHeaders(study.grid);
     return study;
+}
+
+bool valuesComplete(const StudyRecord& study, std::string_view decimalSeparator) {
+    int n = 0;
+    if (!tryToInteger(study.replicateCountText, n) || n < 2 || n > 10) {
+        return false;
+    }
+    for (int level = 1; level <= kLevelCount; ++level) {
+        for (int replicate = 1; replicate <= n; ++replicate) {
+            double value = 0;
+            const std::string& text = study.value(level, replicate);
+            if (text.empty() || !tryToDecimal(text, decimalSeparator, value)) {
+                return false;
+            }
+        }
+    }
+    return true;
 }
 
 } // namespace robustez

@@ -67,4 +67,10 @@ void sizeGridForCount(StudyGrid& grid, int n);
 // A new, empty study: count "3", a 6-row grid with headers and samples "1".."4".
 StudyRecord newStudyRecord();
 
+// True when the study could be computed as it stands: its count is a whole
+// number from 2 to 10 and every value of the three levels is present and a
+// number with the given decimal separator, as the grid's check takes them.
+// The settings are free text and not looked at.
+bool valuesComplete(const StudyRecord& study, std::string_view decimalSeparator);
+
 } // namespace robustez

@@ -4,12 +4,16 @@
 #include "app/frame/window_test_support.h"
 #include "app/study/study_grid.h"
 #include "app/study/study_window.h"
+#include "app/ui/file_dialogs.h"
 #include "core/study/study_file.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QMdiSubWindow>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QtTest>
@@ -74,6 +78,7 @@ class FileCommandsTest : public QObject {
     Q_OBJECT
 
 private slots:
+    void dialogsStartInTheLastFolderUsed();
     void saveNewStudyThenSaveAgain();
     void saveAsProposesTheLastNameAndCancelKeepsTheMark();
     void openShowsTheStudyViewOnly();
@@ -173,12 +178,14 @@ void FileCommandsTest::openShowsTheStudyViewOnly() {
     QVERIFY(method->isReadOnly());
     QCOMPARE(method->text().size(), 83); // whole, beyond the 60 typed characters
     QVERIFY(study->findChild<QLineEdit*>("eoperacion")->isReadOnly());
+    // Its values are complete: it can be printed again, as when it was typed.
     for (const char* on : {"mnuclose", "spdclose", "mnucalculos", "mnudunet", "pmnudunet",
-                           "mnuinforme", "WindowTileItem", "spdcascada"}) {
+                           "mnuinforme", "WindowTileItem", "spdcascada", "FilePrintItem",
+                           "printlasser", "spdprint", "spdprint1"}) {
         QVERIFY2(main.isCommandEnabled(on), on);
     }
-    for (const char* off : {"FileNewItem", "spdabrir1", "FileSaveItem", "spdguardar1",
-                            "FileSaveAsItem", "FilePrintItem", "spdprint"}) {
+    for (const char* off :
+         {"FileNewItem", "spdabrir1", "FileSaveItem", "spdguardar1", "FileSaveAsItem"}) {
         QVERIFY2(!main.isCommandEnabled(off), off);
     }
     // The grid cannot be entered; keys in a read-only edit still mark it.
@@ -194,7 +201,39 @@ void FileCommandsTest::openShowsTheStudyViewOnly() {
     settle();
     QTRY_VERIFY(main.studyWindow() == nullptr);
     QCOMPARE(readAll(path), bytes);
+    // A study with a value that is not a number cannot be printed.
+    const QString incomplete = dir.filePath("incompleto.w1o");
+    writeFile(incomplete, "M\r\nA\r\nF\r\n2\r\nC\r\n\r\n1\r\n2\r\n\r\n1\r\nabc\r\n\r\n3\r\n4\r\n");
+    QVERIFY(main.openStudyFile(incomplete));
+    for (const char* off : {"FilePrintItem", "printlasser", "spdprint", "spdprint1"}) {
+        QVERIFY2(!main.isCommandEnabled(off), off);
+    }
+    QVERIFY(main.isCommandEnabled("mnudunet"));
+    main.setEstado(QString());
+    main.mnucloseClick();
+    QTRY_VERIFY(main.studyWindow() == nullptr);
     VERIFY_NO_UNEXPECTED_BOXES(boxes);
+}
+
+void FileCommandsTest::dialogsStartInTheLastFolderUsed() {
+    QTemporaryDir dir;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.filePath("ajustes"));
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString fallback = QFileInfo(documents).isDir() ? documents : QDir::homePath();
+    QCOMPARE(robustez::dialogStartFolder(), fallback);
+    QVERIFY(QDir(dir.path()).mkpath("estudios"));
+    const QString folder = dir.filePath("estudios");
+    robustez::rememberDialogFolder(folder + "/temperatura.w1o");
+    QCOMPARE(robustez::dialogStartFolder(), folder);
+    // A proposed relative name starts there; a full path in its own folder.
+    QFileDialog dialog;
+    robustez::startDialogAt(dialog, QStringLiteral("Nuevo"));
+    QCOMPARE(dialog.directory().absolutePath(), folder);
+    robustez::startDialogAt(dialog, dir.filePath("otro.w1o"));
+    QCOMPARE(dialog.directory().absolutePath(), dir.path());
+    // A folder that is gone is not offered.
+    QVERIFY(QDir(folder).removeRecursively());
+    QCOMPARE(robustez::dialogStartFolder(), fallback);
 }
 
 void FileCommandsTest::closeAsksOnlyWhenModified() {

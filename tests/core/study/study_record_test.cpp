@@ -50,3 +50,36 @@ TEST(StudyRecord, GridKeepsHiddenRowsAndReadsUnwrittenCellsAsEmpty) {
     sizeGridForCount(study.grid, 2147483647);
     EXPECT_GT(study.grid.rowCount(), 0);
 }
+
+TEST(StudyRecord, ValuesCompleteOnlyWhenEveryValueConverts) {
+    // The worked example with n = 2; settings left empty (they are free text).
+    StudyRecord study = newStudyRecord();
+    study.replicateCountText = "2";
+    sizeGridForCount(study.grid, 2);
+    const char* values[3][2] = {{"99.8", "100.2"}, {"99.5", "99.9"}, {"98.7", "99.1"}};
+    for (int level = 1; level <= 3; ++level) {
+        for (int r = 1; r <= 2; ++r) {
+            study.grid.setCell(level, r + 1, values[level - 1][r - 1]);
+        }
+    }
+    EXPECT_TRUE(valuesComplete(study, "."));
+    // The other separator does not read "99.8".
+    EXPECT_FALSE(valuesComplete(study, ","));
+    // One value missing, or not a number.
+    StudyRecord missing = study;
+    missing.grid.setCell(3, 3, "");
+    EXPECT_FALSE(valuesComplete(missing, "."));
+    StudyRecord text = study;
+    text.grid.setCell(2, 2, "abc");
+    EXPECT_FALSE(valuesComplete(text, "."));
+    // A count outside 2..10 or not a whole number.
+    for (const char* count : {"1", "11", "x", ""}) {
+        StudyRecord bad = study;
+        bad.replicateCountText = count;
+        EXPECT_FALSE(valuesComplete(bad, ".")) << count;
+    }
+    // A count of 3 with only two values per level typed.
+    StudyRecord grown = study;
+    grown.replicateCountText = "3";
+    EXPECT_FALSE(valuesComplete(grown, "."));
+}
