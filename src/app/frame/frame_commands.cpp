@@ -11,6 +11,7 @@
 #include "app/results/detail_window.h"
 #include "app/results/report_window.h"
 #include "app/results/results_window.h"
+#include "app/results/summary_window.h"
 #include "app/study/study_window.h"
 #include "app/ui/messages.h"
 #include "core/report/text_report.h"
@@ -116,6 +117,16 @@ void TMainForm::showDetail() {
     addChildWindow(window, TFdetalle::kDesignSize, Placement::Centred);
 }
 
+// "Resumen de &robustez...": the studies chosen, in a new window.
+void TMainForm::showSummary(const QStringList& files) {
+    auto* window = new TFresumen(files, decimalSeparator());
+    connect(window, &TFresumen::helpRequested, this,
+            [](int context) { HelpViewer::instance().context(context); });
+    connect(window, &TFresumen::closing, this, &TMainForm::childWindowClosing);
+    windows_->lastSummary = window;
+    addChildWindow(window, TFresumen::kDesignSize, Placement::Centred);
+}
+
 void TMainForm::startExtras() {
     HelpViewer::instance().setHelpFile(defaultHelpFilePath());
     windows_->splash = new TFshow(this);
@@ -178,4 +189,11 @@ void TMainForm::mnuinformeClick() {
 
 void TMainForm::mnudetalleClick() {
     runCommand(this, [this] { showDetail(); });
+}
+
+void TMainForm::mnuresumenClick() {
+    const QStringList files = askSummary_ ? askSummary_(this) : QStringList();
+    if (!files.isEmpty()) {
+        runCommand(this, [this, &files] { showSummary(files); });
+    }
 }

@@ -7,6 +7,7 @@
 #include "app/results/detail_window.h"
 #include "app/results/report_window.h"
 #include "app/results/results_window.h"
+#include "app/results/summary_window.h"
 #include "core/stats/robustness.h"
 
 #include <QPointer>
@@ -18,6 +19,7 @@ struct TMainForm::Windows {
     QPointer<TFinfo> lastResults;
     QPointer<Tfrminforme> lastReport;
     QPointer<TFdetalle> lastDetail;
+    QPointer<TFresumen> lastSummary;
     QPointer<TAboutBox> lastAbout;
     QPointer<TFshow> splash;
     QPointer<TFoppr1> laserDialog;

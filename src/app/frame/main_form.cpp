@@ -1,6 +1,7 @@
 #include "app/frame/main_form.h"
 
 #include "app/frame/frame_windows.h"
+#include "app/results/summary_window.h"
 
 #include "app/results/detail_window.h"
 #include "app/study/study_window.h"
@@ -96,6 +97,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), windows_(std::make_
         return runFileDialog(p, proposed, false);
     };
     askSave_ = [](QWidget* p, const QString& proposed) { return runFileDialog(p, proposed, true); };
+    askSummary_ = robustez::askStudyFilesWithDialog;
 
     // Restored size 520 x 381, centred on the screen.
     resize(520, 381);
@@ -179,6 +181,10 @@ void TMainForm::buildMenu() {
     addItem(file, "FileSaveAsItem", QStringLiteral("Guardar &como..."),
             QStringLiteral("Archivo|Guarda el archivo con un nuevo nombre y/o trayectoria"), 6,
             &TMainForm::SaveascondicionesClick);
+    file->addSeparator();
+    addItem(file, "mnuresumen", QStringLiteral("Resumen de &robustez..."),
+            QStringLiteral("Resumen de robustez|Reúne en una página varios estudios de un método"),
+            13, &TMainForm::mnuresumenClick);
     file->addSeparator();
     QMenu* print = addMenu(file, "FilePrintItem", QStringLiteral("&Imprimir..."),
                            QStringLiteral("Archivo|Imprime el archivo actual"), 7);

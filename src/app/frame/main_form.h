@@ -88,6 +88,10 @@ public:
     using AskFileName = std::function<QString(QWidget* parent, const QString& proposed)>;
     void setOpenDialog(AskFileName ask) { askOpen_ = std::move(ask); }
     void setSaveDialog(AskFileName ask) { askSave_ = std::move(ask); }
+    // Test seam: the dialog that chooses the studies of a summary (none
+    // chosen: an empty list).
+    using AskFileNames = std::function<QStringList(QWidget* parent)>;
+    void setSummaryDialog(AskFileNames ask) { askSummary_ = std::move(ask); }
     // The file name the save dialog holds between uses.
     QString saveDialogFileName() const { return saveDialogFileName_; }
 
@@ -121,6 +125,9 @@ public slots:
     void mnudunetClick();
     void mnuinformeClick();
     void mnudetalleClick();
+    // "Resumen de &robustez...": studies chosen in a dialog, summarized in a
+    // new window.
+    void mnuresumenClick();
     void ShowHint(const QString& hint);
 
 protected:
@@ -149,6 +156,7 @@ private:
     void showResults();
     void showReport();
     void showDetail();
+    void showSummary(const QStringList& files);
     // Each time the frame becomes the active window.
     void frameActivated();
 
@@ -161,6 +169,7 @@ private:
     QString saveDialogFileName_;
     AskFileName askOpen_;
     AskFileName askSave_;
+    AskFileNames askSummary_;
     struct Windows;
     std::unique_ptr<Windows> windows_;
 };

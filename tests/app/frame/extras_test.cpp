@@ -41,6 +41,7 @@ constexpr ContextTopic kContextTopics[] = {
     {8, "salir.html", "Salir"},
     {10, "calculos.html", "Menú Cálculos"},
     {11, "dunnett.html", "t de Dunnett"},
+    {13, "resumen.html", "Resumen de robustez"},
     {19, "informe.html", "Informe"},
     {20, "ventana.html", "Menú Ventana: Mosaico y Cascada"},
     {30, "ayuda.html", "Menú Ayuda"},

@@ -1,0 +1,424 @@
+#include "app/results/summary_window.h"
+
+#include "app/print/print_dialogs.h"
+#include "app/results/detail_window.h"
+#include "app/ui/file_dialogs.h"
+#include "app/ui/messages.h"
+#include "app/ui/window_parts.h"
+#include "core/report/summary_figure.h"
+#include "core/study/errors.h"
+#include "paint/figure_painter.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QImage>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPrinter>
+#include <QPushButton>
+#include <QSettings>
+#include <QSvgGenerator>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include <vector>
+
+namespace robustez {
+
+namespace {
+
+const QString kStudyFilter = QStringLiteral("Ormida v. w3.0 (*.w1o)");
+const QString kSaveFilters = QStringLiteral("PDF (*.pdf);;SVG (*.svg);;PNG (*.png)");
+// An A4 page in points, and the width of a saved figure and image.
+constexpr double kA4Width = 595.276;
+constexpr double kA4Height = 841.89;
+constexpr double kSavedFigureWidth = 800;
+constexpr double kSavedImageScale = 2;
+
+QString askSavePathWithDialog(QWidget* parent, const QString& proposed) {
+    QFileDialog dialog(parent, QStringLiteral("Guardar resumen"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilter(kSaveFilters);
+    dialog.setDefaultSuffix(QStringLiteral("pdf"));
+    startDialogAt(dialog, proposed);
+    // The suffix follows the type chosen in the dialog.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& f) {
+        dialog.setDefaultSuffix(f.section(QLatin1Char('.'), 1).section(QLatin1Char(')'), 0, 0));
+    });
+    return runStartedDialog(dialog);
+}
+
+std::vector<std::string> toPaths(const QStringList& files) {
+    std::vector<std::string> paths;
+    for (const QString& file : files) {
+        paths.push_back(QFile::encodeName(file).toStdString());
+    }
+    return paths;
+}
+
+// The footer of printed and saved pages: when they were made.
+std::string footerNow() {
+    return QStringLiteral("Resumen de robustez, %1")
+        .arg(QDateTime::currentDateTime().toString(QStringLiteral("dd/MM/yyyy HH:mm")))
+        .toStdString();
+}
+
+// Paints the pages, one a sheet, each over the whole sheet of the device.
+void paintPages(QPainter& painter, QPagedPaintDevice& device,
+                const std::vector<DisplayList>& pages) {
+    const QRectF sheet(0, 0, device.width(), device.height());
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        if (i > 0 && !device.newPage()) {
+            throw RobustezError("No se pudo empezar una página nueva.");
+        }
+        paintDisplayList(painter, pages[i], sheet);
+    }
+}
+
+void writeSummaryPdf(const QString& path, const SummaryStudies& summary,
+                     const std::string& separator) {
+    QPdfWriter writer(path);
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+    writer.setResolution(300);
+    writer.setCreator(kApplicationTitle);
+    writer.setTitle(QStringLiteral("Resumen de robustez"));
+    const std::vector<DisplayList> pages =
+        composeSummaryPages(summary, kA4Width, kA4Height, separator, footerNow());
+    QPainter painter;
+    if (!painter.begin(&writer)) {
+        throw RobustezError("No se pudo escribir " + path.toStdString());
+    }
+    paintPages(painter, writer, pages);
+    painter.end();
+}
+
+void writeSummarySvg(const QString& path, const SummaryStudies& summary,
+                     const std::string& separator) {
+    const DisplayList figure = composeSummaryFigure(summary, kSavedFigureWidth, separator);
+    QSvgGenerator generator;
+    generator.setFileName(path);
+    generator.setSize(QSize(int(figure.width), int(figure.height)));
+    generator.setViewBox(QRectF(0, 0, figure.width, figure.height));
+    generator.setTitle(QStringLiteral("Resumen de robustez"));
+    QPainter painter;
+    if (!painter.begin(&generator)) {
+        throw RobustezError("No se pudo escribir " + path.toStdString());
+    }
+    paintDisplayList(painter, figure, QRectF(0, 0, figure.width, figure.height));
+    painter.end();
+}
+
+void writeSummaryPng(const QString& path, const SummaryStudies& summary,
+                     const std::string& separator) {
+    const std::vector<DisplayList> pages =
+        composeSummaryPages(summary, kA4Width, kA4Height, separator, footerNow());
+    QImage image(QSize(int(kA4Width * kSavedImageScale), int(kA4Height * kSavedImageScale)),
+                 QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    paintDisplayList(painter, pages.front(), QRectF(image.rect()));
+    painter.end();
+    if (!image.save(path, "PNG")) {
+        throw RobustezError("No se pudo escribir " + path.toStdString());
+    }
+}
+
+} // namespace
+
+QStringList askStudyFilesWithDialog(QWidget* parent) {
+    QFileDialog dialog(parent, QStringLiteral("Estudios del resumen"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setNameFilter(kStudyFilter);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    startDialogAt(dialog, QString());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return {};
+    }
+    rememberDialogFolder(dialog.selectedFiles().constFirst());
+    return dialog.selectedFiles();
+}
+
+ForestPlotView::ForestPlotView(QWidget* parent) : QWidget(parent) {
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    setAutoFillBackground(true);
+    QPalette white = palette();
+    white.setColor(QPalette::Window, Qt::white);
+    setPalette(white);
+}
+
+void ForestPlotView::setSummary(const SummaryStudies& summary,
+                                const std::string& decimalSeparator) {
+    summary_ = summary;
+    separator_ = decimalSeparator;
+    updateGeometry();
+    update();
+}
+
+QSize ForestPlotView::sizeHint() const {
+    return {640, heightForWidth(640)};
+}
+
+int ForestPlotView::heightForWidth(int width) const {
+    return int(composeSummaryFigure(summary_, std::max(width, 200), separator_).height);
+}
+
+void ForestPlotView::paintEvent(QPaintEvent* /*event*/) {
+    if (width() <= 0 || height() <= 0) {
+        return;
+    }
+    const DisplayList figure = composeSummaryFigure(summary_, width(), separator_);
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    paintDisplayList(painter, figure, QRectF(0, 0, figure.width, figure.height));
+}
+
+} // namespace robustez
+
+TFresumen::TFresumen(const QStringList& files, const std::string& decimalSeparator, QWidget* parent)
+    : QWidget(parent), files_(files), separator_(decimalSeparator) {
+    setObjectName(QStringLiteral("Fresumen"));
+    setWindowTitle(QStringLiteral("Resumen de robustez"));
+    setProperty("helpContext", kHelpContext);
+    setFont(robustez::normalSystemFont(10));
+    resize(kDesignSize);
+    askStudyFiles = robustez::askStudyFilesWithDialog;
+    askSavePath = robustez::askSavePathWithDialog;
+    printSetup = runStandardPrintDialog;
+
+    QWidget* content = robustez::scrollingContents(this, true);
+    auto* limitLabel =
+        new QLabel(QStringLiteral("&Límite de equivalencia (% de la media Normal)"), content);
+    elimite = new QLineEdit(content);
+    elimite->setObjectName(QStringLiteral("elimite"));
+    elimite->setMaximumWidth(90);
+    elimite->setToolTip(QStringLiteral("Vacío: sin juicio de equivalencia"));
+    limitLabel->setBuddy(elimite);
+    const auto button = [content](const char* name, const QString& text) {
+        auto* made = new QPushButton(text, content);
+        made->setObjectName(QString::fromLatin1(name));
+        return made;
+    };
+    botonagregar = button("botonagregar", QStringLiteral("&Agregar estudios..."));
+    botonquitar = button("botonquitar", QStringLiteral("&Quitar estudio"));
+    botonguardar = button("botonguardar", QStringLiteral("&Guardar..."));
+    botonimprimir = button("botonimprimir", QStringLiteral("&Imprimir..."));
+    auto* top = new QHBoxLayout;
+    top->addWidget(limitLabel);
+    top->addWidget(elimite);
+    top->addStretch(1);
+    for (QPushButton* each : {botonagregar, botonquitar, botonguardar, botonimprimir}) {
+        top->addWidget(each);
+    }
+
+    stgresumen = new QTableWidget(content);
+    stgresumen->setObjectName(QStringLiteral("stgresumen"));
+    stgresumen->verticalHeader()->hide();
+    stgresumen->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    stgresumen->setSelectionBehavior(QAbstractItemView::SelectRows);
+    stgresumen->setSelectionMode(QAbstractItemView::SingleSelection);
+    stgresumen->setWordWrap(false);
+    stgresumen->setMinimumHeight(140);
+    lconclusion = new QLabel(content);
+    lconclusion->setObjectName(QStringLiteral("lconclusion"));
+    lconclusion->setWordWrap(true);
+    lconclusion->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QFont bold = lconclusion->font();
+    bold.setBold(true);
+    lconclusion->setFont(bold);
+    figura = new robustez::ForestPlotView(content);
+    figura->setObjectName(QStringLiteral("figura"));
+
+    auto* layout = new QVBoxLayout(content);
+    layout->setContentsMargins(8, 8, 8, 8);
+    layout->addLayout(top);
+    layout->addWidget(stgresumen, 1);
+    layout->addWidget(lconclusion);
+    layout->addWidget(figura, 0);
+
+    // "&Copiar": Ctrl+C anywhere in the window, and the table's menu.
+    auto* copy = new QAction(QStringLiteral("&Copiar"), this);
+    copy->setObjectName(QStringLiteral("mnucopiar"));
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    addAction(copy);
+    connect(copy, &QAction::triggered, this, &TFresumen::copyTable);
+    stgresumen->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(stgresumen, &QWidget::customContextMenuRequested, this, [this, copy](QPoint at) {
+        QMenu menu(this);
+        menu.addAction(copy);
+        menu.exec(stgresumen->viewport()->mapToGlobal(at));
+    });
+
+    // The limit is the one of "Detalle estadístico", remembered between
+    // sessions.
+    const QString remembered =
+        QSettings().value(QLatin1String(TFdetalle::kLimitSetting)).toString();
+    elimite->setText(remembered);
+    elimiteChanged(remembered);
+    connect(elimite, &QLineEdit::textChanged, this, &TFresumen::elimiteChanged);
+    connect(botonagregar, &QPushButton::clicked, this, &TFresumen::botonagregarClick);
+    connect(botonquitar, &QPushButton::clicked, this, &TFresumen::botonquitarClick);
+    connect(botonguardar, &QPushButton::clicked, this, &TFresumen::botonguardarClick);
+    connect(botonimprimir, &QPushButton::clicked, this, &TFresumen::botonimprimirClick);
+
+    // F1 asks for this window's help topic, not for the contents.
+    installEventFilter(this);
+    for (QWidget* child : findChildren<QWidget*>()) {
+        child->installEventFilter(this);
+    }
+}
+
+void TFresumen::elimiteChanged(const QString& text) {
+    const robustez::TypedLimit limit = robustez::readEquivalenceLimit(text, separator_);
+    QPalette palette = elimite->palette();
+    palette.setColor(QPalette::Text, limit.valid ? QColor(Qt::black) : QColor(Qt::red));
+    elimite->setPalette(palette);
+    elimite->setToolTip(limit.valid ? QStringLiteral("Vacío: sin juicio de equivalencia")
+                                    : QStringLiteral("Escriba un número mayor que 0"));
+    if (limit.valid) {
+        QSettings().setValue(QLatin1String(TFdetalle::kLimitSetting), text.trimmed());
+    }
+    limit_ = limit.value;
+    refresh();
+}
+
+void TFresumen::refresh() {
+    summary_ = robustez::examineSummaryFiles(robustez::toPaths(files_), separator_, limit_);
+    table_ = robustez::composeSummaryTable(summary_, separator_);
+    fillTable();
+    QStringList lines;
+    for (const std::string& line :
+         robustez::summaryHeadingLines(robustez::summaryHeading(summary_))) {
+        lines << QString::fromStdString(line);
+    }
+    lines << QString();
+    for (const std::string& line : robustez::summaryConclusionLines(summary_, separator_)) {
+        lines << QString::fromStdString(line);
+    }
+    lconclusion->setText(lines.join(QLatin1Char('\n')));
+    figura->setSummary(summary_, separator_);
+    botonquitar->setEnabled(!files_.isEmpty());
+}
+
+void TFresumen::fillTable() {
+    stgresumen->clear();
+    stgresumen->setColumnCount(int(table_.header.size()));
+    stgresumen->setRowCount(int(table_.rows.size()));
+    QStringList header;
+    for (const std::string& text : table_.header) {
+        header << QString::fromStdString(text);
+    }
+    stgresumen->setHorizontalHeaderLabels(header);
+    for (std::size_t r = 0; r < table_.rows.size(); ++r) {
+        for (std::size_t c = 0; c < table_.rows[r].size(); ++c) {
+            stgresumen->setItem(int(r), int(c),
+                                new QTableWidgetItem(QString::fromStdString(table_.rows[r][c])));
+        }
+    }
+    stgresumen->resizeColumnsToContents();
+}
+
+QString TFresumen::tableText() const {
+    return QString::fromStdString(robustez::summaryTsv(table_));
+}
+
+void TFresumen::copyTable() {
+    QApplication::clipboard()->setText(tableText());
+}
+
+void TFresumen::botonagregarClick() {
+    const QStringList chosen = askStudyFiles ? askStudyFiles(this) : QStringList();
+    if (chosen.isEmpty()) {
+        return;
+    }
+    files_ << chosen;
+    refresh();
+}
+
+void TFresumen::botonquitarClick() {
+    const int row = stgresumen->currentRow();
+    if (row < 0 || row >= files_.size()) {
+        return;
+    }
+    files_.removeAt(row);
+    refresh();
+    stgresumen->setCurrentCell(std::min(row, stgresumen->rowCount() - 1), 0);
+}
+
+void TFresumen::botonguardarClick() {
+    const QString path = askSavePath ? askSavePath(this, QStringLiteral("resumen.pdf")) : QString();
+    if (path.isEmpty()) {
+        return;
+    }
+    robustez::runCommand(this, [&] {
+        robustez::BusyCursor busy;
+        const QString suffix = QFileInfo(path).suffix().toLower();
+        if (suffix == QLatin1String("svg")) {
+            robustez::writeSummarySvg(path, summary_, separator_);
+        } else if (suffix == QLatin1String("png")) {
+            robustez::writeSummaryPng(path, summary_, separator_);
+        } else {
+            robustez::writeSummaryPdf(path, summary_, separator_);
+        }
+    });
+}
+
+void TFresumen::botonimprimirClick() {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    printer.setFullPage(true);
+    if (!printSetup || !printSetup(printer, this)) {
+        return;
+    }
+    robustez::runCommand(this, [&] {
+        robustez::BusyCursor busy;
+        // The pages are laid out for the paper chosen (A4 or Letter).
+        const QRectF paper = printer.pageLayout().fullRect(QPageLayout::Point);
+        const std::vector<robustez::DisplayList> pages = robustez::composeSummaryPages(
+            summary_, paper.width(), paper.height(), separator_, robustez::footerNow());
+        QPainter painter;
+        if (!painter.begin(&printer)) {
+            throw robustez::RobustezError("No se pudo imprimir el resumen.");
+        }
+        try {
+            robustez::paintPages(painter, printer, pages);
+        } catch (...) {
+            printer.abort();
+            throw;
+        }
+        painter.end();
+    });
+}
+
+bool TFresumen::eventFilter(QObject* watched, QEvent* event) {
+    const bool isKey =
+        event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress;
+    if (isKey && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1 &&
+        static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier) {
+        event->accept();
+        if (event->type() == QEvent::KeyPress) {
+            emit helpRequested(kHelpContext);
+        }
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TFresumen::closeEvent(QCloseEvent* event) {
+    event->accept();
+    emit closing();
+}
