@@ -16,6 +16,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -81,6 +82,13 @@ TFinforma::TFinforma(StudyFrame* frame, QWidget* parent)
     // Every focus arrival, click and key of the window passes here first,
     // the key handlers of the edits included.
     qApp->installEventFilter(this);
+    // The focus leaving for nowhere (a menu used with the keyboard ends, a
+    // dialog closes, the frame rearranges its windows) is taken back.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget* /*old*/, QWidget* now) {
+        if (now == nullptr || !isInside(now)) {
+            queueFocusCheck();
+        }
+    });
     FormCreate();
 }
 
@@ -343,6 +351,36 @@ void TFinforma::settleFocus() {
     flow_.settle();
 }
 
+void TFinforma::queueFocusCheck() {
+    QMetaObject::invokeMethod(this, &TFinforma::keepFocusInside, Qt::QueuedConnection);
+}
+
+void TFinforma::keepFocusInside() {
+    if (closed_ || !flow_.started() || !isVisible()) {
+        return;
+    }
+    // Only while this window is the one the user works in: the frame active,
+    // this child the active one, no menu open and no dialog in front.
+    auto* frameWindow = qobject_cast<QMdiSubWindow*>(parentWidget());
+    if (frameWindow == nullptr || frameWindow->mdiArea() == nullptr ||
+        frameWindow->mdiArea()->activeSubWindow() != frameWindow ||
+        QApplication::activeWindow() != window() || QApplication::activePopupWidget() != nullptr) {
+        return;
+    }
+    QWidget* focus = QApplication::focusWidget();
+    if (focus != nullptr && isInside(focus)) {
+        return; // in a control
+    }
+    // The menu bar keeps the focus after a command chosen with the keyboard;
+    // it holds it for the user only while one of its menus is highlighted.
+    const auto* menuBar = qobject_cast<QMenuBar*>(focus);
+    if (menuBar != nullptr && menuBar->activeAction() != nullptr) {
+        return;
+    }
+    flow_.arrived(robustez::FocusFlow::kNone, robustez::FocusCause::Window);
+    flow_.settle();
+}
+
 bool TFinforma::giveFocus(int control) {
     QWidget* widget = controls()[control];
     // After the user switched notebook pages, a control of the page no
@@ -423,6 +461,9 @@ void TFinforma::ThojasEnter() {
 
 bool TFinforma::eventFilter(QObject* watched, QEvent* event) {
     noteUserInput(watched, event);
+    if (event->type() == QEvent::WindowActivate && watched == window()) {
+        queueFocusCheck(); // back from a dialog or another program
+    }
     if (event->type() == QEvent::FocusIn && focusing_ == 0 && !closed_) {
         // The frame's child window that holds this one takes the focus when
         // its title bar is clicked: nobody left a control either.
@@ -694,6 +735,11 @@ void TFinforma::FormClose() {
         emit studyEvent(StudyEvent::LastChildClosed);
     }
     emit studyClosed(this);
+}
+
+void TFinforma::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    queueFocusCheck(); // shown again by the frame: restored, or back on top
 }
 
 void TFinforma::closeEvent(QCloseEvent* event) {

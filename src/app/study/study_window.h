@@ -80,6 +80,7 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -102,6 +103,10 @@ private:
     void noteUserInput(QObject* watched, QEvent* event);
     bool isInside(const QObject* object) const;
     void settleFocus();
+    // Takes the focus back to the control the user was in when it is nowhere
+    // while this window is the one in use; queued after the toolkit's moves.
+    void queueFocusCheck();
+    void keepFocusInside();
     // The control (edit, button, grid or tab bar) that holds the widget, or
     // FocusFlow::kNone.
     int controlOf(const QWidget* widget) const;

@@ -9,6 +9,7 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
@@ -90,6 +91,7 @@ private slots:
     void pageSwitchNeverTypesIntoHiddenControls();
     void aClickRunsTheLeaveHandlerFirst();
     void gridOptionsAndItsMenuOverTheEditor();
+    void focusLeftForNowhereComesBack();
 };
 
 void StudyWindowTest::newStudyAndTheFixedPath() {
@@ -618,6 +620,28 @@ void StudyWindowTest::gridOptionsAndItsMenuOverTheEditor() {
     QCOMPARE(grid->selectionMode(), QAbstractItemView::SingleSelection);
     dragBorder(2, 30);
     QCOMPARE(grid->columnWidth(2), 110);
+    VERIFY_NO_UNEXPECTED_BOXES(boxes);
+}
+
+void StudyWindowTest::focusLeftForNowhereComesBack() {
+    BoxAnswerer boxes;
+    Frame frame;
+    TMainForm& main = *frame.main;
+    TFinforma* study = studyInGrid(main, QStringLiteral("2"));
+    typeText("7");
+    // A command chosen from the menus with the keyboard leaves the focus on
+    // the menu bar, with no menu highlighted: it comes back to the cell, and
+    // typing goes on at its end.
+    main.menuBar()->setFocus(Qt::MenuBarFocusReason);
+    settle();
+    QCOMPARE(focusControl(), study->grid());
+    typeText("1");
+    QCOMPARE(cell(study, 1, 1), QStringLiteral("71"));
+    // Nowhere at all: the same.
+    QApplication::focusWidget()->clearFocus();
+    settle();
+    typeText("2");
+    QCOMPARE(cell(study, 1, 1), QStringLiteral("712"));
     VERIFY_NO_UNEXPECTED_BOXES(boxes);
 }
 
