@@ -1,39 +1,30 @@
 #include "tool/drawing_program.h"
 
-#include <unistd.h>
+#include "core/platform/platform.h"
 
-#include <cerrno>
-#include <cstring>
-#include <limits.h>
+#include <cstdlib>
 
 namespace robustez {
 
 std::vector<std::string> drawingProgramCandidates(std::string_view executableDirectory) {
     const std::string directory(executableDirectory);
-    const std::string name(kDrawingProgram);
+    const std::string name =
+        std::string(kDrawingProgram) + std::string(platform::kExecutableSuffix);
     return {directory + "/" + name, directory + "/../lib/robustez/" + name};
 }
 
-std::string executableDirectory() {
-    char path[PATH_MAX];
-    const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path);
-    if (length <= 0 || static_cast<std::size_t>(length) >= sizeof path) {
-        return {};
-    }
-    const std::string executable(path, static_cast<std::size_t>(length));
-    return executable.substr(0, executable.rfind('/'));
-}
-
 std::string runDrawingProgram(char** argv) {
-    const std::string directory = executableDirectory();
+    const std::string directory = platform::executableDirectory();
     if (!directory.empty()) {
         for (const std::string& candidate : drawingProgramCandidates(directory)) {
-            if (::access(candidate.c_str(), X_OK) != 0) {
+            if (!platform::isExecutable(candidate)) {
                 continue;
             }
-            argv[0] = const_cast<char*>(candidate.c_str());
-            ::execv(candidate.c_str(), argv);
-            return "no se puede ejecutar " + candidate + ": " + std::strerror(errno);
+            const platform::ProgramRun run = platform::runProgram(candidate, argv);
+            if (run.ran) {
+                std::exit(run.exitStatus);
+            }
+            return "no se puede ejecutar " + candidate + ": " + run.error;
         }
     }
     return "no se encuentra " + std::string(kDrawingProgram) +

@@ -12,16 +12,14 @@ inline constexpr std::string_view kDrawingProgram = "robustez-informe-qt";
 
 // Where the drawing program is looked for, in order, given the directory of
 // the running executable: beside it (the build tree), then in
-// ../lib/robustez/ (the installed tree, with the tool in bin/).
+// ../lib/robustez/ (the installed tree, with the tool in bin/). On Windows
+// the names end in ".exe".
 std::vector<std::string> drawingProgramCandidates(std::string_view executableDirectory);
 
-// The directory of the running executable, from /proc/self/exe; empty when
-// it cannot be read.
-std::string executableDirectory();
-
-// Replaces the process with the drawing program, given the same arguments
-// (argv[0] becomes the program's path). Returns only on failure, with the
-// message to show.
+// Runs the drawing program in the place of this process, given the same
+// arguments (argv[0] becomes the program's path): on POSIX the process
+// becomes it; on Windows it runs to its end and this process exits with its
+// exit status. Returns only on failure, with the message to show.
 std::string runDrawingProgram(char** argv);
 
 } // namespace robustez

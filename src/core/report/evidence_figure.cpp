@@ -2,6 +2,7 @@
 
 #include "core/stats/number_format.h"
 #include "core/study/study_record.h"
+#include "core/text/utf8.h"
 
 #include <algorithm>
 #include <array>
@@ -56,27 +57,12 @@ constexpr SpecialWidth kSpecialWidths[] = {
 
 constexpr unsigned short kOtherWidth = 600;
 
-// The code point starting at `i`, moving `i` past it; a malformed sequence
-// is one replacement character per byte.
+// The code point starting at `i`, moving `i` past it; an ill-formed
+// sequence is one replacement character for its maximal subpart.
 char32_t nextCodePoint(std::string_view text, size_t& i) {
-    const auto lead = static_cast<unsigned char>(text[i++]);
-    if (lead < 0x80) {
-        return lead;
-    }
-    const int length = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : -1;
-    if (length < 0 || i + static_cast<size_t>(length) > text.size()) {
-        return U'\uFFFD';
-    }
-    char32_t code = lead & (0x3F >> length);
-    for (int k = 0; k < length; ++k) {
-        const auto next = static_cast<unsigned char>(text[i]);
-        if ((next & 0xC0) != 0x80) {
-            return U'\uFFFD';
-        }
-        code = (code << 6) | (next & 0x3F);
-        ++i;
-    }
-    return code;
+    const Utf8Step step = decodeUtf8(text.substr(i));
+    i += step.length;
+    return step.codePoint;
 }
 
 unsigned short codePointWidth(char32_t code, bool bold) {

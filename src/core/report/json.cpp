@@ -1,6 +1,7 @@
 #include "core/report/json.h"
 
-#include <array>
+#include "core/text/utf8.h"
+
 #include <charconv>
 #include <cmath>
 
@@ -8,51 +9,8 @@ namespace robustez::json {
 
 namespace {
 
-constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";
-
-// The well-formed UTF-8 sequences by their first byte: the length and the
-// range allowed for the second byte (the others are always 80..BF).
-struct LeadByte {
-    unsigned char first, last;
-    int length;
-    unsigned char secondMin, secondMax;
-};
-constexpr std::array<LeadByte, 9> kLeadBytes = {{
-    {0x00, 0x7F, 1, 0, 0},
-    {0xC2, 0xDF, 2, 0x80, 0xBF},
-    {0xE0, 0xE0, 3, 0xA0, 0xBF},
-    {0xE1, 0xEC, 3, 0x80, 0xBF},
-    {0xED, 0xED, 3, 0x80, 0x9F},
-    {0xEE, 0xEF, 3, 0x80, 0xBF},
-    {0xF0, 0xF0, 4, 0x90, 0xBF},
-    {0xF1, 0xF3, 4, 0x80, 0xBF},
-    {0xF4, 0xF4, 4, 0x80, 0x8F},
-}};
-
-// The UTF-8 sequence at the start of `text`: its length, and whether it is
-// well formed; an ill-formed one is its maximal subpart (at least one byte).
-struct Sequence {
-    std::size_t length;
-    bool wellFormed;
-};
-
-Sequence sequenceAt(std::string_view text) {
-    const auto byte = [&text](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    for (const LeadByte& lead : kLeadBytes) {
-        if (byte(0) < lead.first || byte(0) > lead.last) {
-            continue;
-        }
-        for (std::size_t i = 1; i < static_cast<std::size_t>(lead.length); ++i) {
-            const unsigned char min = i == 1 ? lead.secondMin : 0x80;
-            const unsigned char max = i == 1 ? lead.secondMax : 0xBF;
-            if (i >= text.size() || byte(i) < min || byte(i) > max) {
-                return {i, false};
-            }
-        }
-        return {static_cast<std::size_t>(lead.length), true};
-    }
-    return {1, false};
-}
+// U+FFFD in UTF-8, for each maximal ill-formed subpart.
+constexpr std::string_view kReplacementBytes = "\xEF\xBF\xBD";
 
 // The escape of a character that cannot stand as it is in a JSON string, or
 // empty when it can.
@@ -118,13 +76,13 @@ std::string validUtf8(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     while (!text.empty()) {
-        const Sequence sequence = sequenceAt(text);
-        if (sequence.wellFormed) {
-            out += text.substr(0, sequence.length);
+        const Utf8Step step = decodeUtf8(text);
+        if (step.wellFormed) {
+            out += text.substr(0, step.length);
         } else {
-            out += kReplacementCharacter;
+            out += kReplacementBytes;
         }
-        text.remove_prefix(sequence.length);
+        text.remove_prefix(step.length);
     }
     return out;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/study/code_page.h"
 #include "core/study/study_record.h"
 
 #include <string>
@@ -7,22 +8,8 @@
 
 namespace robustez {
 
-// Study files ("*.w1o"): one field per line in Windows-1252, lines ending in
-// CR LF, 3n + 8 lines. Texts inside the program are UTF-8.
-
-// Windows-1252 bytes to UTF-8 text. The five bytes that Windows-1252 leaves
-// undefined map to the control characters of the same number.
-std::string cp1252ToUtf8(std::string_view bytes);
-
-// UTF-8 text to Windows-1252 bytes; a character the code page cannot hold
-// becomes '?'.
-std::string utf8ToCp1252(std::string_view text);
-
-// True when every character of the UTF-8 text can be written in Windows-1252
-// inside one line of a study file: malformed UTF-8, characters outside the
-// code page, CR (which would end the line) and 0x1A (which would end the
-// file) cannot.
-bool fitsCp1252(std::string_view text);
+// Study files ("*.w1o"): one field per line in Windows-1252 (code_page.h),
+// lines ending in CR LF, 3n + 8 lines. Texts inside the program are UTF-8.
 
 // Reads a study from the bytes of a study file (reading rules: a line ends at
 // CR, one LF right after it is skipped, a lone LF stays in the text, 0x1A ends
@@ -40,27 +27,18 @@ std::string encodeStudy(const StudyRecord& study);
 
 // Reads and decodes a study file. File errors (FileError) read "File not
 // found" for a missing file, otherwise "I/O error N" followed by the
-// system's explanation.
+// system's explanation. What is read from a device or a pipe, which may
+// never end, is bounded ("I/O error 27: File too large").
 StudyRecord loadStudyFile(const std::string& path);
 
-// Writes a study file so that the save never changes what the file is.
-// Symbolic links are followed to the file they lead to, which is written (and
-// created, for a link whose target does not exist yet); the links stay links.
-// A new file, and normally an existing one, is written atomically: the bytes
-// go to a temporary file beside the target, which gets the permission bits,
-// owner and group of the file it replaces, is flushed to disk and renamed
-// over the target; a failed save leaves the previous file as it was.
-// An existing file this process may not open for writing is not replaced: the
-// save fails ("I/O error 13: Permission denied") and leaves it as it was.
-// Where a rename would not keep what the file is -- other hard links to it,
-// not a regular file (device, FIFO), an owner or group this process may not
-// give, or a folder that refuses a new file -- the file is written in place,
-// as a plain write would: from its start, cut to the new length and flushed.
-// A failure midway through such a write may leave the file partly written;
-// a failure while writing the temporary file (disk full) fails the save and
-// leaves the previous file as it was. A new file gets mode 0666 less the
-// umask. Errors are FileError "I/O error N: " and the system's explanation;
-// a FIFO with no reader is refused ("I/O error 6") instead of waited on.
+// Writes a study file so that the save never changes what the file is, as
+// platform::replaceFileContents (core/platform/platform.h) writes a file:
+// links followed, the file replaced atomically with its permission bits,
+// owner and group, or written in place where a rename would not keep what it
+// is; a file this process may not write is refused ("I/O error 13:
+// Permission denied"). The study is encoded before the disk is touched: a
+// count that is not a whole number (ConversionError) leaves the file as it
+// was.
 void saveStudyFile(const std::string& path, const StudyRecord& study);
 
 } // namespace robustez

@@ -393,6 +393,11 @@ TEST(EvidenceFigure, TextsWrapAtWordsAndWithinWidth) {
     EXPECT_DOUBLE_EQ(estimatedTextWidth("Baja", 10), 20.01);
     EXPECT_DOUBLE_EQ(estimatedTextWidth("Alta", 10, true), 18.89);
     EXPECT_DOUBLE_EQ(estimatedTextWidth("á", 1), estimatedTextWidth("a", 1));
+    // Ill-formed UTF-8 is measured as one U+FFFD (600) for each maximal
+    // subpart: E2 82 is a cut-short sign, C0 AF an overlong '/' whose bytes
+    // start nothing.
+    EXPECT_DOUBLE_EQ(estimatedTextWidth("\xE2\x82", 1), 0.6);
+    EXPECT_DOUBLE_EQ(estimatedTextWidth("\xC0\xAF", 1), 1.2);
     EXPECT_EQ(wrapText("uno dos tres", 1e9, 10, false), std::vector<std::string>{"uno dos tres"});
     // "uno dos" = 556*3 + 278 + 556*2 + 500 = 3558: 35.58 at size 10.
     EXPECT_EQ(wrapText("uno  dos tres", 35.58, 10, false),

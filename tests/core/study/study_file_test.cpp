@@ -1,24 +1,17 @@
 #include "core/study/study_file.h"
 
+#include "core/platform/scratch_folder.h"
 #include "core/report/text_report.h"
 #include "core/study/errors.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <csignal>
-#include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
-#include <functional>
-#include <grp.h>
-#include <iterator>
 #include <string>
-#include <sys/resource.h>
+
+#ifndef _WIN32
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#endif
 
 namespace robustez {
 namespace {
@@ -26,8 +19,6 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::string kOutOfRange = "Datos fuera de límite, 2-10 valoraciones (Replicaciones).";
-// The user and group "nobody", as which saves without root's rights run.
-constexpr uid_t kNobody = 65534;
 
 StudyRecord sampleStudy() {
     StudyRecord study = newStudyRecord();
@@ -78,35 +69,6 @@ void expectSameStudy(const StudyRecord& a, const StudyRecord& b, int n) {
                 << "level " << level << " row " << row;
         }
     }
-}
-
-TEST(StudyFileCodec, CodePageConversions) {
-    // Every byte survives the trip to UTF-8 and back, the five undefined
-    // ones included.
-    std::string all;
-    for (int b = 0; b < 256; ++b) {
-        all += static_cast<char>(b);
-    }
-    const std::string utf8 = cp1252ToUtf8(all);
-    EXPECT_TRUE(fitsCp1252(utf8.substr(utf8.find(' '))));
-    EXPECT_EQ(utf8ToCp1252(utf8), all);
-
-    EXPECT_EQ(cp1252ToUtf8("\x80\x81\x9f\xaa\xb0\xd1\xe9"), "€\u0081Ÿª°Ñé");
-    EXPECT_EQ(utf8ToCp1252("Método Ñ ª ° €"), "M\xe9todo \xd1 \xaa \xb0 \x80");
-    // Characters outside the code page and malformed UTF-8 become '?'.
-    EXPECT_EQ(utf8ToCp1252("a日b"), "a?b");
-    EXPECT_EQ(utf8ToCp1252("x\xff\xc3"), "x??");
-    EXPECT_EQ(utf8ToCp1252("\xc0\xaf"), "??");      // overlong '/'
-    EXPECT_EQ(utf8ToCp1252("\xed\xa0\x80"), "???"); // surrogate
-    EXPECT_EQ(utf8ToCp1252("\xe2\x82"), "??");      // truncated €
-    EXPECT_EQ(utf8ToCp1252("\u0080"), "?");         // C1 control with no byte
-
-    EXPECT_TRUE(fitsCp1252("Método Ñ ª ° € “x” —"));
-    EXPECT_TRUE(fitsCp1252("a\nb")); // a lone LF survives the file
-    EXPECT_FALSE(fitsCp1252("日本"));
-    EXPECT_FALSE(fitsCp1252("\xff"));
-    EXPECT_FALSE(fitsCp1252("a\rb"));  // would end the line
-    EXPECT_FALSE(fitsCp1252("a\x1a")); // would end the file
 }
 
 TEST(StudyFileCodec, EncodeWritesThreeNPlusEightCrLfLines) {
@@ -270,266 +232,51 @@ TEST(StudyFileCodec, CountOfLineFour) {
     EXPECT_EQ(decodeStudy(withCount("10")).grid.rowCount(), 12);
 }
 
-class StudyFileOnDisk : public ::testing::Test {
-protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "robustez-file-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
-    static std::string readBytes(const fs::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-    static void writeBytes(const fs::path& path, const std::string& bytes) {
-        std::ofstream(path, std::ios::binary) << bytes;
-    }
-    std::size_t entries() const {
-        return static_cast<std::size_t>(
-            std::distance(fs::directory_iterator(dir_), fs::directory_iterator()));
-    }
-    static std::string fileError(const std::function<void()>& action) {
-        try {
-            action();
-        } catch (const FileError& error) {
-            return error.what();
-        }
-        return "(no file error)";
-    }
-    static std::size_t openDescriptors() {
-        return static_cast<std::size_t>(
-            std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()));
-    }
-    static struct stat statOf(const fs::path& path) {
-        struct stat info {};
-        EXPECT_EQ(::lstat(path.c_str(), &info), 0) << path;
-        return info;
-    }
-    // Saves as user and group kNobody in a child process when this process
-    // is root, directly otherwise. Answers as fileError does.
-    static std::string saveUnprivileged(const fs::path& path, const StudyRecord& study) {
-        const auto save = [&] { return fileError([&] { saveStudyFile(path.string(), study); }); };
-        int channel[2];
-        if (::geteuid() != 0 || ::pipe(channel) != 0) {
-            return ::geteuid() != 0 ? save() : "(no pipe)";
-        }
-        const pid_t child = ::fork();
-        if (child == 0) {
-            const bool dropped =
-                ::setgroups(0, nullptr) == 0 && ::setgid(kNobody) == 0 && ::setuid(kNobody) == 0;
-            const std::string result = dropped ? save() : "(cannot drop rights)";
-            _exit(::write(channel[1], result.data(), result.size()) < 0);
-        }
-        ::close(channel[1]);
-        std::string result;
-        char buffer[256];
-        for (ssize_t got; (got = ::read(channel[0], buffer, sizeof buffer)) > 0;) {
-            result.append(buffer, static_cast<std::size_t>(got));
-        }
-        ::close(channel[0]);
-        ::waitpid(child, nullptr, 0);
-        return result;
-    }
-
-    fs::path dir_;
-};
+using StudyFileOnDisk = testing::ScratchFolder;
+using testing::utf8Path;
 
 TEST_F(StudyFileOnDisk, SaveThenLoad) {
     const fs::path path = dir_ / "estudio.w1o";
     const StudyRecord study = sampleStudy();
-    saveStudyFile(path.string(), study);
+    saveStudyFile(utf8Path(path), study);
     EXPECT_EQ(readBytes(path), encodeStudy(study));
     EXPECT_EQ(entries(), 1u); // no temporary file left behind
-    expectSameStudy(loadStudyFile(path.string()), study, 3);
+    expectSameStudy(loadStudyFile(utf8Path(path)), study, 3);
 
-    // Saving again replaces the file whole and keeps its permissions.
-    ::chmod(path.c_str(), 0640);
+    // Saving again replaces the file whole.
     StudyRecord changed = study;
     changed.methodName = "Otro";
-    saveStudyFile(path.string(), changed);
+    saveStudyFile(utf8Path(path), changed);
     EXPECT_EQ(readBytes(path), encodeStudy(changed));
-    EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
-              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(loadStudyFile(utf8Path(path)).methodName, "Otro");
     EXPECT_EQ(entries(), 1u);
 
-    // A relative name is saved in the working directory.
-    const fs::path here = fs::current_path();
-    fs::current_path(dir_);
-    saveStudyFile("relativo.w1o", study);
-    fs::current_path(here);
-    EXPECT_EQ(readBytes(dir_ / "relativo.w1o"), encodeStudy(study));
-
-    // A symbolic link keeps pointing at the study it names.
-    const fs::path link = dir_ / "enlace.w1o";
-    fs::create_symlink(path, link);
-    saveStudyFile(link.string(), study);
-    EXPECT_TRUE(fs::is_symlink(link));
-    EXPECT_EQ(readBytes(path), encodeStudy(study));
+    // A name outside ASCII, as the program's texts are UTF-8.
+    const fs::path accented = dir_ / u8"válido ñ €.w1o";
+    saveStudyFile(utf8Path(accented), study);
+    EXPECT_EQ(readBytes(accented), encodeStudy(study));
+    expectSameStudy(loadStudyFile(utf8Path(accented)), study, 3);
 }
 
-TEST_F(StudyFileOnDisk, FailedSaveLeavesTheOldFile) {
+TEST_F(StudyFileOnDisk, SaveOfACountThatIsNotAWholeNumberWritesNothing) {
     const fs::path path = dir_ / "estudio.w1o";
     const std::string old = "old contents\r\n";
     writeBytes(path, old);
-
-    // A count that is not a whole number: nothing is written at all.
     StudyRecord bad = sampleStudy();
     bad.replicateCountText = "x";
-    EXPECT_THROW(saveStudyFile(path.string(), bad), ConversionError);
+    EXPECT_THROW(saveStudyFile(utf8Path(path), bad), ConversionError);
     EXPECT_EQ(readBytes(path), old);
     EXPECT_EQ(entries(), 1u);
-
-    // Writing the temporary file fails partway (as on a full disk): the old
-    // file is not written in place instead.
-    rlimit limit{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &limit), 0);
-    const rlim_t unlimited = limit.rlim_cur;
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    limit.rlim_cur = 8;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
-    const std::string tooLarge = fileError([&] { saveStudyFile(path.string(), sampleStudy()); });
-    limit.rlim_cur = unlimited;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
-    std::signal(SIGXFSZ, oldHandler);
-    EXPECT_EQ(tooLarge, "I/O error 27: File too large");
-    EXPECT_EQ(readBytes(path), old);
+    // Nor is a new file created.
+    EXPECT_THROW(saveStudyFile(utf8Path(dir_ / "nuevo.w1o"), bad), ConversionError);
     EXPECT_EQ(entries(), 1u);
-
-    // A folder that does not exist.
-    EXPECT_EQ(fileError([&] { saveStudyFile((dir_ / "no" / "x.w1o").string(), sampleStudy()); }),
-              "I/O error 2: No such file or directory");
-
-    // A target that is a folder: the folder and its contents stay, and the
-    // temporary file is removed.
-    const fs::path folder = dir_ / "carpeta.w1o";
-    fs::create_directory(folder);
-    writeBytes(folder / "dentro", "keep");
-    EXPECT_EQ(fileError([&] { saveStudyFile(folder.string(), sampleStudy()); }),
-              "I/O error 21: Is a directory");
-    EXPECT_TRUE(fs::is_directory(folder));
-    EXPECT_EQ(readBytes(folder / "dentro"), "keep");
-    EXPECT_EQ(entries(), 2u);
-    EXPECT_EQ(readBytes(path), old);
-}
-
-TEST_F(StudyFileOnDisk, SaveKeepsModeLinksAndFifos) {
-    const std::size_t descriptors = openDescriptors();
-    const fs::path path = dir_ / "estudio.w1o";
-    const StudyRecord study = sampleStudy();
-    const std::string bytes = encodeStudy(study);
-    for (const mode_t mode : {0640, 0604}) {
-        writeBytes(path, "old");
-        ASSERT_EQ(::chmod(path.c_str(), mode), 0);
-        saveStudyFile(path.string(), study);
-        EXPECT_EQ(statOf(path).st_mode & 07777, mode);
-        EXPECT_EQ(readBytes(path), bytes);
-    }
-
-    // Links stay links: relative ones read from their own folder, a chain,
-    // and one whose target does not exist yet and is created.
-    fs::create_directory(dir_ / "sub");
-    fs::create_symlink("../estudio.w1o", dir_ / "sub" / "rel.w1o");
-    fs::create_symlink("sub/rel.w1o", dir_ / "chain.w1o");
-    fs::create_symlink("sub/nuevo.w1o", dir_ / "dangling.w1o");
-    writeBytes(path, "old");
-    saveStudyFile((dir_ / "chain.w1o").string(), study);
-    saveStudyFile((dir_ / "dangling.w1o").string(), study);
-    for (const char* link : {"chain.w1o", "sub/rel.w1o", "dangling.w1o"}) {
-        EXPECT_TRUE(fs::is_symlink(dir_ / link)) << link;
-    }
-    EXPECT_EQ(readBytes(path), bytes);
-    EXPECT_EQ(readBytes(dir_ / "sub" / "nuevo.w1o"), bytes);
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    EXPECT_EQ(statOf(dir_ / "sub" / "nuevo.w1o").st_mode & 07777, 0666 & ~mask);
-
-    // A file with another name is written in place and cut to length.
-    fs::create_hard_link(path, dir_ / "otro.w1o");
-    writeBytes(path, std::string(300, 'x'));
-    const ino_t inode = statOf(path).st_ino;
-    saveStudyFile((dir_ / "otro.w1o").string(), study);
-    EXPECT_EQ(readBytes(path), bytes);
-    EXPECT_EQ(statOf(dir_ / "otro.w1o").st_ino, inode);
-
-    // A FIFO is written to, never replaced; without a reader the save fails.
-    const fs::path fifo = dir_ / "tubo.w1o";
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    EXPECT_EQ(fileError([&] { saveStudyFile(fifo.string(), study); }),
-              "I/O error 6: No such device or address");
-    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
-    saveStudyFile(fifo.string(), study);
-    std::string received(bytes.size() + 1, '\0');
-    received.resize(static_cast<std::size_t>(
-        std::max<ssize_t>(0, ::read(reader, received.data(), received.size()))));
-    ::close(reader);
-    EXPECT_EQ(received, bytes);
-    EXPECT_TRUE(fs::is_fifo(fifo));
-    EXPECT_EQ(openDescriptors(), descriptors);
-}
-
-TEST_F(StudyFileOnDisk, SaveWithoutRightsToTheFileOrFolder) {
-    ASSERT_EQ(::chmod(dir_.c_str(), 0777), 0);
-    const StudyRecord study = sampleStudy();
-    // A read-only file is refused although its folder would let it be replaced.
-    const fs::path readOnly = dir_ / "lectura.w1o";
-    writeBytes(readOnly, "old");
-    ASSERT_EQ(::chmod(readOnly.c_str(), 0444), 0);
-    EXPECT_EQ(saveUnprivileged(readOnly, study), "I/O error 13: Permission denied");
-    EXPECT_EQ(readBytes(readOnly), "old");
-    EXPECT_EQ(entries(), 1u);
-
-    // A writable file of the user's own in a folder closed to new files.
-    const fs::path locked = dir_ / "cerrada";
-    const fs::path inside = locked / "estudio.w1o";
-    fs::create_directory(locked);
-    writeBytes(inside, std::string(300, 'x'));
-    ASSERT_EQ(::chmod(inside.c_str(), 0666), 0);
-    if (::geteuid() == 0) {
-        ASSERT_EQ(::chown(inside.c_str(), kNobody, kNobody), 0);
-    }
-    const ino_t inode = statOf(inside).st_ino;
-    ASSERT_EQ(::chmod(locked.c_str(), 0555), 0);
-    EXPECT_EQ(saveUnprivileged(inside, study), "(no file error)");
-    ASSERT_EQ(::chmod(locked.c_str(), 0755), 0);
-    EXPECT_EQ(readBytes(inside), encodeStudy(study));
-    EXPECT_EQ(statOf(inside).st_ino, inode);
-}
-
-TEST_F(StudyFileOnDisk, SaveKeepsOwnerAndGroup) {
-    if (::geteuid() != 0) {
-        GTEST_SKIP() << "only root can give files to another user and act as that user";
-    }
-    const StudyRecord study = sampleStudy();
-    const fs::path theirs = dir_ / "ajeno.w1o";
-    writeBytes(theirs, "old");
-    ASSERT_EQ(::chown(theirs.c_str(), kNobody, kNobody), 0);
-    ASSERT_EQ(::chmod(theirs.c_str(), 0640), 0);
-    saveStudyFile(theirs.string(), study);
-    const struct stat saved = statOf(theirs);
-    EXPECT_EQ(saved.st_uid, kNobody);
-    EXPECT_EQ(saved.st_gid, kNobody);
-    EXPECT_EQ(saved.st_mode & 07777, 0640u);
-    EXPECT_EQ(readBytes(theirs), encodeStudy(study));
-
-    // A user who may not give a file away writes root's writable file in place.
-    ASSERT_EQ(::chmod(dir_.c_str(), 0777), 0);
-    const fs::path roots = dir_ / "raiz.w1o";
-    writeBytes(roots, std::string(300, 'x'));
-    ASSERT_EQ(::chmod(roots.c_str(), 0666), 0);
-    const ino_t inode = statOf(roots).st_ino;
-    EXPECT_EQ(saveUnprivileged(roots, study), "(no file error)");
-    const struct stat after = statOf(roots);
-    EXPECT_EQ(after.st_uid, 0u);
-    EXPECT_EQ(after.st_gid, 0u);
-    EXPECT_EQ(after.st_ino, inode);
-    EXPECT_EQ(readBytes(roots), encodeStudy(study));
-    EXPECT_EQ(entries(), 2u);
 }
 
 TEST_F(StudyFileOnDisk, LoadFailures) {
-    EXPECT_EQ(fileError([&] { loadStudyFile((dir_ / "falta.w1o").string()); }), "File not found");
+    // A missing file, also in a folder that is missing.
+    EXPECT_EQ(fileError([&] { loadStudyFile(utf8Path(dir_ / "falta.w1o")); }), "File not found");
+    EXPECT_EQ(fileError([&] { loadStudyFile(utf8Path(dir_ / "no" / "x.w1o")); }), "File not found");
+#ifndef _WIN32
     EXPECT_EQ(fileError([&] { loadStudyFile(dir_.string()); }), "I/O error 21: Is a directory");
     const fs::path notDir = dir_ / "file";
     writeBytes(notDir, "x");
@@ -548,12 +295,13 @@ TEST_F(StudyFileOnDisk, LoadFailures) {
 
     // A device that never ends a line is read only so far.
     EXPECT_EQ(fileError([&] { loadStudyFile("/dev/zero"); }), "I/O error 27: File too large");
+#endif
 
     // Count errors of a file are those of the codec.
     const fs::path wide = dir_ / "wide.w1o";
     writeBytes(wide, joinLines({"M", "A", "D", "12", "C"}));
     try {
-        loadStudyFile(wide.string());
+        loadStudyFile(utf8Path(wide));
         FAIL();
     } catch (const FileError&) {
         FAIL() << "not a file error";
@@ -571,7 +319,7 @@ TEST_F(StudyFileOnDisk, LoadReadsAcrossChunksAndStopsAtTheStudy) {
     bytes += std::string(8 * 1024 * 1024, 'z');
     const fs::path path = dir_ / "grande.w1o";
     writeBytes(path, bytes);
-    const StudyRecord study = loadStudyFile(path.string());
+    const StudyRecord study = loadStudyFile(utf8Path(path));
     EXPECT_EQ(study.methodName, longLine);
     EXPECT_EQ(study.analystName, "A");
     EXPECT_EQ(study.value(3, 2), "6");
@@ -580,7 +328,7 @@ TEST_F(StudyFileOnDisk, LoadReadsAcrossChunksAndStopsAtTheStudy) {
     for (std::size_t length : {64 * 1024 - 1, 64 * 1024, 64 * 1024 + 1}) {
         const std::string first(length, 'q');
         writeBytes(path, joinLines({first, "A", "D", "2", "C", "s1", "1"}));
-        const StudyRecord split = loadStudyFile(path.string());
+        const StudyRecord split = loadStudyFile(utf8Path(path));
         EXPECT_EQ(split.methodName, first);
         EXPECT_EQ(split.analystName, "A");
         EXPECT_EQ(split.value(1, 1), "1");
@@ -590,7 +338,7 @@ TEST_F(StudyFileOnDisk, LoadReadsAcrossChunksAndStopsAtTheStudy) {
 TEST(StudyFileExample, ShippedExampleLoadsAndReports) {
     const fs::path root =
         fs::path(__FILE__).parent_path().parent_path().parent_path().parent_path();
-    const StudyRecord study = loadStudyFile((root / "examples" / "ejemplo.w1o").string());
+    const StudyRecord study = loadStudyFile(utf8Path(root / "examples" / "ejemplo.w1o"));
     EXPECT_EQ(study.methodName, "Valoración de ácido acetilsalicílico");
     EXPECT_EQ(study.analystName, "Q.F.B. María Pérez");
     EXPECT_EQ(study.levelSetting(1), "25 °C");
