@@ -51,7 +51,8 @@ public:
     QLineEdit* searchBox() const { return searchBox_; }
     QListWidget* indexList() const { return indexList_; }
 
-    // Shows a problem of the help file to the user (a warning box by default).
+    // Test seam: shows a problem of the help file to the user (a warning box
+    // unless replaced).
     std::function<void(const QString&)> reportProblem;
 
 private slots:

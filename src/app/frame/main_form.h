@@ -83,8 +83,9 @@ public:
     void studyWindowClosed(TFinforma* study);
 
     // --- File dialogs ---------------------------------------------------
-    // A file dialog: given the proposed name, returns the chosen full path
-    // or an empty text when the user cancels.
+    // Test seams: the file dialogs (the program's own unless replaced). A
+    // file dialog, given the proposed name, returns the chosen full path or
+    // an empty text when the user cancels.
     using AskFileName = std::function<QString(QWidget* parent, const QString& proposed)>;
     void setOpenDialog(AskFileName ask) { askOpen_ = std::move(ask); }
     void setSaveDialog(AskFileName ask) { askSave_ = std::move(ask); }

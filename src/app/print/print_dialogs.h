@@ -36,11 +36,11 @@ public:
 
     // Set by the main window: reads the current study window.
     StudySource currentStudy;
-    // The standard print dialog by default; replaceable for tests.
+    // Test seam: the standard print dialog unless replaced.
     PrintSetup printSetup;
-    // The printer canvas by default; replaceable for tests.
+    // Test seam: the printer canvas unless replaced.
     CanvasFactory canvasFactory;
-    // The standard error box by default; replaceable for tests.
+    // Test seam: the standard error box unless replaced.
     std::function<void(const QString& message)> showError;
 
     robustez::PrintLayout layout() const { return layout_; }
