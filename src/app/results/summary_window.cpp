@@ -6,6 +6,7 @@
 #include "app/ui/messages.h"
 #include "app/ui/window_parts.h"
 #include "core/report/summary_figure.h"
+#include "core/report/summary_page.h"
 #include "core/study/errors.h"
 #include "paint/figure_painter.h"
 
