@@ -1,8 +1,11 @@
 // Times robustez-informe as a user runs it, as whole processes:
 //   (a) --json over 10,000 study files in one call;
 //   (b) one text report, median wall time over 50 runs;
-//   (c) for scale, an empty process (/bin/true) and, when Rscript and the
-//       multcomp package are installed, R's Dunnett analysis of one study.
+//   (c) the summary (--resumen) of 1,000 studies as text and as JSON, median
+//       over a few runs;
+//   (d) for scale, an empty process (/bin/true) and, when Rscript and the
+//       multcomp package are installed, R's Dunnett analysis of one study;
+//       the summary of 1,000 studies is to take less than a tenth of it.
 // Usage: informe_bench ROBUSTEZ-INFORME EXAMPLE.w1o SCRATCH-DIR [RUNS] [FILES]
 
 #include <fcntl.h>
@@ -146,6 +149,19 @@ int main(int argc, char** argv) {
     const Summary text = repeatedRuns({tool, example}, runs);
     std::printf("text report, whole process, %d runs: median %.2f ms (min %.2f, max %.2f)\n", runs,
                 text.median, text.min, text.max);
+    const int summaryStudies = std::min(files, 1000);
+    const int summaryRuns = std::max(1, std::min(runs, 5));
+    std::vector<std::string> summaryText = {tool, "--resumen"};
+    summaryText.insert(summaryText.end(), paths.begin(), paths.begin() + summaryStudies);
+    std::vector<std::string> summaryJson = summaryText;
+    summaryJson.insert(summaryJson.begin() + 2, "--json");
+    const Summary textSummary = repeatedRuns(summaryText, summaryRuns);
+    const Summary jsonSummary = repeatedRuns(summaryJson, summaryRuns);
+    std::printf("--resumen of %d studies, whole process, %d runs: text median %.1f ms "
+                "(min %.1f), --json median %.1f ms (min %.1f)\n",
+                summaryStudies, summaryRuns, textSummary.median, textSummary.min,
+                jsonSummary.median, jsonSummary.min);
+
     const Summary empty = repeatedRuns({"/bin/true"}, runs);
     std::printf("empty process (/bin/true), %d runs: median %.2f ms (min %.2f, max %.2f)\n", runs,
                 empty.median, empty.min, empty.max);
@@ -158,6 +174,9 @@ int main(int argc, char** argv) {
         std::printf("R / robustez-informe per study: %.0f x (text report process), "
                     "%.0f x (per study in --json)\n",
                     r.median / text.median, r.median / (jsonMs / files));
+        const double slowest = std::max(textSummary.median, jsonSummary.median);
+        std::printf("--resumen of %d studies / one R study: %.3f (target < 0.1: %s)\n",
+                    summaryStudies, slowest / r.median, slowest < r.median / 10 ? "met" : "MISSED");
     } else {
         std::printf("R with multcomp not installed (apt-get install r-cran-multcomp): skipped\n");
     }

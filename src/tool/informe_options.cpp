@@ -16,6 +16,10 @@ const std::string_view kInformeUsage =
     "     robustez-informe --pdf SALIDA.pdf --page detalle [--layout laser|deskjet]\n"
     "                      [--paper a4|letter] [--limite PCT] ESTUDIO.w1o\n"
     "     robustez-informe --svg SALIDA.svg [--limite PCT] ESTUDIO.w1o\n"
+    "     robustez-informe --resumen [--json] [--limite PCT] ESTUDIO.w1o...\n"
+    "     robustez-informe --pdf SALIDA.pdf --page resumen [--paper a4|letter] [--limite PCT]\n"
+    "                      ESTUDIO.w1o...\n"
+    "     robustez-informe --svg SALIDA.svg --resumen [--limite PCT] ESTUDIO.w1o...\n"
     "     robustez-informe --help\n";
 
 const std::string_view kInformeHelp =
@@ -51,6 +55,23 @@ const std::string_view kInformeHelp =
     "Con --svg SALIDA.svg dibuja la figura de las comparaciones en un archivo SVG.\n"
     "--pdf y --svg toman un solo estudio.\n"
     "\n"
+    "Con --resumen escribe el resumen de la robustez de un método a partir de varios\n"
+    "estudios (uno por condición de operación), en el orden dado: el encabezado\n"
+    "(método, analistas, fechas, número de estudios), una fila por estudio separada\n"
+    "por tabuladores (ajustes, n, media Normal y, para Baja y Alta, diferencia,\n"
+    "diferencia relativa, t, p ajustado, intervalo simultáneo al 95 %, veredicto y,\n"
+    "con --limite, equivalencia) y las líneas de conclusión. Un estudio que no se\n"
+    "puede leer o calcular conserva su fila con su mensaje.\n"
+    "  --resumen --json        un solo objeto JSON: method_names, studies,\n"
+    "                          not_tolerant, not_equivalent, failed, conclusion,\n"
+    "                          equivalence_limit_pct\n"
+    "  --pdf SALIDA.pdf --page resumen\n"
+    "                          las páginas del resumen: tabla, conclusión y gráfico\n"
+    "                          de las diferencias relativas (forest plot)\n"
+    "  --svg SALIDA.svg --resumen\n"
+    "                          el gráfico de las diferencias relativas\n"
+    "El código de salida es 1 si algún estudio no tiene resultado.\n"
+    "\n"
     "Códigos de salida: 0 correcto; 1 archivo ilegible o rechazado, o cálculo\n"
     "fallido (el mensaje va a la salida de errores; en el informe de texto, las\n"
     "líneas ya compuestas van antes a la salida estándar; con --json, el mensaje va\n"
@@ -69,10 +90,11 @@ constexpr std::array<Choice<PrintLayout>, 2> kLayouts = {{
     {"laser", PrintLayout::Laser},
     {"deskjet", PrintLayout::DeskJet},
 }};
-constexpr std::array<Choice<InformePage>, 3> kPages = {{
+constexpr std::array<Choice<InformePage>, 4> kPages = {{
     {"general", InformePage::General},
     {"results", InformePage::Results},
     {"detalle", InformePage::Detail},
+    {"resumen", InformePage::Summary},
 }};
 constexpr std::array<Choice<InformePaper>, 2> kPapers = {{
     {"a4", InformePaper::A4},
@@ -116,9 +138,11 @@ struct OptionRule {
     Apply apply;
 };
 
-constexpr std::array<OptionRule, 8> kOptionRules = {{
+constexpr std::array<OptionRule, 9> kOptionRules = {{
     {"--json", false,
      [](InformeOptions& o, const std::string&, std::string_view) { o.mode = InformeMode::Json; }},
+    {"--resumen", false,
+     [](InformeOptions& o, const std::string&, std::string_view) { o.summary = true; }},
     {"--detalle", false,
      [](InformeOptions& o, const std::string&, std::string_view) { o.detail = true; }},
     {"--limite", true,
@@ -170,6 +194,26 @@ bool seenAny(const Seen& seen, std::initializer_list<std::string_view> names) {
     });
 }
 
+// The summary's rules: --resumen with --pdf is --page resumen, and
+// --page resumen is the summary; it takes neither --detalle nor --layout.
+void checkSummary(InformeOptions& options, const Seen& seen) {
+    if (options.summary && options.mode == InformeMode::Pdf) {
+        if (seenAny(seen, {"--page"}) && options.page != InformePage::Summary) {
+            throw UsageError{"--resumen sólo vale con --page resumen"};
+        }
+        options.page = InformePage::Summary;
+    }
+    if (options.mode == InformeMode::Pdf && options.page == InformePage::Summary) {
+        options.summary = true;
+    }
+    if (options.summary && options.detail) {
+        throw UsageError{"--detalle no vale con --resumen"};
+    }
+    if (options.summary && seenAny(seen, {"--layout"})) {
+        throw UsageError{"--layout no vale con --page resumen"};
+    }
+}
+
 // The rules between options, checked once every argument has been read.
 void checkCombination(InformeOptions& options, const Seen& seen) {
     const auto modes = std::count_if(seen.begin(), seen.end(), [](std::string_view name) {
@@ -184,17 +228,18 @@ void checkCombination(InformeOptions& options, const Seen& seen) {
     if (options.mode != InformeMode::Pdf && seenAny(seen, {"--layout", "--page", "--paper"})) {
         throw UsageError{"--layout, --page y --paper sólo valen con --pdf"};
     }
+    checkSummary(options, seen);
     if (options.mode != InformeMode::Text && options.detail) {
         throw UsageError{"--detalle sólo vale con el informe de texto"};
     }
     if (options.mode == InformeMode::Pdf && options.equivalenceLimitPct &&
-        options.page != InformePage::Detail) {
+        options.page != InformePage::Detail && options.page != InformePage::Summary) {
         throw UsageError{"--limite sólo vale con --page detalle"};
     }
-    if (isDrawingMode(options.mode) && options.studyPaths.size() > 1) {
+    if (isDrawingMode(options.mode) && !options.summary && options.studyPaths.size() > 1) {
         throw UsageError{"sobra el argumento '" + options.studyPaths[1] + "'"};
     }
-    if (options.mode == InformeMode::Text && options.equivalenceLimitPct) {
+    if (options.mode == InformeMode::Text && options.equivalenceLimitPct && !options.summary) {
         options.detail = true;
     }
 }

@@ -17,7 +17,7 @@ namespace robustez {
 enum class InformeMode { Text, Json, Pdf, Svg };
 
 // The page drawn with --pdf.
-enum class InformePage { General, Results, Detail };
+enum class InformePage { General, Results, Detail, Summary };
 
 enum class InformePaper { A4, Letter };
 
@@ -29,7 +29,8 @@ struct InformeOptions {
     PrintLayout layout = PrintLayout::Laser;
     InformePage page = InformePage::Results;
     InformePaper paper = InformePaper::A4;
-    bool detail = false; // --detalle, or implied by --limite in the text mode
+    bool detail = false;  // --detalle, or implied by --limite in the text mode
+    bool summary = false; // --resumen, or --page resumen: one summary of all the studies
     std::optional<double> equivalenceLimitPct;
 };
 

@@ -1,24 +1,33 @@
 // robustez-informe-qt: the drawing half of robustez-informe, which runs it
 // with its own arguments for --pdf and --svg: one printed page of a study
-// as a PDF file, or the figure of its comparisons as an SVG file. No display
-// is needed.
+// as a PDF file, or the figure of its comparisons as an SVG file; or the
+// summary of several studies as PDF pages or its forest plot as SVG. No
+// display is needed.
 
+#include "core/report/page_layouts.h"
+#include "core/report/summary.h"
+#include "core/report/summary_figure.h"
+#include "core/report/summary_page.h"
 #include "core/stats/evidence.h"
 #include "core/stats/robustness.h"
-#include "paint/figure_painter.h"
-#include "tool/informe_options.h"
-#include "tool/locale_separator.h"
-#include "core/report/page_layouts.h"
-#include "paint/qpainter_canvas.h"
 #include "core/study/errors.h"
 #include "core/study/study_file.h"
+#include "paint/figure_painter.h"
+#include "paint/qpainter_canvas.h"
+#include "tool/informe_options.h"
+#include "tool/locale_separator.h"
 
+#include <QDateTime>
 #include <QGuiApplication>
 #include <QMarginsF>
 #include <QPageLayout>
 #include <QPageSize>
+#include <QPainter>
 #include <QPdfWriter>
+#include <QSaveFile>
+#include <QSvgGenerator>
 
+#include <cmath>
 #include <cstdio>
 #include <exception>
 #include <string>
@@ -137,7 +146,116 @@ int evidenceDrawing(const InformeOptions& options, const StudyRecord& study,
     return 0;
 }
 
+// The summary's drawings: resolution of the PDF pages (dots per inch), width
+// of the SVG figure (pixels at 96 per inch).
+constexpr int kSummaryPdfResolution = 1200;
+constexpr double kSummaryFigureWidth = 900;
+
+[[noreturn]] void cannotWrite(const QString& path) {
+    throw FileError("No se puede escribir el archivo " + path.toStdString());
+}
+
+// The footer of the summary's pages: the date and time of printing.
+std::string printingFooter() {
+    return "Impreso el " +
+           QDateTime::currentDateTime().toString(QStringLiteral("dd/MM/yyyy HH:mm")).toStdString();
+}
+
+// Paints the lists on the device, one page each, starting a new page of the
+// writer between them when there is one.
+void paintPages(QPaintDevice& device, QPdfWriter* writer, const std::vector<DisplayList>& pages,
+                const QRectF& area, const QString& path) {
+    QPainter painter;
+    if (!painter.begin(&device)) {
+        cannotWrite(path);
+    }
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        if (i > 0 && writer != nullptr && !writer->newPage()) {
+            cannotWrite(path);
+        }
+        paintDisplayList(painter, pages[i], area);
+    }
+    if (!painter.end()) {
+        cannotWrite(path);
+    }
+}
+
+// The summary's pages as one PDF file, written whole or not at all.
+void writeSummaryPdf(const QString& path, const SummaryStudies& summary, std::string_view separator,
+                     InformePaper paper) {
+    const QPageSize pageSize(pageSizeOf(paper));
+    const QSizeF points = pageSize.size(QPageSize::Point);
+    const std::vector<DisplayList> pages =
+        composeSummaryPages(summary, points.width(), points.height(), separator, printingFooter());
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        cannotWrite(path);
+    }
+    {
+        QPdfWriter writer(&file);
+        writer.setPageSize(pageSize);
+        writer.setPageOrientation(QPageLayout::Portrait);
+        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+        writer.setResolution(kSummaryPdfResolution);
+        writer.setTitle(QStringLiteral("Resumen de robustez"));
+        writer.setCreator(QStringLiteral("robustez-informe"));
+        paintPages(writer, &writer, pages, QRectF(0, 0, writer.width(), writer.height()), path);
+    }
+    if (!file.commit()) {
+        cannotWrite(path);
+    }
+}
+
+// The summary's forest plot as one SVG drawing, written whole or not at all.
+void writeSummarySvg(const QString& path, const SummaryStudies& summary,
+                     std::string_view separator) {
+    const DisplayList figure = composeSummaryFigure(summary, kSummaryFigureWidth, separator);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        cannotWrite(path);
+    }
+    {
+        QSvgGenerator generator;
+        generator.setOutputDevice(&file);
+        generator.setResolution(96);
+        generator.setSize(QSize(static_cast<int>(std::ceil(figure.width)),
+                                static_cast<int>(std::ceil(figure.height))));
+        generator.setViewBox(QRectF(0, 0, figure.width, figure.height));
+        generator.setTitle(QStringLiteral("Resumen de robustez"));
+        DisplayList page = figure;
+        page.items.insert(page.items.begin(),
+                          RectPrimitive{0, 0, figure.width, figure.height, {255, 255, 255}});
+        paintPages(generator, nullptr, {page}, QRectF(0, 0, figure.width, figure.height), path);
+    }
+    if (!file.commit()) {
+        cannotWrite(path);
+    }
+}
+
+// The summary (--pdf OUT --page resumen, --svg OUT --resumen): every study
+// keeps its place, one without result with its message; the file is written
+// all the same and the status is then 1.
+int summaryDrawing(const InformeOptions& options, std::string_view separator, char** argv) {
+    const SummaryStudies summary =
+        examineSummaryFiles(options.studyPaths, separator, options.equivalenceLimitPct);
+    try {
+        const PaintingApplication painting(argv);
+        const QString path = QString::fromStdString(options.outputPath);
+        if (options.mode == InformeMode::Svg) {
+            writeSummarySvg(path, summary, separator);
+        } else {
+            writeSummaryPdf(path, summary, separator, options.paper);
+        }
+    } catch (const std::exception& e) {
+        return fail(e.what());
+    }
+    return failedStudies(summary).empty() ? 0 : kExitFailure;
+}
+
 int draw(const InformeOptions& options, std::string_view separator, char** argv) {
+    if (options.summary) {
+        return summaryDrawing(options, separator, argv);
+    }
     const StudyRecord study = loadStudyFile(options.studyPaths.front());
     if (options.mode == InformeMode::Pdf && options.page != InformePage::Detail) {
         return printedPagePdf(options, study, separator, argv);

@@ -1,17 +1,20 @@
 // robustez-informe: the text report of study files on standard output, with
-// their statistical detail on request, or one JSON line per study. PDF pages
+// their statistical detail on request, or one JSON line per study, or the
+// summary of several studies of one method as text or one JSON object. PDF pages
 // and SVG figures are drawn by robustez-informe-qt, which this program
 // becomes for --pdf and --svg: the text and JSON modes never load Qt.
 
+#include "core/platform/platform.h"
+#include "core/report/json.h"
+#include "core/report/study_json.h"
+#include "core/report/summary.h"
+#include "core/report/text_report.h"
 #include "core/stats/evidence.h"
 #include "core/stats/evidence_tables.h"
+#include "core/study/study_file.h"
 #include "tool/drawing_program.h"
 #include "tool/informe_options.h"
-#include "core/report/json.h"
 #include "tool/locale_separator.h"
-#include "core/report/study_json.h"
-#include "core/report/text_report.h"
-#include "core/study/study_file.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -133,9 +136,26 @@ int jsonLines(const InformeOptions& options, std::string_view separator) {
     return finishOutput(status);
 }
 
+// The summary of all the studies as text or as one JSON object; a study
+// without result is in the summary itself, so standard error stays quiet.
+int summaryOutput(const InformeOptions& options, std::string_view separator) {
+    const SummaryStudies summary =
+        examineSummaryFiles(options.studyPaths, separator, options.equivalenceLimitPct);
+    if (options.mode == InformeMode::Json) {
+        std::string text = json::toJson(summaryJson(summary, separator));
+        text += '\n';
+        writeOut(stdout, text);
+    } else {
+        writeOut(stdout, summaryText(summary, separator));
+    }
+    return finishOutput(failedStudies(summary).empty() ? 0 : kExitFailure);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    // The same bytes on every system: on Windows, LF alone, as on POSIX.
+    platform::setBinaryStandardOutput();
     const std::vector<std::string> args(argv + std::min(argc, 1), argv + argc);
     const std::string_view separator = systemDecimalSeparator();
 
@@ -153,6 +173,9 @@ int main(int argc, char** argv) {
         return finishOutput(0);
     }
 
+    if (options.summary && !isDrawingMode(options.mode)) {
+        return summaryOutput(options, separator);
+    }
     switch (options.mode) {
     case InformeMode::Text:
         return textReports(options, separator);

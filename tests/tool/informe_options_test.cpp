@@ -108,5 +108,53 @@ TEST(InformeOptions, WrongUsageIsRefusedWithItsReason) {
     }
 }
 
+TEST(InformeOptions, SummaryOfSeveralStudies) {
+    const InformeOptions text = parse({"--resumen", "--limite", "2", "a", "b"});
+    EXPECT_TRUE(text.summary);
+    EXPECT_EQ(text.mode, InformeMode::Text);
+    EXPECT_FALSE(text.detail); // the limit goes into the summary, not a detail
+    EXPECT_EQ(text.studyPaths, (Args{"a", "b"}));
+    EXPECT_EQ(text.equivalenceLimitPct, 2.0);
+
+    const InformeOptions json = parse({"--json", "a", "--resumen", "b"});
+    EXPECT_TRUE(json.summary);
+    EXPECT_EQ(json.mode, InformeMode::Json);
+
+    // The drawing modes take several studies for the summary only.
+    for (const Args& args :
+         {Args{"--pdf", "o", "--page", "resumen", "--paper", "letter", "--limite", "3", "a", "b",
+               "c"},
+          Args{"--resumen", "--pdf", "o", "--paper", "letter", "--limite", "3", "a", "b", "c"}}) {
+        const InformeOptions pdf = parse(args);
+        EXPECT_TRUE(pdf.summary);
+        EXPECT_EQ(pdf.mode, InformeMode::Pdf);
+        EXPECT_EQ(pdf.page, InformePage::Summary);
+        EXPECT_EQ(pdf.paper, InformePaper::Letter);
+        EXPECT_EQ(pdf.studyPaths.size(), 3u);
+        EXPECT_EQ(pdf.equivalenceLimitPct, 3.0);
+    }
+    const InformeOptions svg = parse({"--svg", "f.svg", "--resumen", "a", "b"});
+    EXPECT_TRUE(svg.summary);
+    EXPECT_EQ(svg.mode, InformeMode::Svg);
+    EXPECT_EQ(svg.studyPaths.size(), 2u);
+
+    const struct {
+        Args args;
+        std::string message;
+    } wrong[] = {
+        {{"--resumen"}, "falta el archivo del estudio"},
+        {{"--resumen", "--detalle", "a"}, "--detalle no vale con --resumen"},
+        {{"--pdf", "o", "--page", "resumen", "--layout", "laser", "a"},
+         "--layout no vale con --page resumen"},
+        {{"--pdf", "o", "--page", "general", "--resumen", "a"},
+         "--resumen sólo vale con --page resumen"},
+        {{"--page", "resumen", "a"}, "--layout, --page y --paper sólo valen con --pdf"},
+        {{"--svg", "o", "a", "b"}, "sobra el argumento 'b'"},
+    };
+    for (const auto& c : wrong) {
+        EXPECT_EQ(usageMessage(c.args), c.message) << ::testing::PrintToString(c.args);
+    }
+}
+
 } // namespace
 } // namespace robustez

@@ -762,6 +762,170 @@ TEST_F(InformeTool, DetailPageAndFigure) {
     EXPECT_EQ(run.exitCode, 2);
 }
 
+// The summary of three studies: the worked example (its Alta NO
+// TOLERANTE), "Flujo" (the same Normal and Baja, Alta 101 102 103: d = +1,
+// t = sqrt(1.5), the same p as Baja since p depends on |t|, interval
+// 1 -+ 2.33743) and a study that does not compute. Numbers from the values
+// above and R's p, as in the detail.
+QByteArray flujoFile() {
+    return studyFile({"Valoraci\xF3n", "Ana P\xE9rez", "13/03/1999", "3", "Flujo", "1.0", "100",
+                      "101", "102", "0.9", "99", "100", "101", "1.1", "101", "102", "103"});
+}
+
+QByteArray failingPhFile() {
+    return studyFile({"Valoraci\xF3n", "Ana P\xE9rez", "12/03/1999", "3", "pH", "3.0", "100", "101",
+                      "102", "2.8", "99", "100", "101", "3.2", "1O3", "104", "105"});
+}
+
+std::string summaryHeader() {
+    std::string header = "Condición\tNormal\tBaja\tAlta\tn\tMedia Normal";
+    for (const char* level : {"Baja", "Alta"}) {
+        for (const char* column :
+             {"diferencia", "diferencia relativa (%)", "t", "p ajustado",
+              "IC 95 % simultáneo inferior", "IC 95 % simultáneo superior", "veredicto"}) {
+            header += std::string("\t") + level + ": " + column;
+        }
+    }
+    return header;
+}
+
+TEST_F(InformeTool, SummaryOfThreeStudiesAsText) {
+    const QString temperatura = write("temperatura.w1o", workedExampleFile());
+    const QString flujo = write("flujo.w1o", flujoFile());
+    const QString ph = write("ph.w1o", failingPhFile());
+    const ToolRun run = runTool({"--resumen", temperatura, flujo, ph});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "");
+    EXPECT_EQ(run.out,
+              "RESUMEN DE ROBUSTEZ (TOLERANCIA A CONDICIONES DE OPERACIÓN)\n"
+              "Nombre del método: Valoración\n"
+              "Analistas: Ana Pérez\n"
+              "Fechas: 12/03/1999; 13/03/1999\n"
+              "Número de estudios: 3\n\n" +
+                  summaryHeader() +
+                  "\n"
+                  "Temperatura\t25\t20\t30\t3\t101\t-1\t-0.990099\t-1.22474\t0.4179\t-3.33743\t"
+                  "1.33743\tTOLERANTE\t3\t2.9703\t3.67423\t0.0184\t0.662574\t5.33743\tNO "
+                  "TOLERANTE\n"
+                  "Flujo\t1.0\t0.9\t1.1\t3\t101\t-1\t-0.990099\t-1.22474\t0.4179\t-3.33743\t"
+                  "1.33743\tTOLERANTE\t1\t0.990099\t1.22474\t0.4179\t-1.33743\t3.33743\t"
+                  "TOLERANTE\n"
+                  "pH [ph.w1o]\t3.0\t2.8\t3.2\t3\t\t'1O3' is not a valid floating point value" +
+                  std::string(13, '\t') +
+                  "\n\n"
+                  "CONCLUSIÓN: el método NO ES TOLERANTE a: Temperatura (Alta).\n"
+                  "Estudios sin resultado: ph.w1o.\n");
+
+    // Every study computed and tolerant: status 0, the tolerant conclusion.
+    const ToolRun tolerant = runTool({"--resumen", flujo});
+    EXPECT_EQ(tolerant.exitCode, 0);
+    EXPECT_EQ(splitLines(tolerant.out).back(),
+              "CONCLUSIÓN: el método es TOLERANTE a todas las condiciones estudiadas.");
+
+    for (const QStringList& args :
+         {QStringList{"--resumen", "--detalle", flujo},
+          QStringList{"--pdf", dir.filePath("x.pdf"), "--page", "resumen", "--layout", "laser",
+                      flujo},
+          QStringList{"--pdf", dir.filePath("x.pdf"), "--page", "general", "--resumen", flujo}}) {
+        const ToolRun wrong = runTool(args);
+        EXPECT_EQ(wrong.exitCode, 2);
+        EXPECT_NE(wrong.err.find("Uso: robustez-informe"), std::string::npos);
+    }
+    EXPECT_NE(runTool({"--help"}).out.find("--resumen"), std::string::npos);
+}
+
+TEST_F(InformeTool, SummaryAsOneJsonObject) {
+    const QString temperatura = write("temperatura.w1o", workedExampleFile());
+    const QString flujo = write("flujo.w1o", flujoFile());
+    const QString ph = write("ph.w1o", failingPhFile());
+    // Bounds 5 % of 101 = 5.05: only Temperatura's Alta (up to 5.33743) is
+    // not shown equivalent.
+    const ToolRun run = runTool({"--resumen", "--json", "--limite", "5", temperatura, flujo, ph});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "");
+    ASSERT_EQ(splitLines(run.out).size(), 1u);
+    QJsonParseError error{};
+    const QJsonObject o =
+        QJsonDocument::fromJson(QByteArray::fromStdString(run.out), &error).object();
+    ASSERT_EQ(error.error, QJsonParseError::NoError);
+
+    const QStringList keys = {"method_names",         "studies", "not_tolerant",
+                              "not_equivalent",       "failed",  "conclusion",
+                              "equivalence_limit_pct"};
+    EXPECT_EQ(o.keys().size(), keys.size());
+    std::size_t last = 0;
+    for (const QString& key : keys) { // top-level keys come last in the text
+        const std::size_t at = run.out.rfind(QStringLiteral("\"%1\":").arg(key).toStdString());
+        EXPECT_GT(at, last) << key.toStdString() << " out of order";
+        last = at;
+    }
+    EXPECT_EQ(o["method_names"].toArray(), QJsonArray{QStringLiteral("Valoración")});
+    // Each study exactly as --json writes it.
+    const ToolRun lines = runTool({"--json", "--limite", "5", temperatura, flujo, ph});
+    const std::vector<std::string> objects = splitLines(lines.out);
+    ASSERT_EQ(objects.size(), 3u);
+    ASSERT_EQ(o["studies"].toArray().size(), 3);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(o["studies"][i].toObject(), parseLine(objects[static_cast<std::size_t>(i)]));
+    }
+    const auto item = [](const QString& file, const char* condition, const char* level) {
+        return QJsonObject{{"file", file}, {"condition", condition}, {"level", level}};
+    };
+    EXPECT_EQ(o["not_tolerant"].toArray(), QJsonArray{item(temperatura, "Temperatura", "Alta")});
+    EXPECT_EQ(o["not_equivalent"].toArray(), QJsonArray{item(temperatura, "Temperatura", "Alta")});
+    EXPECT_EQ(o["failed"].toArray(), QJsonArray{ph});
+    EXPECT_EQ(o["conclusion"].toString(), QStringLiteral("NO TOLERANTE"));
+    EXPECT_EQ(o["equivalence_limit_pct"].toDouble(), 5);
+
+    // A failed study with the others tolerant: no conclusion; no limit: null.
+    const ToolRun incomplete = runTool({"--resumen", "--json", flujo, ph});
+    const QJsonObject open =
+        QJsonDocument::fromJson(QByteArray::fromStdString(incomplete.out)).object();
+    EXPECT_TRUE(open["conclusion"].isNull());
+    EXPECT_TRUE(open["equivalence_limit_pct"].isNull());
+    EXPECT_EQ(open["not_equivalent"].toArray(), QJsonArray{});
+}
+
+TEST_F(InformeTool, SummaryPagesAndFigure) {
+    const QString temperatura = write("temperatura.w1o", workedExampleFile());
+    const QString flujo = write("flujo.w1o", flujoFile());
+    const QString ph = write("ph.w1o", failingPhFile());
+    const QString pdf = dir.filePath("resumen.pdf");
+    ToolRun run = runTool({"--pdf", pdf, "--page", "resumen", "--paper", "letter", "--limite", "5",
+                           temperatura, flujo, ph});
+    EXPECT_EQ(run.exitCode, 1); // written, with the failed study in its row
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "");
+    const PdfPage page = readPdf(pdf);
+    EXPECT_NEAR(page.width, 612, 0.1);
+    for (const char* text : {"RESUMEN", "CONCLUSIÓN:", "Temperatura", "Flujo", "[ph.w1o]", "valid",
+                             "[0.662574;", "5.33743]", "DEMOSTRADA", "Página"}) {
+        EXPECT_TRUE(page.find(text)) << text;
+    }
+    // The footer gives the date of printing.
+    const QRegularExpression date(QStringLiteral("^[0-9]{2}/[0-9]{2}/[0-9]{4}$"));
+    EXPECT_TRUE(std::any_of(page.words.begin(), page.words.end(), [&](const Word& w) {
+        return date.match(QString::fromStdString(w.text)).hasMatch();
+    }));
+
+    // The forest plot alone; the band of the limit only with a limit.
+    const QString svg = dir.filePath("resumen.svg");
+    for (const bool limited : {false, true}) {
+        QStringList args = {"--svg", svg, "--resumen", temperatura, flujo};
+        if (limited) {
+            args << "--limite"
+                 << "5";
+        }
+        run = runTool(args);
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        QFile file(svg);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QString drawing = QString::fromUtf8(file.readAll());
+        EXPECT_TRUE(drawing.contains(QStringLiteral("Diferencia relativa frente a Normal")));
+        EXPECT_EQ(drawing.contains(QStringLiteral("#d9efd9")), limited);
+    }
+}
+
 TEST_F(InformeTool, UnwritablePdfIsAFailure) {
     const QString study = write("ejemplo.w1o", workedExampleFile());
     const QString pdf = dir.filePath("missing-dir/out.pdf");

@@ -1,11 +1,11 @@
 #include "core/report/evidence_figure.h"
 
-#include "core/stats/number_format.h"
 #include "core/study/study_record.h"
 #include "core/text/utf8.h"
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
 #include <cstddef>
 #include <optional>
@@ -138,11 +138,14 @@ std::optional<Span> finiteSpan(const std::vector<double>& values) {
     return span;
 }
 
-// An axis range over the values: at least a ten-thousandth of their
-// magnitude wide (finer differences do not show in six significant digits),
-// [-1, 1] when there are none or all are zero, widened by padFraction of its
-// width at both ends. Computed in extended precision: no overflow near the
-// largest doubles.
+// The narrowest axis, per unit of the magnitude of its values: data that
+// agree to nine significant digits still spread over the plot.
+constexpr Wide kLeastRelativeWidth = 1e-9L;
+
+// An axis range over the values: as wide as their spread, but at least
+// kLeastRelativeWidth of their magnitude, [-1, 1] when there are none or all
+// are zero, widened by padFraction of its width at both ends. Computed in
+// extended precision: no overflow near the largest doubles.
 Span axisSpan(const std::vector<double>& values, double padFraction) {
     const std::optional<Span> data = finiteSpan(values);
     if (!data || (data->lo == 0 && data->hi == 0)) {
@@ -150,7 +153,7 @@ Span axisSpan(const std::vector<double>& values, double padFraction) {
     }
     Span span = *data;
     const Wide magnitude = std::max(std::fabs(span.lo), std::fabs(span.hi));
-    const Wide leastWidth = magnitude * 1e-4L;
+    const Wide leastWidth = magnitude * kLeastRelativeWidth;
     if (span.hi - span.lo < leastWidth) {
         const Wide middle = (span.lo + span.hi) / 2;
         span = {middle - leastWidth / 2, middle + leastWidth / 2};
@@ -159,27 +162,131 @@ Span axisSpan(const std::vector<double>& values, double padFraction) {
     return {span.lo - pad, span.hi + pad};
 }
 
+// The ticks of an axis and the decimal place of their last digit (0 for
+// steps of 1, 2 or 5, -1 for 0.25, 1 for 10).
+struct TickValues {
+    std::vector<double> values;
+    int lastPlace = 0;
+};
+
 // The round values (1, 2, 2.5 or 5 times a power of ten apart) within the
 // span, about `target` intervals of it; those beyond a double are left out.
-std::vector<double> niceTicks(const Span& span, int target) {
+TickValues niceTicks(const Span& span, int target) {
     const Wide raw = (span.hi - span.lo) / target;
-    const Wide decade = std::pow(10.0L, std::floor(std::log10(raw)));
+    const int exponent = static_cast<int>(std::floor(std::log10(raw)));
+    const Wide decade = std::pow(10.0L, exponent);
     Wide step = 10 * decade;
-    for (Wide multiple : {1.0L, 2.0L, 2.5L, 5.0L}) {
+    TickValues ticks{{}, exponent + 1};
+    constexpr std::pair<Wide, int> kMultiples[] = {{1.0L, 0}, {2.0L, 0}, {2.5L, -1}, {5.0L, 0}};
+    for (const auto& [multiple, placeBelow] : kMultiples) {
         if (multiple * decade >= raw) {
             step = multiple * decade;
+            ticks.lastPlace = exponent + placeBelow;
             break;
         }
     }
-    std::vector<double> ticks;
     const Wide last = std::floor(span.hi / step);
     for (Wide k = std::ceil(span.lo / step); k <= last; ++k) {
         const auto tick = static_cast<double>(k * step);
         if (std::isfinite(tick)) {
-            ticks.push_back(tick == 0 ? 0.0 : tick);
+            ticks.values.push_back(tick == 0 ? 0.0 : tick);
         }
     }
     return ticks;
+}
+
+// Tick labels. Each tick is written to its axis's last place, trailing zeros
+// dropped, in one notation for the whole axis: fixed when every tick other
+// than zero lies where the result format writes fixed notation (1E-4 up to
+// below 1E6), scientific otherwise. Minus signs are U+2212, as in the titles.
+
+constexpr std::string_view kMinusSign = "\u2212";
+
+// More digits than a double holds, for any place a tick may ask for.
+constexpr int kMostDigits = 40;
+
+// std::to_chars in the given format and precision.
+std::string charsOf(double value, std::chars_format format, int precision) {
+    std::array<char, 2 * kMostDigits> buffer;
+    const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, format,
+                                      std::clamp(precision, 0, kMostDigits));
+    return {buffer.data(), result.ptr};
+}
+
+// The exponent of to_chars' scientific form ("1.5e-05" has -5).
+int exponentOf(std::string_view scientific) {
+    std::string_view digits = scientific.substr(scientific.find('e') + 1);
+    if (digits.starts_with('+')) {
+        digits.remove_prefix(1);
+    }
+    int exponent = 0;
+    std::from_chars(digits.data(), digits.data() + digits.size(), exponent);
+    return exponent;
+}
+
+// A value other than zero in scientific form, its digits down to lastPlace.
+std::string scientificChars(double value, int lastPlace) {
+    const int estimate = static_cast<int>(std::floor(std::log10(std::fabs(value))));
+    std::string chars = charsOf(value, std::chars_format::scientific, estimate - lastPlace);
+    // Next to a power of ten the logarithm may be a unit off; the digits say
+    // which power it is.
+    if (const int exponent = exponentOf(chars); exponent != estimate) {
+        chars = charsOf(value, std::chars_format::scientific, exponent - lastPlace);
+    }
+    return chars;
+}
+
+bool fixedNotation(const TickValues& ticks) {
+    return std::all_of(ticks.values.begin(), ticks.values.end(), [&](double value) {
+        if (value == 0) {
+            return true;
+        }
+        const int exponent = exponentOf(scientificChars(value, ticks.lastPlace));
+        return exponent >= -4 && exponent <= 5;
+    });
+}
+
+// The digits with the trailing zeros of their fraction dropped, and the
+// point too when no fraction is left.
+std::string withoutTrailingZeros(std::string digits) {
+    if (digits.find('.') == std::string::npos) {
+        return digits;
+    }
+    while (digits.back() == '0') {
+        digits.pop_back();
+    }
+    if (digits.back() == '.') {
+        digits.pop_back();
+    }
+    return digits;
+}
+
+// The point as the separator, '-' as the minus sign.
+std::string withFigureSigns(std::string_view chars, std::string_view separator) {
+    std::string text;
+    for (char c : chars) {
+        if (c == '.') {
+            text += separator;
+        } else if (c == '-') {
+            text += kMinusSign;
+        } else {
+            text += c;
+        }
+    }
+    return text;
+}
+
+std::string tickLabel(double value, int lastPlace, bool fixed, std::string_view separator) {
+    if (value == 0) {
+        return "0";
+    }
+    if (fixed) {
+        return withFigureSigns(
+            withoutTrailingZeros(charsOf(value, std::chars_format::fixed, -lastPlace)), separator);
+    }
+    const std::string chars = scientificChars(value, lastPlace);
+    const std::string mantissa = withoutTrailingZeros(chars.substr(0, chars.find('e')));
+    return withFigureSigns(mantissa + "E" + std::to_string(exponentOf(chars)), separator);
 }
 
 // A linear map of an axis span onto [from, to] in box units.
@@ -210,9 +317,11 @@ bool labelsDistinct(const std::vector<Tick>& ticks) {
 }
 
 std::vector<Tick> ticksFor(const AxisMap& map, int target, std::string_view separator) {
+    const TickValues values = niceTicks(map.span, target);
+    const bool fixed = fixedNotation(values);
     std::vector<Tick> ticks;
-    for (double value : niceTicks(map.span, target)) {
-        ticks.push_back({value, map(value), formatResult(value, separator)});
+    for (double value : values.values) {
+        ticks.push_back({value, map(value), tickLabel(value, values.lastPlace, fixed, separator)});
     }
     return ticks;
 }
@@ -362,6 +471,8 @@ constexpr std::string_view kValuesTitle = "Valores por nivel";
 constexpr std::string_view kDifferencesTitle = "Diferencias frente a Normal (IC 95 % simultáneo)";
 constexpr std::string_view kDifferenceAxisTitle = "Diferencia (nivel \u2212 Normal)";
 constexpr std::string_view kMinusDelta = "\u2212\u03B4";
+static_assert(kDifferenceAxisTitle.find(kMinusSign) != std::string_view::npos &&
+              kMinusDelta.starts_with(kMinusSign));
 constexpr std::string_view kPlusDelta = "+\u03B4";
 
 struct Box {

@@ -103,8 +103,12 @@ void appendShifted(DisplayList& into, const DisplayList& part, double dx, double
 // level's difference as a square marker within its simultaneous interval, a
 // solid line at zero, and, while an equivalence limit is set, dashed lines
 // at -bound and +bound labelled "−δ" and "+δ"; its axis takes in zero, both
-// intervals and the bounds. Tick labels are in the result number format.
-// Values that are not finite are left out; every coordinate is finite.
+// intervals and the bounds. Each axis spans its values' own spread, down to
+// a spread of a billionth of their magnitude. Tick labels have the digits
+// their spacing needs, in one notation per axis (fixed or scientific, as the
+// result number format would choose), with the separator and the titles'
+// minus sign, U+2212. Values that are not finite are left out; every
+// coordinate is finite.
 // Throws std::invalid_argument for a box that is not finite and positive.
 DisplayList composeEvidenceFigure(const StudyEvidence& evidence, double width, double height,
                                   std::string_view decimalSeparator);

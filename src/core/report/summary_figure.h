@@ -11,8 +11,8 @@
 
 namespace robustez {
 
-// The drawings of the summary of a method's robustness: the forest plot of
-// every comparison and the printable pages, as display lists.
+// The figure of the summary of a method's robustness: the forest plot of
+// every comparison, as a display list.
 
 // One comparison of the forest plot, in percent of its study's Normal mean.
 struct ForestLine {
@@ -65,19 +65,5 @@ double forestPlotHeight(std::size_t count, std::optional<double> limitPct, doubl
 // the report tool writes as SVG.
 DisplayList composeSummaryFigure(const SummaryStudies& summary, double width,
                                  std::string_view decimalSeparator);
-
-// The printable pages of the summary, each a display list over the whole
-// page (units of points for A4 or Letter): the title on every page; on the
-// first, the heading lines; the table, one block per study (its Baja and
-// Alta comparisons on two lines, the interval as "[low; high]"; a study
-// without result shows its message across the comparison columns), its
-// heading repeated on each page it continues on; the conclusion lines; the
-// forest plot, at most kForestConditionsPerPage conditions on a page, its
-// parts continued on further pages. Every page ends with the caller's footer
-// text on the left and "Página i de N" on the right.
-// Throws std::invalid_argument for a page that is not finite and positive.
-std::vector<DisplayList> composeSummaryPages(const SummaryStudies& summary, double pageWidth,
-                                             double pageHeight, std::string_view decimalSeparator,
-                                             std::string_view footer);
 
 } // namespace robustez

@@ -237,13 +237,15 @@ double finiteOrOverflow(double value) {
 }
 
 // 100 * part / whole, divided in extended precision like the coefficients of
-// variation, with the computation's faults: division by zero, zero over
-// zero, and a result beyond the range of a double.
+// variation, with the computation's faults for division by zero and zero
+// over zero. A result beyond the range of a double is NaN: no number to
+// give, but nothing that the other results depend on.
 double percentOf(double part, double whole) {
     if (whole == 0) {
         fail(part == 0 || std::isnan(part) ? kInvalidOperation : kDivisionByZero);
     }
-    return finiteOrOverflow(static_cast<double>(static_cast<long double>(part) / whole * 100));
+    const auto percent = static_cast<double>(static_cast<long double>(part) / whole * 100);
+    return std::isfinite(percent) ? percent : std::numeric_limits<double>::quiet_NaN();
 }
 
 // The replicate values of each level, converted as the computation converts

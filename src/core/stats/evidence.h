@@ -46,7 +46,7 @@ double dunnettExactCritical(int df);
 struct ComparisonEvidence {
     int level = 0;                    // kLevelBaja or kLevelAlta
     double difference = 0;            // mean[level] - mean[Normal]
-    double relativeDifferencePct = 0; // 100 * difference / mean[Normal]
+    double relativeDifferencePct = 0; // 100 * difference / mean[Normal]; NaN beyond a double
     double t = 0;                     // tValue[level] of the computation
     double pAdjusted = 1;
     double ciLow = 0; // difference - criticalExact * standardError
@@ -72,8 +72,9 @@ struct StudyEvidence {
 
 // Runs the robustness computation on the study (same inputs, same errors:
 // ConversionError, ArithmeticError with the computation's messages) and adds
-// the evidence. A result beyond the range of a double raises
-// "Floating point overflow". The limit, when given, is applied as by
+// the evidence. A relative difference beyond the range of a double is NaN
+// (absent), the rest given as usual; any other result beyond that range
+// raises "Floating point overflow". The limit, when given, is applied as by
 // setEquivalenceLimit (and an invalid one throws as there).
 StudyEvidence computeEvidence(const StudyRecord& study, std::string_view decimalSeparator,
                               std::optional<double> equivalenceLimitPct = std::nullopt);

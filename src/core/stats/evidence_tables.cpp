@@ -2,6 +2,7 @@
 
 #include "core/stats/number_format.h"
 
+#include <cmath>
 #include <string_view>
 
 namespace robustez {
@@ -20,6 +21,13 @@ constexpr std::string_view kComparisonHeadings[] = {
 };
 constexpr std::string_view kEquivalenceHeading = "Equivalencia";
 
+// A number that is absent (NaN, or beyond a double) shows as a dash.
+constexpr std::string_view kAbsent = "\u2014";
+
+std::string numberCell(double value, std::string_view separator) {
+    return std::isfinite(value) ? formatResult(value, separator) : std::string(kAbsent);
+}
+
 std::vector<std::string> headingRow(bool withEquivalence) {
     std::vector<std::string> row(std::begin(kComparisonHeadings), std::end(kComparisonHeadings));
     if (withEquivalence) {
@@ -31,12 +39,12 @@ std::vector<std::string> headingRow(bool withEquivalence) {
 std::vector<std::string> comparisonRow(const ComparisonEvidence& c, std::string_view separator) {
     std::vector<std::string> row = {
         std::string(kGridHeaders[static_cast<size_t>(c.level)]),
-        formatResult(c.difference, separator),
-        formatResult(c.relativeDifferencePct, separator),
-        formatResult(c.t, separator),
+        numberCell(c.difference, separator),
+        numberCell(c.relativeDifferencePct, separator),
+        numberCell(c.t, separator),
         formatPValue(c.pAdjusted, separator),
-        formatResult(c.ciLow, separator),
-        formatResult(c.ciHigh, separator),
+        numberCell(c.ciLow, separator),
+        numberCell(c.ciHigh, separator),
         c.tolerant ? "TOLERANTE" : "NO TOLERANTE",
     };
     if (c.equivalent) {
@@ -67,9 +75,9 @@ EvidenceTables composeEvidenceTables(const StudyEvidence& evidence,
     }
     tables.summary = {
         {"Grados de libertad", std::to_string(evidence.df)},
-        {"Desviación estándar combinada", formatResult(evidence.pooledSd, decimalSeparator)},
-        {"t crítica (tabla)", formatResult(evidence.criticalTable, decimalSeparator)},
-        {"t crítica exacta", formatResult(evidence.criticalExact, decimalSeparator)},
+        {"Desviación estándar combinada", numberCell(evidence.pooledSd, decimalSeparator)},
+        {"t crítica (tabla)", numberCell(evidence.criticalTable, decimalSeparator)},
+        {"t crítica exacta", numberCell(evidence.criticalExact, decimalSeparator)},
     };
     if (withLimit) {
         tables.summary.push_back({"Límite de equivalencia (% de la media Normal)",

@@ -25,7 +25,8 @@ struct EvidenceTables {
 };
 
 // Numbers in the result number format with the given decimal separator,
-// p values by formatPValue.
+// p values by formatPValue; a number that is absent (NaN, such as a relative
+// difference beyond a double) as "—".
 EvidenceTables composeEvidenceTables(const StudyEvidence& evidence,
                                      std::string_view decimalSeparator);
 

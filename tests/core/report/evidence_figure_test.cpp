@@ -34,17 +34,23 @@ template <class T> std::vector<T> itemsOf(const DisplayList& list) {
     return found;
 }
 
+constexpr std::string_view kMinusSign = "\u2212";
+
 bool hasText(const DisplayList& list, std::string_view text) {
     const auto texts = itemsOf<TextPrimitive>(list);
     return std::any_of(texts.begin(), texts.end(),
                        [&](const TextPrimitive& t) { return t.text == text; });
 }
 
-// A tick label read as a number: the given separator is the only one.
+// A tick label read as a number: the given separator is the only one; the
+// minus sign may be U+2212.
 std::optional<double> labelValue(std::string text, std::string_view separator) {
     const std::string other = separator == "," ? "." : ",";
     if (text.find(other) != std::string::npos) {
         return std::nullopt;
+    }
+    for (size_t at; (at = text.find(kMinusSign)) != std::string::npos;) {
+        text.replace(at, kMinusSign.size(), "-");
     }
     if (const size_t at = text.find(separator); at != std::string::npos) {
         text.replace(at, separator.size(), ".");
@@ -99,7 +105,7 @@ struct FigureParts {
     std::vector<DotPrimitive> dots;
     std::vector<LinePrimitive> leftDashed, rightDashed, rightHorizontal, blackVertical,
         leftShortHorizontal;
-    std::vector<RectPrimitive> markers;
+    std::vector<RectPrimitive> markers, frames;
     ReadAxis valueAxis, differenceAxis;
 };
 
@@ -133,9 +139,7 @@ FigureParts partsOf(const DisplayList& figure, std::string_view separator) {
     }
     parts.dots = itemsOf<DotPrimitive>(figure);
     for (const RectPrimitive& r : itemsOf<RectPrimitive>(figure)) {
-        if (r.filled) {
-            parts.markers.push_back(r);
-        }
+        (r.filled ? parts.markers : parts.frames).push_back(r);
     }
     std::vector<TextPrimitive> valueTicks, differenceTicks;
     for (const TextPrimitive& t : itemsOf<TextPrimitive>(figure)) {
@@ -335,6 +339,153 @@ StudyEvidence handMade(std::array<std::vector<double>, 3> values, double low, do
         e.comparisons[i].ciHigh = high + e.comparisons[i].difference;
     }
     return e;
+}
+
+// Balance weights: 50 g to a hundred-thousandth, within 0.00016 g; Alta
+// 0.00014 g above Normal (t = 17.1).
+StudyEvidence balanceWeights(std::optional<double> limit = std::nullopt) {
+    return computeEvidence(testing::studyWithValues({"", "", ""},
+                                                    {{{"50.00012", "50.00010", "50.00011"},
+                                                      {"50.00013", "50.00012", "50.00014"},
+                                                      {"50.00025", "50.00026", "50.00024"}}}),
+                           ".", limit);
+}
+
+TEST(EvidenceFigure, HighPrecisionValuesSpreadOverThePlot) {
+    // Means 50.00011, 50.00013 and 50.00025: the values span 0.00016, of which
+    // Normal's and Alta's means are 0.00014 apart, so they lie most of the
+    // plot's height apart.
+    const double values[3][3] = {{50.00012, 50.00010, 50.00011},
+                                 {50.00013, 50.00012, 50.00014},
+                                 {50.00025, 50.00026, 50.00024}};
+    const double means[3] = {50.00011, 50.00013, 50.00025};
+    for (auto [w, h] : {std::pair(900.0, 480.0), std::pair(360.0, 180.0)}) {
+        SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
+        const DisplayList figure = composeEvidenceFigure(balanceWeights(), w, h, ".");
+        expectTidy(figure);
+        const FigureParts parts = partsOf(figure, ".");
+        ASSERT_EQ(parts.frames.size(), 2u);
+        const RectPrimitive& plot =
+            parts.frames[0].x < parts.frames[1].x ? parts.frames[0] : parts.frames[1];
+        const ReadAxis& y = parts.valueAxis;
+        EXPECT_GE(y.labels.size(), 3u);
+
+        std::vector<LinePrimitive> bars = parts.leftShortHorizontal;
+        ASSERT_EQ(bars.size(), 3u);
+        std::sort(bars.begin(), bars.end(), [](auto& a, auto& b) { return a.x1 < b.x1; });
+        for (size_t level = 0; level < 3; ++level) {
+            EXPECT_NEAR(bars[level].y1, y(means[level]), 1e-6 * h) << level;
+        }
+        EXPECT_GT(bars[0].y1 - bars[2].y1, 0.6 * plot.height);
+        EXPECT_GT(bars[0].y1 - bars[1].y1, 0.1 * plot.height);
+
+        std::vector<DotPrimitive> dots = parts.dots;
+        ASSERT_EQ(dots.size(), 9u);
+        std::sort(dots.begin(), dots.end(), [](auto& a, auto& b) { return a.x < b.x; });
+        for (size_t i = 0; i < 9; ++i) {
+            EXPECT_NEAR(dots[i].y, y(values[i / 3][i % 3]), 1e-6 * h) << i;
+            EXPECT_TRUE(dots[i].y > plot.y && dots[i].y < plot.y + plot.height) << i;
+        }
+    }
+}
+
+// The minus sign of the difference axis's title, "(nivel − Normal)".
+std::string titleMinusSign(const DisplayList& figure) {
+    for (const TextPrimitive& t : itemsOf<TextPrimitive>(figure)) {
+        const size_t at = t.text.find("nivel ");
+        if (at != std::string::npos) {
+            const size_t from = at + 6;
+            return t.text.substr(from, t.text.find(' ', from) - from);
+        }
+    }
+    ADD_FAILURE() << "no difference axis title";
+    return "-";
+}
+
+TEST(EvidenceFigure, EachAxisWritesItsTicksInOneNotationWithTheTitlesMinus) {
+    auto computed = [](std::array<std::vector<std::string>, 3> levels,
+                       std::optional<double> limit = std::nullopt) {
+        return computeEvidence(testing::studyWithValues({"", "", ""}, levels), ".", limit);
+    };
+    // With a limit of 0.0001 % the bound is 5.00001e-5: the difference axis
+    // runs from about -6e-5 to 1.7e-4, across 1e-4, where the result format
+    // turns from scientific to fixed notation.
+    const std::vector<std::pair<std::string, StudyEvidence>> cases = {
+        {"balance weights", balanceWeights(0.0001)},
+        {"negative", computed({{{"-100", "-101", "-99"}, {"-98", "-97", "-99"},
+                                {"-103", "-102", "-104"}}},
+                              3.0)},
+        {"tiny", computed({{{"1e-9", "1.2e-9", "1.1e-9"},
+                            {"0.9e-9", "1e-9", "1.3e-9"},
+                            {"2e-9", "2.1e-9", "1.9e-9"}}},
+                          20.0)},
+        {"millions", computed({{{"999999.5", "1000000", "1000000.5"},
+                                {"999999", "999999.5", "1000000"},
+                                {"1000001", "1000001.5", "1000002"}}})},
+    };
+    for (const auto& [name, evidence] : cases) {
+        SCOPED_TRACE(name);
+        const DisplayList figure = composeEvidenceFigure(evidence, 900, 480, ".");
+        expectTidy(figure);
+        const std::string minus = titleMinusSign(figure);
+        EXPECT_EQ(minus, "\u2212");
+        const FigureParts parts = partsOf(figure, ".");
+        bool anyNegative = false;
+        for (const ReadAxis* axis : {&parts.valueAxis, &parts.differenceAxis}) {
+            int scientific = 0;
+            int fixed = 0;
+            for (const std::string& label : axis->labels) {
+                EXPECT_EQ(label.find('-'), std::string::npos) << label;
+                const double value = labelValue(label, ".").value_or(0);
+                if (value < 0) {
+                    anyNegative = true;
+                    EXPECT_EQ(label.rfind(minus, 0), 0u) << label;
+                }
+                if (value != 0) {
+                    ++(label.find('E') != std::string::npos ? scientific : fixed);
+                }
+            }
+            EXPECT_TRUE(scientific == 0 || fixed == 0)
+                << scientific << " scientific, " << fixed << " fixed";
+        }
+        EXPECT_TRUE(anyNegative);
+    }
+}
+
+// The boxes of the "−δ" and "+δ" labels.
+std::pair<TextBox, TextBox> deltaBoxes(const DisplayList& figure) {
+    std::optional<TextBox> minus, plus;
+    for (const TextPrimitive& t : itemsOf<TextPrimitive>(figure)) {
+        if (t.text == "\u2212\u03B4") {
+            minus = boxOf(t);
+        } else if (t.text == "+\u03B4") {
+            plus = boxOf(t);
+        }
+    }
+    EXPECT_TRUE(minus && plus);
+    return {minus.value_or(TextBox{}), plus.value_or(TextBox{})};
+}
+
+TEST(EvidenceFigure, BoundLabelsStayApartHoweverNarrowTheBand) {
+    // Bounds of 1.01e-3, 1.01e-9 and 1.01e-15 on the worked example's axis of
+    // about -4 to 6; 5e-11 on the balance weights' axis of about 2e-4; zero.
+    StudyEvidence zeroNormal = handMade({{{-1, 1}, {2, 3}, {-3, -2}}}, -1, 1);
+    setEquivalenceLimit(zeroNormal, 10);
+    const std::vector<std::pair<std::string, StudyEvidence>> cases = {
+        {"1e-3 %", workedExample(1e-3)},   {"1e-9 %", workedExample(1e-9)},
+        {"1e-15 %", workedExample(1e-15)}, {"balance weights", balanceWeights(1e-10)},
+        {"zero bound", zeroNormal},
+    };
+    for (const auto& [name, evidence] : cases) {
+        for (auto [w, h] : {std::pair(900.0, 480.0), std::pair(360.0, 180.0)}) {
+            SCOPED_TRACE(name + " " + std::to_string(w) + "x" + std::to_string(h));
+            const DisplayList figure = composeEvidenceFigure(evidence, w, h, ".");
+            const auto [minus, plus] = deltaBoxes(figure);
+            EXPECT_LT(minus.right, plus.left);
+            EXPECT_GT(minus.left, 0);
+            EXPECT_LT(plus.right, w);
+        }
+    }
 }
 
 TEST(EvidenceFigure, DegenerateDataStaysFiniteAndTidy) {

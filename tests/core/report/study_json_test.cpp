@@ -1,9 +1,11 @@
 #include "core/report/study_json.h"
 
+#include "core/platform/scratch_folder.h"
 #include "core/study/study_fixtures.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 
 namespace robustez {
@@ -91,6 +93,49 @@ TEST(StudyJson, FailedComputationLeavesItsResultsNull) {
               "\"total\":null,\"df\":null,\"pooled_sd\":null,\"critical_t_table\":null,"
               "\"critical_t_exact\":null,\"comparisons\":null,\"equivalence_limit_pct\":2.5,"
               "\"error\":\"'1O3' is not a valid floating point value\"}");
+}
+
+// A member of a JSON object, null when there is none.
+const json::Value& memberOf(const json::Value& object, std::string_view name) {
+    static const json::Value none;
+    for (const auto& [key, value] : std::get<json::Object>(object.data)) {
+        if (key == name) {
+            return value;
+        }
+    }
+    return none;
+}
+
+class StudyJsonFile : public testing::ScratchFolder {};
+
+TEST_F(StudyJsonFile, RelativeDifferenceBeyondADoubleIsNullAndTheRestIsGiven) {
+    // Normal about 1e-300 under Baja's 1e10 and Alta's 2: Baja's
+    // 100 * 1e10 / 1e-300 = 1e312 is beyond a double, Alta's 2e302 is not.
+    const std::filesystem::path path = dir_ / "diminuta.w1o";
+    writeBytes(path, "Pesada\r\nAna\r\n01/02/2026\r\n3\r\nT\r\n20\r\n"
+                     "1e-300\r\n1.1e-300\r\n0.9e-300\r\n18\r\n1e10\r\n1.1e10\r\n0.9e10\r\n"
+                     "25\r\n2\r\n2.2\r\n1.8\r\n");
+    const StudyOutcome outcome = examineStudyFile(testing::utf8Path(path), ".", 5.0);
+    EXPECT_FALSE(outcome.error) << *outcome.error;
+    const json::Value object = outcomeJson(outcome, ".");
+    const std::string text = json::toJson(object);
+    EXPECT_NE(text.find("\"error\":null}"), std::string::npos) << text;
+    EXPECT_EQ(std::get<long long>(memberOf(object, "df").data), 6);
+    const auto& comparisons = std::get<json::Array>(memberOf(object, "comparisons").data);
+    ASSERT_EQ(comparisons.size(), 2u);
+    EXPECT_NE(text.find("{\"level\":\"Baja\",\"difference\":1e+10,"
+                        "\"relative_difference_pct\":null,\"t\":21.2132"),
+              std::string::npos)
+        << text;
+    EXPECT_NEAR(std::get<double>(memberOf(comparisons[1], "relative_difference_pct").data), 2e302,
+                1e-12 * 2e302);
+    EXPECT_EQ(std::get<std::string>(memberOf(comparisons[0], "verdict").data), "NO TOLERANTE");
+    EXPECT_EQ(std::get<std::string>(memberOf(comparisons[1], "verdict").data), "TOLERANTE");
+    for (const json::Value& c : comparisons) {
+        for (std::string_view name : {"ci95_low", "ci95_high", "p_adjusted"}) {
+            EXPECT_TRUE(std::isfinite(std::get<double>(memberOf(c, name).data))) << name;
+        }
+    }
 }
 
 } // namespace

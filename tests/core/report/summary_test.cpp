@@ -13,6 +13,7 @@
 
 #include "core/report/summary.h"
 #include "core/report/summary_figure.h"
+#include "core/report/summary_page.h"
 
 #include <gtest/gtest.h>
 

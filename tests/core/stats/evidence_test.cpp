@@ -1,4 +1,5 @@
 #include "core/stats/evidence.h"
+#include "core/stats/evidence_tables.h"
 
 #include "core/stats/dunnett_distribution.h"
 #include "core/stats/dunnett_table.h"
@@ -259,12 +260,63 @@ TEST(Evidence, FailsLikeTheComputation) {
         EXPECT_NE(expected, "");
         EXPECT_EQ(errorOf([&] { computeEvidence(*study, "."); }), expected);
     }
-    // The computation succeeds, but 100 * difference / mean[Normal] is beyond a double.
-    const StudyRecord tinyNormal = testing::studyWithValues(
-        {"", "", ""},
-        {{{"1e-300", "2e-300", "3e-300"}, {"1e10", "2e10", "3e10"}, {"1", "2", "3"}}});
-    EXPECT_EQ(errorOf([&] { computeRobustness(tinyNormal, ".", r); }), "");
-    EXPECT_EQ(errorOf([&] { computeEvidence(tinyNormal, "."); }), "Floating point overflow");
+}
+
+// Normal's mean 1e-300 under Baja's 1e10 and Alta's 2: the computation
+// succeeds, with both verdicts, but 100 * 1e10 / 1e-300 = 1e312 is beyond a
+// double, while Alta's 100 * 2 / 1e-300 = 2e302 is not.
+StudyRecord tinyNormalStudy() {
+    return testing::studyWithValues({"", "", ""}, {{{"1e-300", "1.1e-300", "0.9e-300"},
+                                                    {"1e10", "1.1e10", "0.9e10"},
+                                                    {"2", "2.2", "1.8"}}});
+}
+
+TEST(Evidence, RelativeDifferenceBeyondADoubleIsAbsentAndTheRestStays) {
+    const StudyRecord study = tinyNormalStudy();
+    RobustnessResults plain;
+    EXPECT_EQ(errorOf([&] { computeRobustness(study, ".", plain); }), "");
+    const StudyEvidence e = computeEvidence(study, ".", 5.0);
+    EXPECT_EQ(e.results, plain);
+    // By hand: squares about the means 2 (1e9)^2 + 2 (0.2)^2 (Normal's
+    // vanish) over 6 df; SE = sqrt(2 mse / 3); the differences 1e10 and 2.
+    const double mse = (2e18 + 0.08) / 6;
+    const double se = std::sqrt(2 * mse / 3);
+    EXPECT_EQ(e.df, 6);
+    EXPECT_NEAR(e.mse, mse, 1e-12 * mse);
+    EXPECT_NEAR(e.standardError, se, 1e-12 * se);
+    const ComparisonEvidence& baja = e.comparisons[0];
+    const ComparisonEvidence& alta = e.comparisons[1];
+    EXPECT_TRUE(std::isnan(baja.relativeDifferencePct));
+    EXPECT_NEAR(alta.relativeDifferencePct, 2e302, 1e-12 * 2e302);
+    const double differences[2] = {1e10, 2};
+    for (size_t i = 0; i < 2; ++i) {
+        const ComparisonEvidence& c = e.comparisons[i];
+        EXPECT_EQ(c.difference, differences[i]);
+        EXPECT_NEAR(c.t, differences[i] / se, 1e-12 * differences[i] / se);
+        const double tolerance = 1e-12 * (differences[i] + se);
+        EXPECT_NEAR(c.ciLow, differences[i] - e.criticalExact * se, tolerance);
+        EXPECT_NEAR(c.ciHigh, differences[i] + e.criticalExact * se, tolerance);
+        EXPECT_TRUE(c.pAdjusted >= 0 && c.pAdjusted <= 1);
+        // A bound of 5e-302 holds neither interval.
+        EXPECT_EQ(c.equivalent, false);
+    }
+    EXPECT_FALSE(baja.tolerant); // t = 21.2
+    EXPECT_TRUE(alta.tolerant);  // t = 4.2e-9
+    EXPECT_LT(baja.pAdjusted, 0.0001);
+    EXPECT_GT(alta.pAdjusted, 0.9999);
+
+    // The tables show the one absent number as a dash, everything else as
+    // usual: t = 1e10 / SE = 21.2132034, the interval 1e10 -+ 2.86275 SE =
+    // 8650486639.19 .. 11349513360.8.
+    const EvidenceTables tables = composeEvidenceTables(e, ".");
+    ASSERT_EQ(tables.comparisons.size(), 3u);
+    EXPECT_EQ(tables.comparisons[1],
+              (std::vector<std::string>{"Baja", "1E10", "\u2014", "21.2132", "< 0.0001",
+                                        "8.65049E9", "1.13495E10", "NO TOLERANTE",
+                                        "EQUIVALENCIA NO DEMOSTRADA"}));
+    EXPECT_EQ(tables.comparisons[2][2], "2E302");
+    EXPECT_EQ(tables.comparisons[2][7], "TOLERANTE");
+    EXPECT_NE(tabSeparatedText(tables).find("Baja\t1E10\t\u2014\t"), std::string::npos);
 }
 
 } // namespace
