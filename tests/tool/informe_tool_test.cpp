@@ -936,6 +936,27 @@ TEST_F(InformeTool, UnwritablePdfIsAFailure) {
     EXPECT_EQ(run.out, "");
 }
 
+// Normal about 1e-300 under Baja's 1e10 and Alta's 2: Baja's relative
+// difference, 1e312 %, is beyond a double and absent; everything else is given.
+TEST_F(InformeTool, RelativeDifferenceBeyondADoubleIsAbsent) {
+    const QString study =
+        write("diminuta.w1o",
+              studyFile({"Pesada", "Ana", "01/02/2026", "3", "T", "20", "1e-300", "1.1e-300",
+                         "0.9e-300", "18", "1e10", "1.1e10", "0.9e10", "25", "2", "2.2", "1.8"}));
+    ToolRun run = runTool({"--json", study});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::vector<std::string> lines = splitLines(run.out);
+    ASSERT_EQ(lines.size(), 1u);
+    const QJsonObject o = parseLine(lines[0]);
+    EXPECT_TRUE(o["error"].isNull());
+    EXPECT_TRUE(o["comparisons"][0]["relative_difference_pct"].isNull());
+    EXPECT_EQ(o["comparisons"][0]["verdict"].toString(), QStringLiteral("NO TOLERANTE"));
+    EXPECT_NEAR(o["comparisons"][1]["relative_difference_pct"].toDouble(), 2e302, 1e-12 * 2e302);
+    run = runTool({"--detalle", study});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_NE(run.out.find("Baja\t1E10\t\u2014\t21.2132\t"), std::string::npos) << run.out;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {

@@ -21,7 +21,7 @@ constexpr std::string_view kComparisonHeadings[] = {
 };
 constexpr std::string_view kEquivalenceHeading = "Equivalencia";
 
-// A number that is absent (NaN, or beyond a double) shows as a dash.
+// A number that is absent (NaN; nor is an infinity written) shows as a dash.
 constexpr std::string_view kAbsent = "\u2014";
 
 std::string numberCell(double value, std::string_view separator) {

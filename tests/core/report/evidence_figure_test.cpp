@@ -344,11 +344,11 @@ StudyEvidence handMade(std::array<std::vector<double>, 3> values, double low, do
 // Balance weights: 50 g to a hundred-thousandth, within 0.00016 g; Alta
 // 0.00014 g above Normal (t = 17.1).
 StudyEvidence balanceWeights(std::optional<double> limit = std::nullopt) {
-    return computeEvidence(testing::studyWithValues({"", "", ""},
-                                                    {{{"50.00012", "50.00010", "50.00011"},
-                                                      {"50.00013", "50.00012", "50.00014"},
-                                                      {"50.00025", "50.00026", "50.00024"}}}),
-                           ".", limit);
+    return computeEvidence(
+        testing::studyWithValues({"", "", ""}, {{{"50.00012", "50.00010", "50.00011"},
+                                                 {"50.00013", "50.00012", "50.00014"},
+                                                 {"50.00025", "50.00026", "50.00024"}}}),
+        ".", limit);
 }
 
 TEST(EvidenceFigure, HighPrecisionValuesSpreadOverThePlot) {
@@ -412,13 +412,13 @@ TEST(EvidenceFigure, EachAxisWritesItsTicksInOneNotationWithTheTitlesMinus) {
     // turns from scientific to fixed notation.
     const std::vector<std::pair<std::string, StudyEvidence>> cases = {
         {"balance weights", balanceWeights(0.0001)},
-        {"negative", computed({{{"-100", "-101", "-99"}, {"-98", "-97", "-99"},
-                                {"-103", "-102", "-104"}}},
-                              3.0)},
+        {"negative",
+         computed({{{"-100", "-101", "-99"}, {"-98", "-97", "-99"}, {"-103", "-102", "-104"}}},
+                  3.0)},
         {"tiny", computed({{{"1e-9", "1.2e-9", "1.1e-9"},
                             {"0.9e-9", "1e-9", "1.3e-9"},
                             {"2e-9", "2.1e-9", "1.9e-9"}}},
-                          20.0)},
+                          60.0)},
         {"millions", computed({{{"999999.5", "1000000", "1000000.5"},
                                 {"999999", "999999.5", "1000000"},
                                 {"1000001", "1000001.5", "1000002"}}})},

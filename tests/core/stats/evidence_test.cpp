@@ -266,9 +266,9 @@ TEST(Evidence, FailsLikeTheComputation) {
 // succeeds, with both verdicts, but 100 * 1e10 / 1e-300 = 1e312 is beyond a
 // double, while Alta's 100 * 2 / 1e-300 = 2e302 is not.
 StudyRecord tinyNormalStudy() {
-    return testing::studyWithValues({"", "", ""}, {{{"1e-300", "1.1e-300", "0.9e-300"},
-                                                    {"1e10", "1.1e10", "0.9e10"},
-                                                    {"2", "2.2", "1.8"}}});
+    return testing::studyWithValues(
+        {"", "", ""},
+        {{{"1e-300", "1.1e-300", "0.9e-300"}, {"1e10", "1.1e10", "0.9e10"}, {"2", "2.2", "1.8"}}});
 }
 
 TEST(Evidence, RelativeDifferenceBeyondADoubleIsAbsentAndTheRestStays) {
@@ -310,10 +310,10 @@ TEST(Evidence, RelativeDifferenceBeyondADoubleIsAbsentAndTheRestStays) {
     // 8650486639.19 .. 11349513360.8.
     const EvidenceTables tables = composeEvidenceTables(e, ".");
     ASSERT_EQ(tables.comparisons.size(), 3u);
-    EXPECT_EQ(tables.comparisons[1],
-              (std::vector<std::string>{"Baja", "1E10", "\u2014", "21.2132", "< 0.0001",
-                                        "8.65049E9", "1.13495E10", "NO TOLERANTE",
-                                        "EQUIVALENCIA NO DEMOSTRADA"}));
+    EXPECT_EQ(
+        tables.comparisons[1],
+        (std::vector<std::string>{"Baja", "1E10", "\u2014", "21.2132", "< 0.0001", "8.65049E9",
+                                  "1.13495E10", "NO TOLERANTE", "EQUIVALENCIA NO DEMOSTRADA"}));
     EXPECT_EQ(tables.comparisons[2][2], "2E302");
     EXPECT_EQ(tables.comparisons[2][7], "TOLERANTE");
     EXPECT_NE(tabSeparatedText(tables).find("Baja\t1E10\t\u2014\t"), std::string::npos);
