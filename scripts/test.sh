@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test of Robustez: the release build with all
-# tests, then the core tests again under AddressSanitizer and UBSan.
+# tests, then the core tests again under AddressSanitizer and UBSan, then the
+# core, its tests and the report tool built for Windows and run under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -15,3 +16,5 @@ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DROBUSTEZ_SANITIZE=ON -DROBUS
 cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
     ctest --test-dir build-asan --output-on-failure -j"$jobs"
+
+bash scripts/windows_test.sh

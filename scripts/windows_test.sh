@@ -1,0 +1,217 @@
+#!/usr/bin/env bash
+# Cross-builds the core, its tests and robustez-informe for Windows
+# (cmake/mingw-w64.cmake, in build-windows/) and runs them under Wine:
+#   - core_tests.exe and tool_tests.exe must pass;
+#   - the .exe files are 64-bit Windows console programs that need no MinGW DLL;
+#   - robustez-informe.exe must write the same standard output, byte for byte,
+#     and end with the same exit status as the Linux build's robustez-informe
+#     on the same studies, options and locale (the standard error too, but
+#     for the line ends, which the console may translate);
+#   - its standard output ends lines with LF alone, never CR LF.
+# Skipped (exit 0, saying so) only when Wine cannot start on this machine.
+# The Linux tool is $ROBUSTEZ_LINUX_BUILD/robustez-informe (default build/),
+# brought up to date here.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+
+started=$SECONDS
+jobs=$(nproc 2>/dev/null || echo 2)
+win_build=build-windows
+linux_build=${ROBUSTEZ_LINUX_BUILD:-build}
+wine=/usr/lib/wine/wine64
+wineserver=/usr/lib/wine/wineserver
+
+passed=0
+failed=0
+failures=()
+
+pass() { passed=$((passed + 1)); }
+fail() {
+    failed=$((failed + 1))
+    failures+=("$1")
+}
+die() {
+    echo "windows_test: $1" >&2
+    echo "0 passed, 1 failed"
+    exit 1
+}
+
+# --- Wine -------------------------------------------------------------------
+export WINEPREFIX="$PWD/$win_build/wineprefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="   # no Mono or Gecko installer at first start
+unset DISPLAY WAYLAND_DISPLAY
+mkdir -p "$WINEPREFIX"
+
+if [ ! -x "$wine" ]; then
+    echo "windows_test: SKIPPED: Wine cannot start: $wine is missing (package wine64)."
+    exit 0
+fi
+# A first start makes the prefix, which takes a few seconds; the server then
+# stays up for the whole run, so each later start is quick.
+"$wineserver" -p >/dev/null 2>&1
+trap '"$wineserver" -k >/dev/null 2>&1' EXIT
+# Wine's own services stay up with the server and keep the descriptors they
+# were started with: every Wine run here writes to files, never to a pipe.
+wine_check="$win_build/wine-start.log"
+if ! timeout 300 "$wine" cmd.exe /c echo wine-started >"$wine_check" 2>&1 </dev/null ||
+   ! grep -q wine-started "$wine_check"; then
+    echo "windows_test: SKIPPED: Wine cannot start here:"
+    tail -n 5 "$wine_check" | sed 's/^/    /'
+    exit 0
+fi
+
+# --- Builds -----------------------------------------------------------------
+echo "== Windows build ($win_build)"
+cmake -S . -B "$win_build" -DCMAKE_BUILD_TYPE=Release -DROBUSTEZ_CORE_ONLY=ON \
+      -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64.cmake" >/dev/null ||
+    die "configuring $win_build failed"
+cmake --build "$win_build" -j"$jobs" -- --no-print-directory >"$win_build/build.log" 2>&1 || {
+    grep -E 'error|Error' "$win_build/build.log" | head -n 40
+    die "building $win_build failed (log: $win_build/build.log)"
+}
+# The Linux tool is brought up to date with the same sources.
+echo "== Linux tool ($linux_build)"
+linux_tool="$linux_build/robustez-informe"
+if [ ! -f "$linux_build/CMakeCache.txt" ]; then
+    cmake -S . -B "$linux_build" -DCMAKE_BUILD_TYPE=Release >/dev/null ||
+        die "configuring $linux_build failed"
+fi
+cmake --build "$linux_build" -j"$jobs" --target robustez-informe >"$win_build/linux-build.log" 2>&1 ||
+    die "building $linux_tool failed (log: $win_build/linux-build.log)"
+win_tool="$win_build/robustez-informe.exe"
+
+# --- The programs themselves ------------------------------------------------
+echo "== Windows programs"
+for exe in core_tests.exe tool_tests.exe robustez-informe.exe; do
+    path="$win_build/$exe"
+    description=$(file -b "$path" 2>&1)
+    dlls=$(x86_64-w64-mingw32-objdump -p "$path" 2>/dev/null | sed -n 's/^\s*DLL Name: //p' | tr '\n' ' ')
+    if [[ "$description" != "PE32+ executable (console) x86-64"* ]]; then
+        fail "$exe is not a 64-bit Windows console program: $description"
+    elif [ -z "$dlls" ] || grep -Eiq 'libstdc|libgcc|libwinpthread' <<<"$dlls"; then
+        fail "$exe is not linked statically; it loads: ${dlls:-(nothing read)}"
+    else
+        pass
+    fi
+done
+
+# --- The tests under Wine ---------------------------------------------------
+echo "== Tests under Wine"
+for exe in core_tests.exe tool_tests.exe; do
+    log="$win_build/$exe.log"
+    timeout 600 "$wine" "$win_build/$exe" --gtest_brief=1 >"$log" 2>&1 </dev/null
+    status=$?
+    summary=$(tr -d '\r' <"$log" | grep -E '^\[  (PASSED|FAILED|SKIPPED) +\]' | tr '\n' ' ')
+    if [ "$status" -eq 0 ] && grep -Eq '^\[  PASSED  \] [1-9][0-9]* test' < <(tr -d '\r' <"$log"); then
+        echo "   $exe: $summary"
+        pass
+    else
+        tr -d '\r' <"$log" | grep -E -A2 '^\[  FAILED  \]|Failure$' | cut -c1-200 | head -n 30
+        fail "$exe under Wine (exit $status; log: $log)"
+    fi
+done
+
+# --- robustez-informe.exe against the Linux tool ----------------------------
+echo "== robustez-informe.exe against $linux_tool"
+out="$win_build/compare"
+rm -rf "$out"
+mkdir -p "$out"
+studies=(examples/*.w1o tests/fuzz/corpus/*.w1o no_existe.w1o)
+option_sets=("" "--detalle" "--limite 2" "--limite 2,5" "--json" "--json --limite 2"
+             "--resumen" "--resumen --json --limite 2")
+
+run_case() { # name, what the arguments say, locale, arguments...
+    local name=$1 label=$2 locale=$3
+    shift 3
+    env -u LC_NUMERIC LC_ALL="$locale" LANG="$locale" \
+        timeout 60 "$linux_tool" "$@" >"$out/$name.linux.out" 2>"$out/$name.linux.err"
+    echo $? >"$out/$name.linux.rc"
+    env -u LC_NUMERIC LC_ALL="$locale" LANG="$locale" \
+        timeout 60 "$wine" "$win_tool" "$@" >"$out/$name.win.out" 2>"$out/$name.win.err" </dev/null
+    echo $? >"$out/$name.win.rc"
+
+    local why=""
+    if ! cmp -s "$out/$name.linux.rc" "$out/$name.win.rc"; then
+        why+=" exit status $(cat "$out/$name.win.rc"), Linux $(cat "$out/$name.linux.rc");"
+    fi
+    if ! cmp -s "$out/$name.linux.out" "$out/$name.win.out"; then
+        # JSON writes every digit a double needs; the two systems' maths
+        # libraries may round the last bit of a computed number differently.
+        # Such output must still agree member for member, every text exactly,
+        # every number to 13 significant digits: counted apart.
+        if [[ "$label" == *--json* ]] &&
+            python3 tests/tool/json_agree.py "$out/$name.linux.out" "$out/$name.win.out" \
+                >"$out/$name.agree" 2>&1; then
+            json_last_digit=$((json_last_digit + 1))
+        else
+            why+=" stdout differs ($(cmp "$out/$name.linux.out" "$out/$name.win.out" 2>&1 | head -n 1); $(head -c 300 "$out/$name.agree" 2>/dev/null));"
+        fi
+    fi
+    if ! cmp -s "$out/$name.linux.err" <(tr -d '\r' <"$out/$name.win.err"); then
+        why+=" stderr differs;"
+    fi
+    if [ -n "$why" ]; then
+        fail "LC_ALL=$locale robustez-informe $label:$why (files: $out/$name.*)"
+        return 1
+    fi
+    pass
+}
+
+case_number=0
+json_last_digit=0
+for locale in C es_ES.UTF-8; do
+    group_failed=$failed
+    group_cases=0
+    for options in "${option_sets[@]}"; do
+        # One study a run, then all of them in one run.
+        for study in "${studies[@]}" ALL; do
+            case_number=$((case_number + 1))
+            group_cases=$((group_cases + 1))
+            if [ "$study" = ALL ]; then
+                # shellcheck disable=SC2086
+                run_case "$case_number" "$options (all studies)" "$locale" $options "${studies[@]}"
+            else
+                # shellcheck disable=SC2086
+                run_case "$case_number" "$options $study" "$locale" $options "$study"
+            fi
+        done
+    done
+    for arguments in "--help" "--no-such-option examples/ejemplo.w1o"; do
+        case_number=$((case_number + 1))
+        group_cases=$((group_cases + 1))
+        # shellcheck disable=SC2086
+        run_case "$case_number" "$arguments" "$locale" $arguments
+    done
+    echo "   LC_ALL=$locale: $((group_cases - (failed - group_failed))) of $group_cases runs agree"
+done
+echo "   $json_last_digit JSON outputs agree member for member, numbers to 13 significant digits, not byte for byte"
+
+# --- Line ends --------------------------------------------------------------
+# The Windows tool writes LF alone, as on Linux: its standard output is in
+# binary mode. Checked on its own, so the choice is plain when it breaks.
+echo "== Line ends of robustez-informe.exe"
+lf_checked=0
+for options in "" "--detalle" "--json" "--help"; do
+    # shellcheck disable=SC2086
+    LC_ALL=C timeout 60 "$wine" "$win_tool" $options examples/ejemplo.w1o >"$out/lf.out" 2>/dev/null </dev/null
+    lines=$(tr -cd '\n' <"$out/lf.out" | wc -c)
+    crs=$(tr -cd '\r' <"$out/lf.out" | wc -c)
+    if [ "$lines" -eq 0 ] || [ "$crs" -ne 0 ]; then
+        fail "robustez-informe.exe $options: $lines LF and $crs CR bytes (expected LF line ends and no CR)"
+    else
+        lf_checked=$((lf_checked + lines))
+        pass
+    fi
+done
+echo "   $lf_checked lines, all ending in LF alone"
+
+# --- Summary ----------------------------------------------------------------
+echo
+echo "Windows run took $((SECONDS - started)) s."
+if [ "$failed" -ne 0 ]; then
+    echo "Failures:"
+    printf '  %s\n' "${failures[@]}"
+fi
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
