@@ -37,20 +37,8 @@ namespace {
 constexpr QSizeF kSavedDrawing{1600, 1000};
 constexpr QSize kSavedImage{1600, 1000};
 
-const QString kSaveFilters = QStringLiteral("PDF (*.pdf);;SVG (*.svg);;PNG (*.png)");
-
 QString askWithDialog(QWidget* parent, const QString& proposed) {
-    QFileDialog dialog(parent, QStringLiteral("Guardar figura y tablas"));
-    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilter(kSaveFilters);
-    dialog.setDefaultSuffix(QStringLiteral("pdf"));
-    robustez::startDialogAt(dialog, proposed);
-    // The suffix follows the type chosen in the dialog.
-    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& f) {
-        dialog.setDefaultSuffix(f.section(QLatin1Char('.'), 1).section(QLatin1Char(')'), 0, 0));
-    });
-    return robustez::runStartedDialog(dialog);
+    return askDrawingSavePath(parent, QStringLiteral("Guardar figura y tablas"), proposed);
 }
 
 QTableWidget* makeTable(QWidget* parent, const char* name) {
@@ -237,11 +225,7 @@ void TFdetalle::elimiteChanged(const QString& text) {
     const robustez::TypedLimit limit = robustez::readEquivalenceLimit(text, separator_);
     robustez::setEquivalenceLimit(evidence_, limit.value);
     // A text that is not a limit judges nothing and is shown as such.
-    QPalette palette = elimite->palette();
-    palette.setColor(QPalette::Text, limit.valid ? QColor(Qt::black) : QColor(Qt::red));
-    elimite->setPalette(palette);
-    elimite->setToolTip(limit.valid ? QStringLiteral("Vacío: sin juicio de equivalencia")
-                                    : QStringLiteral("Escriba un número mayor que 0"));
+    robustez::markLimitField(elimite, limit.valid);
     if (limit.valid) {
         QSettings().setValue(QLatin1String(kLimitSetting), text.trimmed());
     }
@@ -274,12 +258,9 @@ void TFdetalle::botonguardarClick() {
 }
 
 bool TFdetalle::eventFilter(QObject* watched, QEvent* event) {
-    const bool isKey =
-        event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress;
-    if (isKey && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1 &&
-        static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier) {
-        event->accept();
-        if (event->type() == QEvent::KeyPress) {
+    bool pressed = false;
+    if (robustez::takeHelpKey(event, pressed)) {
+        if (pressed) {
             emit helpRequested(kHelpContext);
         }
         return true;

@@ -40,7 +40,6 @@ namespace robustez {
 namespace {
 
 const QString kStudyFilter = QStringLiteral("Ormida v. w3.0 (*.w1o)");
-const QString kSaveFilters = QStringLiteral("PDF (*.pdf);;SVG (*.svg);;PNG (*.png)");
 // An A4 page in points, and the width of a saved figure and image.
 constexpr double kA4Width = 595.276;
 constexpr double kA4Height = 841.89;
@@ -48,17 +47,7 @@ constexpr double kSavedFigureWidth = 800;
 constexpr double kSavedImageScale = 2;
 
 QString askSavePathWithDialog(QWidget* parent, const QString& proposed) {
-    QFileDialog dialog(parent, QStringLiteral("Guardar resumen"));
-    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilter(kSaveFilters);
-    dialog.setDefaultSuffix(QStringLiteral("pdf"));
-    startDialogAt(dialog, proposed);
-    // The suffix follows the type chosen in the dialog.
-    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& f) {
-        dialog.setDefaultSuffix(f.section(QLatin1Char('.'), 1).section(QLatin1Char(')'), 0, 0));
-    });
-    return runStartedDialog(dialog);
+    return askDrawingSavePath(parent, QStringLiteral("Guardar resumen"), proposed);
 }
 
 std::vector<std::string> toPaths(const QStringList& files) {
@@ -285,11 +274,7 @@ TFresumen::TFresumen(const QStringList& files, const std::string& decimalSeparat
 
 void TFresumen::elimiteChanged(const QString& text) {
     const robustez::TypedLimit limit = robustez::readEquivalenceLimit(text, separator_);
-    QPalette palette = elimite->palette();
-    palette.setColor(QPalette::Text, limit.valid ? QColor(Qt::black) : QColor(Qt::red));
-    elimite->setPalette(palette);
-    elimite->setToolTip(limit.valid ? QStringLiteral("Vacío: sin juicio de equivalencia")
-                                    : QStringLiteral("Escriba un número mayor que 0"));
+    robustez::markLimitField(elimite, limit.valid);
     if (limit.valid) {
         QSettings().setValue(QLatin1String(TFdetalle::kLimitSetting), text.trimmed());
     }
@@ -406,12 +391,9 @@ void TFresumen::botonimprimirClick() {
 }
 
 bool TFresumen::eventFilter(QObject* watched, QEvent* event) {
-    const bool isKey =
-        event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress;
-    if (isKey && static_cast<QKeyEvent*>(event)->key() == Qt::Key_F1 &&
-        static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier) {
-        event->accept();
-        if (event->type() == QEvent::KeyPress) {
+    bool pressed = false;
+    if (robustez::takeHelpKey(event, pressed)) {
+        if (pressed) {
             emit helpRequested(kHelpContext);
         }
         return true;

@@ -55,4 +55,17 @@ QString runStartedDialog(QFileDialog& dialog) {
     return chosen;
 }
 
+QString askDrawingSavePath(QWidget* parent, const QString& title, const QString& proposed) {
+    QFileDialog dialog(parent, title);
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilter(QStringLiteral("PDF (*.pdf);;SVG (*.svg);;PNG (*.png)"));
+    dialog.setDefaultSuffix(QStringLiteral("pdf"));
+    startDialogAt(dialog, proposed);
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& f) {
+        dialog.setDefaultSuffix(f.section(QLatin1Char('.'), 1).section(QLatin1Char(')'), 0, 0));
+    });
+    return runStartedDialog(dialog);
+}
+
 } // namespace robustez

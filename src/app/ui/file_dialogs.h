@@ -3,6 +3,7 @@
 #include <QString>
 
 class QFileDialog;
+class QWidget;
 
 namespace robustez {
 
@@ -22,5 +23,9 @@ void startDialogAt(QFileDialog& dialog, const QString& proposed);
 // Runs a dialog started with startDialogAt; the chosen file (remembered) or
 // an empty text when the user cancels.
 QString runStartedDialog(QFileDialog& dialog);
+
+// A save dialog for a drawing as PDF, SVG or PNG, the suffix following the
+// type chosen; the path chosen, or an empty text when cancelled.
+QString askDrawingSavePath(QWidget* parent, const QString& title, const QString& proposed);
 
 } // namespace robustez

@@ -1,5 +1,11 @@
 #include "app/ui/window_parts.h"
 
+#include <QPalette>
+
+#include <QLineEdit>
+
+#include <QKeyEvent>
+
 #include <QScrollArea>
 #include <QVBoxLayout>
 
@@ -22,6 +28,27 @@ QWidget* scrollingContents(QWidget* window, bool resizable) {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(scroller);
     return contents;
+}
+
+bool takeHelpKey(QEvent* event, bool& pressed) {
+    if (event->type() != QEvent::ShortcutOverride && event->type() != QEvent::KeyPress) {
+        return false;
+    }
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() != Qt::Key_F1 || key->modifiers() != Qt::NoModifier) {
+        return false;
+    }
+    event->accept();
+    pressed = event->type() == QEvent::KeyPress;
+    return true;
+}
+
+void markLimitField(QLineEdit* field, bool valid) {
+    QPalette palette = field->palette();
+    palette.setColor(QPalette::Text, valid ? QColor(Qt::black) : QColor(Qt::red));
+    field->setPalette(palette);
+    field->setToolTip(valid ? QStringLiteral("Vacío: sin juicio de equivalencia")
+                            : QStringLiteral("Escriba un número mayor que 0"));
 }
 
 } // namespace robustez

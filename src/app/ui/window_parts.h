@@ -2,6 +2,8 @@
 
 #include <QFont>
 
+class QEvent;
+class QLineEdit;
 class QWidget;
 
 namespace robustez {
@@ -15,5 +17,14 @@ QFont normalSystemFont(int pointSize);
 // scrolls instead of cutting or overlapping them. With `resizable`, the
 // contents follow the window's size down to their minimum.
 QWidget* scrollingContents(QWidget* window, bool resizable);
+
+// F1 without modifiers, as a shortcut override or as the key press: the
+// event is accepted, so that no shortcut of the frame takes it. True for such
+// an event; `pressed` then says whether it is the key press itself.
+bool takeHelpKey(QEvent* event, bool& pressed);
+
+// Shows whether the text of an equivalence limit field is a limit: red text
+// and a tooltip asking for a number when it is not.
+void markLimitField(QLineEdit* field, bool valid);
 
 } // namespace robustez
