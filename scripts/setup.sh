@@ -9,7 +9,7 @@ packages=(
     qt6-base-dev qt6-svg-dev qt6-translations-l10n libgl-dev
     fonts-liberation2 poppler-utils xvfb xauth
     xdotool openbox x11-utils x11-xkb-utils python3 file
-    g++-mingw-w64-x86-64-posix wine64 googletest file
+    g++-mingw-w64-x86-64-posix wine64 googletest
 )
 
 missing=()

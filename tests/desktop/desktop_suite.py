@@ -1,0 +1,1336 @@
+#!/usr/bin/env python3
+"""Desktop suite of Robustez.
+
+Drives the release program under a private X server (Xvfb) with a window
+manager (openbox) and real X input (xdotool). Each scenario types a study into
+a new study window by keys, makes its window actions (close boxes, maximizing,
+menus, results windows, message boxes, dialogs), types one MARKER key and
+saves the study with "Guardar como..." to a fresh path. The saved file is the
+oracle: every field must hold what was typed, and the only change allowed is
+the marker appended to the field of the control the user was in, or no
+change at all where the user was in no control. A seeded random run strings
+the actions together in one study window with the same check after each one.
+
+Scenarios and random moves are tables of data (SCENARIOS, RANDOM_MOVES) over
+named actions (ACTIONS). Places on the screen are measured from the screen
+itself (Xvfb's frame buffer file) when the program first starts.
+
+    desktop_suite.py PROGRAM [--only TEXT]... [--no-random] [--seed N]
+                     [--steps N] [--shots DIR]
+
+ROBUSTEZ_DESKTOP_SEED replays a random run (its seed is printed);
+ROBUSTEZ_DESKTOP_SLOW multiplies the pauses. One line per scenario, then
+"N passed, M failed". Exit status: 0 when every scenario passed, 1 on any
+failure or when the suite could not run, 77 when no X server could be
+started.
+"""
+
+import argparse
+import ctypes
+import os
+import random
+import re
+import shutil
+import signal
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+import zlib
+
+SKIP = 77
+SCREEN_W, SCREEN_H = 1280, 1024
+MAIN_TITLE = "Robustez (Tolerancia Condiciones de Operación)"
+QUESTION_TITLE = "Guardar archivo?"
+SAVE_TITLE = "Guardar como"
+BOX_TITLE = "Robustez del Método"  # the program's message boxes
+RANDOM_SECONDS = 100
+SLOW = float(os.environ.get("ROBUSTEZ_DESKTOP_SLOW", "1"))  # longer pauses, to rule out races
+
+# --- Studies ----------------------------------------------------------------
+
+LEVELS = ("Normal", "Baja", "Alta")
+
+
+class Study:
+    """What is typed into a study window, in the order of the saved file."""
+
+    def __init__(self, method, analyst, date, condition, settings, values):
+        self.method, self.analyst, self.date = method, analyst, date
+        self.condition = condition
+        self.settings = settings  # per level
+        self.values = values  # per level, n each
+        self.n = len(values[0])
+
+    def fields(self):
+        """(name, text) of every line of the file."""
+        rows = [("método", self.method), ("analista", self.analyst), ("fecha", self.date),
+                ("muestras", str(self.n)), ("condición", self.condition)]
+        for level, setting, values in zip(LEVELS, self.settings, self.values):
+            rows.append((level + " condición", setting))
+            rows += [("%s %d" % (level, i + 1), v) for i, v in enumerate(values)]
+        return rows
+
+    def grid_order(self):
+        """The cells as the Tab key visits them: row by row, left to right."""
+        cells = list(self.settings)
+        for i in range(self.n):
+            cells += [self.values[level][i] for level in range(3)]
+        return cells
+
+
+WORKED = Study("Valoración de ácido acetilsalicílico", "Q.F.B. María Pérez", "07/12/2026",
+               "Temperatura", ["25 °C", "20 °C", "30 °C"],
+               [["100", "101", "102"], ["99", "100", "101"], ["103", "104", "105"]])
+SECOND = Study("Cromatografía de líquidos", "Ing. José Núñez", "08/12/2026", "Flujo",
+               ["1.0 mL/min", "0.9 mL/min", "1.1 mL/min"],
+               [["98.5", "99.1", "100.2", "99.7"], ["97.9", "98.8", "99.5", "99.0"],
+                ["100.4", "101.2", "100.9", "101.5"]])
+# Short texts: in the random run markers pile up at the end of the condition,
+# and a click to the right of its text must still land past its end.
+RANDOM_STUDY = Study("Valoración por HPLC", "Q.F.B. Ana López", "09/12/2026", "pH",
+                     ["6.8", "6.6", "7.0"], [["50", "51", "52"], ["49", "50", "51"],
+                                             ["52", "53", "54"]])
+
+LAST_CELL = "Alta last"  # the field of the last cell of the grid, whatever n is
+NOWHERE = "nowhere"      # the marker goes into no field
+NO_MARKER = "no marker"  # no marker is typed: the file must simply be as typed
+
+
+def field_name(study, marker_field):
+    return "Alta %d" % study.n if marker_field == LAST_CELL else marker_field
+
+
+# --- Processes and the X server ---------------------------------------------
+
+
+class CannotRun(Exception):
+    """The suite cannot drive the program (a tool is missing or broken)."""
+
+
+def _die_with_parent():
+    # The X server, the window manager and the program end with the suite,
+    # even when it is killed (a test time-out).
+    try:
+        ctypes.CDLL(None).prctl(1, signal.SIGTERM)  # PR_SET_PDEATHSIG
+    except (OSError, AttributeError):
+        pass
+
+
+def spawn(args, **kwargs):
+    return subprocess.Popen(args, stdin=subprocess.DEVNULL, preexec_fn=_die_with_parent,
+                            **kwargs)
+
+
+def run(args, env, check=False, timeout=10):
+    result = subprocess.run(args, env=env, capture_output=True, text=True, timeout=timeout)
+    if check and result.returncode != 0:
+        raise CannotRun("%s failed: %s" % (" ".join(args), result.stderr.strip()))
+    return result.stdout
+
+
+class XSession:
+    """A private Xvfb whose screen is readable as a file, with openbox."""
+
+    def __init__(self, workdir):
+        self.workdir = workdir
+        self.procs = []
+        self.env = None
+        self.fb_path = None
+
+    def start_server(self):
+        if shutil.which("Xvfb") is None:
+            return "Xvfb is not installed"
+        for number in range(90, 110):
+            if os.path.exists("/tmp/.X%d-lock" % number) or \
+                    os.path.exists("/tmp/.X11-unix/X%d" % number):
+                continue
+            fbdir = os.path.join(self.workdir, "fb%d" % number)
+            os.makedirs(fbdir, exist_ok=True)
+            log = open(os.path.join(self.workdir, "xvfb%d.log" % number), "w")
+            proc = spawn(["Xvfb", ":%d" % number, "-screen", "0", "%dx%dx24" % (SCREEN_W, SCREEN_H),
+                          "-nolisten", "tcp", "-noreset", "-fbdir", fbdir],
+                         stdout=log, stderr=log)
+            deadline = time.time() + 5
+            while time.time() < deadline and proc.poll() is None:
+                if os.path.exists("/tmp/.X11-unix/X%d" % number) and \
+                        os.path.exists(os.path.join(fbdir, "Xvfb_screen0")):
+                    break
+                time.sleep(0.05)
+            if proc.poll() is None and os.path.exists(os.path.join(fbdir, "Xvfb_screen0")):
+                self.procs.append(proc)
+                self.fb_path = os.path.join(fbdir, "Xvfb_screen0")
+                self.env = {"PATH": os.environ.get("PATH", "/usr/bin:/bin"),
+                            "DISPLAY": ":%d" % number,
+                            "HOME": os.path.join(self.workdir, "home"),
+                            "XDG_CONFIG_HOME": os.path.join(self.workdir, "home", ".config"),
+                            "LANG": "C.UTF-8", "LC_ALL": "C.UTF-8"}
+                os.makedirs(self.env["XDG_CONFIG_HOME"], exist_ok=True)
+                return None
+            proc.kill()
+            proc.wait()
+        return "no display from :90 to :109 could be started"
+
+    def install_keymap(self):
+        """Gives the accented letters and the degree sign keys of their own:
+        xdotool would otherwise remap a key for each of them while typing,
+        and the program may read the key before or after the change."""
+        keymap = run(["xkbcomp", "-xkb", self.env["DISPLAY"], "-"], self.env, check=True)
+        codes = re.search(r"xkb_keycodes[^{]*\{(.*?)\n\};", keymap, re.S).group(1)
+        symbols = re.search(r"xkb_symbols[^{]*\{(.*?)\n\};", keymap, re.S)
+        aliases = dict(re.findall(r"alias\s*<(\w+)>\s*=\s*<(\w+)>;", codes))
+        used = set(re.findall(r"key <(\w+)>", symbols.group(1)))
+        used |= {aliases.get(name, name) for name in used}
+        free = [name for name in re.findall(r"^\s*<(I\d+)>\s*=", codes, re.M) if name not in used]
+        pairs = [("aacute", "Aacute"), ("eacute", "Eacute"), ("iacute", "Iacute"),
+                 ("oacute", "Oacute"), ("uacute", "Uacute"), ("ntilde", "Ntilde"),
+                 ("degree", "degree"), ("udiaeresis", "Udiaeresis")]
+        if len(free) < len(pairs):
+            raise CannotRun("no free keys for the accented letters")
+        added = "".join("    key <%s> { [ %s, %s ] };\n" % (name, a, b)
+                        for name, (a, b) in zip(free, pairs))
+        keymap = keymap[:symbols.end(1)] + "\n" + added + keymap[symbols.end(1):]
+        path = os.path.join(self.workdir, "keymap.xkb")
+        with open(path, "w") as f:
+            f.write(keymap)
+        run(["xkbcomp", "-w", "0", path, self.env["DISPLAY"]], self.env, check=True)
+
+    def start_window_manager(self):
+        for tool in ("openbox", "xdotool", "xprop", "xwininfo", "xkbcomp"):
+            if shutil.which(tool) is None:
+                raise CannotRun("%s is not installed (bash scripts/setup.sh installs it)" % tool)
+        log = open(os.path.join(self.workdir, "openbox.log"), "w")
+        self.procs.append(spawn(["openbox", "--sm-disable"], env=self.env, stdout=log, stderr=log))
+        deadline = time.time() + 10
+        while time.time() < deadline:
+            if "window id" in run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], self.env):
+                self.install_keymap()
+                return
+            time.sleep(0.1)
+        raise CannotRun("openbox did not start")
+
+    def stop(self):
+        for proc in reversed(self.procs):
+            if proc.poll() is None:
+                proc.terminate()
+                try:
+                    proc.wait(5)
+                except subprocess.TimeoutExpired:
+                    proc.kill()
+                    proc.wait()
+
+
+class Screen:
+    """The X server's screen, read from Xvfb's frame buffer file (XWD)."""
+
+    def __init__(self, path):
+        self.path = path
+        self.data = b""
+        self.offset = 0
+        self.refresh()
+
+    def refresh(self):
+        with open(self.path, "rb") as f:
+            self.data = f.read()
+        header_size, ncolors = struct.unpack(">I", self.data[:4])[0], \
+            struct.unpack(">I", self.data[76:80])[0]
+        self.offset = header_size + 12 * ncolors
+        return self
+
+    def pixel(self, x, y):
+        i = self.offset + (y * SCREEN_W + x) * 4
+        return self.data[i + 2], self.data[i + 1], self.data[i]
+
+    def white_runs(self, y, x0, x1):
+        """(start, length) of the runs of pure white on row y."""
+        runs, start = [], None
+        for x in range(x0, x1):
+            if self.pixel(x, y) == (255, 255, 255):
+                if start is None:
+                    start = x
+            elif start is not None:
+                runs.append((start, x - start))
+                start = None
+        if start is not None:
+            runs.append((start, x1 - start))
+        return runs
+
+    def ink_clusters(self, x0, x1, y0, y1, gap=6, light=120):
+        """Groups of columns holding dark grey pixels (text, glyphs), as
+        (left, right, top, bottom); columns closer than gap join a group."""
+        columns = []
+        for x in range(x0, x1):
+            rows = [y for y in range(y0, y1) if self._ink(self.pixel(x, y), light)]
+            if rows:
+                columns.append((x, min(rows), max(rows)))
+        clusters = []
+        for x, top, bottom in columns:
+            if clusters and x - clusters[-1][1] <= gap:
+                left, _, t, b = clusters[-1]
+                clusters[-1] = (left, x, min(t, top), max(b, bottom))
+            else:
+                clusters.append((x, x, top, bottom))
+        return clusters
+
+    @staticmethod
+    def _ink(p, light):
+        return max(p) < light and max(p) - min(p) < 30
+
+    def save_png(self, path):
+        rows = []
+        for y in range(SCREEN_H):
+            start = self.offset + y * SCREEN_W * 4
+            bgrx = self.data[start:start + SCREEN_W * 4]
+            rgb = bytearray(SCREEN_W * 3)
+            rgb[0::3], rgb[1::3], rgb[2::3] = bgrx[2::4], bgrx[1::4], bgrx[0::4]
+            rows.append(b"\0" + bytes(rgb))
+
+        def chunk(kind, body):
+            return struct.pack(">I", len(body)) + kind + body + \
+                struct.pack(">I", zlib.crc32(kind + body) & 0xffffffff)
+        with open(path, "wb") as f:
+            f.write(b"\x89PNG\r\n\x1a\n")
+            f.write(chunk(b"IHDR", struct.pack(">IIBBBBB", SCREEN_W, SCREEN_H, 8, 2, 0, 0, 0)))
+            f.write(chunk(b"IDAT", zlib.compress(b"".join(rows), 1)))
+            f.write(chunk(b"IEND", b""))
+
+
+# --- X input ----------------------------------------------------------------
+
+
+class Input:
+    """xdotool, and what it and the X tools tell of the program's windows."""
+
+    def __init__(self, env, instance):
+        self.env = env
+        self.instance = instance  # the program's windows' WM_CLASS instance name
+
+    def xdo(self, *args):
+        return run(["xdotool"] + [str(a) for a in args], self.env)
+
+    # The keys of the characters typed; the accented letters and the degree
+    # sign have keys of their own (XSession.install_keymap).
+    KEYSYMS = {" ": "space", ".": "period", "/": "slash", "-": "minus", ",": "comma",
+               ":": "colon", "_": "underscore", "°": "degree", "á": "aacute", "é": "eacute",
+               "í": "iacute", "ó": "oacute", "ú": "uacute", "ñ": "ntilde", "ü": "udiaeresis",
+               "Á": "Aacute", "É": "Eacute", "Í": "Iacute", "Ó": "Oacute", "Ú": "Uacute",
+               "Ñ": "Ntilde", "Ü": "Udiaeresis"}
+
+    @staticmethod
+    def text_keys(text):
+        return [Input.KEYSYMS.get(c, c) for c in text]
+
+    def press(self, keys):
+        """Presses the keys one after the other, as fast as a quick typist."""
+        self.xdo("key", "--delay", "8", *keys)
+
+    def key(self, *keys):
+        self.xdo("key", "--delay", "40", *keys)
+
+    def type(self, text):
+        self.press(self.text_keys(text))
+
+    def click(self, x, y, park=None):
+        # As a hand does: the pointer comes near, onto the place, then clicks;
+        # a pointer that jumps onto a button is not always seen there.
+        self.xdo("mousemove", "--sync", x - 6, y + 2, "sleep", "0.05",
+                 "mousemove", "--sync", x, y, "sleep", "0.05", "click", "1")
+        if park:
+            time.sleep(0.05)
+            self.xdo("mousemove", "--sync", *park)
+
+    def visible_windows(self):
+        out = self.xdo("search", "--onlyvisible", "--name", ".")
+        return [w for w in out.split()]
+
+    def window_name(self, wid):
+        return self.xdo("getwindowname", wid).strip()
+
+    def find_window(self, title):
+        for wid in self.visible_windows():
+            if self.window_name(wid) == title:
+                return wid
+        return None
+
+    def active_window(self):
+        return self.xdo("getactivewindow").strip()
+
+    def geometry(self, wid):
+        """Client rectangle of a window on the screen: x, y, width, height."""
+        info = run(["xwininfo", "-id", wid], self.env)
+        values = {}
+        for line in info.splitlines():
+            if ":" in line:
+                k, v = line.split(":", 1)
+                values[k.strip()] = v.strip()
+        try:
+            return (int(values["Absolute upper-left X"]), int(values["Absolute upper-left Y"]),
+                    int(values["Width"]), int(values["Height"]))
+        except (KeyError, ValueError):
+            return None  # gone meanwhile
+
+    def frame_extents(self, wid):
+        out = run(["xprop", "-id", wid, "_NET_FRAME_EXTENTS"], self.env)
+        if "=" not in out:
+            return 0, 0, 0, 0
+        return tuple(int(v) for v in out.split("=")[1].split(","))
+
+    def program_windows(self):
+        return self.xdo("search", "--onlyvisible", "--classname", self.instance).split()
+
+    def popup_menu(self):
+        """Geometry of the open popup menu, if any: the program's window that
+        the window manager does not frame, taller than a tool tip."""
+        for wid in self.program_windows():
+            info = run(["xwininfo", "-id", wid], self.env)
+            geometry = self.geometry(wid)
+            if "Override Redirect State: yes" in info and geometry and geometry[3] > 40:
+                return geometry
+        return None
+
+
+def near(a, b, tolerance=3):
+    """Two places on the screen, the same but for a focus frame's width."""
+    return a is not None and b is not None and \
+        abs(a[0] - b[0]) <= tolerance and abs(a[1] - b[1]) <= tolerance
+
+
+def wait_for(predicate, timeout=5.0, interval=0.05):
+    deadline = time.time() + timeout
+    while True:
+        value = predicate()
+        if value:
+            return value
+        if time.time() > deadline:
+            return None
+        time.sleep(interval)
+
+
+# --- The program ------------------------------------------------------------
+
+
+class StepFailed(Exception):
+    """A step could not be carried out: the program did not react as a user
+    would see it react (no question box, no dialog, no window)."""
+
+
+class Geometry:
+    """Places on the screen, measured once from the screen itself."""
+
+
+class Program:
+    def __init__(self, path, session, workdir):
+        self.path = path
+        self.savedir = os.path.join(workdir, "s")
+        os.makedirs(self.savedir, exist_ok=True)
+        self.saves = 0
+        self.session = session
+        self.x = Input(session.env, os.path.basename(path))
+        self.screen = Screen(session.fb_path)
+        self.workdir = workdir
+        self.proc = None
+        self.g = None
+        self.maximized = False
+        self.starts = 0
+
+    # Start and stop ------------------------------------------------------
+
+    def start(self):
+        self.stop()
+        self.starts += 1
+        home = os.path.join(self.workdir, "home%d" % self.starts)
+        runtime = os.path.join(self.workdir, "run%d" % self.starts)
+        os.makedirs(os.path.join(home, ".config"), exist_ok=True)
+        os.makedirs(runtime, mode=0o700, exist_ok=True)
+        env = dict(self.session.env, HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"),
+                   XDG_RUNTIME_DIR=runtime, QT_QPA_PLATFORM="xcb")
+        self.log = open(os.path.join(self.workdir, "program%d.log" % self.starts), "w")
+        self.proc = spawn([self.path], env=env, cwd=home, stdout=self.log, stderr=self.log)
+        self.main = wait_for(lambda: self.x.find_window(MAIN_TITLE), 20)
+        if not self.main:
+            raise CannotRun("the program's main window did not appear (see %s)" % self.log.name)
+        # The splash window stays on top for three seconds.
+        saw_splash = wait_for(self._splash_shown, 2.0)
+        if saw_splash:
+            wait_for(lambda: not self._splash_shown(), 10)
+        wait_for(lambda: self.x.active_window() == self.main, 5)
+        self.maximized = False
+        if self.g is None:
+            self.calibrate()
+
+    def _splash_shown(self):
+        for wid in self.x.program_windows():
+            if (self.x.geometry(wid) or (0, 0, 0, 0))[2:] == (500, 425):
+                return True
+        return False
+
+    def stop(self):
+        if self.proc is not None and self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait()
+        self.proc = None
+        time.sleep(0.2)
+
+    def alive(self):
+        return self.proc is not None and self.proc.poll() is None
+
+    def only_main_window(self):
+        """No window of the program is shown but the main window."""
+        return self.x.visible_windows() == [self.main]
+
+    # Calibration -----------------------------------------------------------
+
+    def calibrate(self):
+        """Finds the client area, the study window's parts and the menu bar's
+        entries on the screen, with an empty client area first."""
+        g = Geometry()
+        s = self.screen.refresh()
+        mx, my, mw, mh = self.x.geometry(self.main)
+        g.main = (mx, my, mw, mh)
+        # The client area: the longest run of one colour down a column right
+        # of where the study window opens.
+        col = mx + mw - 40
+        best = (0, 0, 0)
+        y = my
+        while y < my + mh:
+            colour = s.pixel(col, y)
+            end = y
+            while end + 1 < my + mh and s.pixel(col, end + 1) == colour:
+                end += 1
+            if end - y > best[1] - best[0]:
+                best = (y, end, colour)
+            y = end + 1
+        g.area_top, g.area_bottom, g.area_colour = best
+        g.area_left = mx
+        while s.pixel(g.area_left, g.area_top + 100) != g.area_colour:
+            g.area_left += 1
+        g.area_right = mx + mw - 1
+        while s.pixel(g.area_right, g.area_top + 100) != g.area_colour:
+            g.area_right -= 1
+        g.speed_y = g.area_top - 17  # the speed bar (33 high) above the client area
+        menu_band = (my + 1, g.area_top - 34)
+        g.menu_titles = self._menu_titles(menu_band)
+
+        # A study window, measured on its first page.
+        self.x.key("ctrl+n")
+        page = wait_for(lambda: self._find_page(g.area_left, g.area_top, 700, 400), 5)
+        if not page:
+            raise CannotRun("calibration: the study window's first page was not found")
+        g.page = page
+        s = self.screen.refresh()
+        g.frame = (g.area_left, g.area_top)
+        g.frame_right = g.area_left + 688
+        title = [y for y in range(g.area_top, page[1])
+                 if self._bluish(s.pixel(g.area_left + 300, y))]
+        if not title:
+            raise CannotRun("calibration: the study window's title bar was not found")
+        g.title_y = (title[0] + title[-1]) // 2
+        g.title_height = title[-1] - g.area_top + 1
+        g.close_box = (g.frame_right - 15, g.title_y)
+        g.max_box = (g.frame_right - 35, g.title_y)
+        g.min_box = (g.frame_right - 55, g.title_y)
+
+        # Maximized: the window's buttons move to the menu bar's right end.
+        self.x.click(*g.max_box, park=self._park(g))
+        page_max = wait_for(lambda: self._find_page(g.area_left, my, 700, 400, page), 5)
+        if not page_max:
+            raise CannotRun("calibration: the maximized study window was not found")
+        g.page_max = page_max
+        s = self.screen.refresh()
+        right = s.ink_clusters(mx + mw - 90, mx + mw, my + 1, g.area_top, gap=3)
+        if len(right) < 3:
+            raise CannotRun("calibration: the menu bar's window buttons were not found")
+        boxes = [((l + r) // 2, (t + b) // 2) for l, r, t, b in right[-3:]]
+        g.menu_min, g.menu_restore, g.menu_close = boxes
+        band_top = min(b[1] for b in boxes) - 8
+        g.menu_titles_max = self._menu_titles((band_top, band_top + 16))
+        g.speed_y_max = g.speed_y + (page_max[1] - (page[1] - g.title_height))
+        self.g = g
+        if os.environ.get("ROBUSTEZ_DESKTOP_VERBOSE"):
+            print("geometry: %r" % vars(g), flush=True)
+        self.x.click(*g.menu_restore, park=self._park(g))
+        if not wait_for(lambda: near(self._find_page(g.area_left, g.area_top, 700, 400), page), 5):
+            raise CannotRun("calibration: the study window did not come back to its place: %r" % (
+                self._find_page(g.area_left, g.area_top, 700, 400),))
+        # Unchanged, it closes without a question.
+        choose(self, "Archivo", "Cerrar", False)
+        if not wait_for(self.area_empty, 5):
+            raise CannotRun("calibration: the empty study window did not close")
+
+    def _menu_titles(self, band):
+        s = self.screen.refresh()
+        clusters = s.ink_clusters(self.g_main_x(), self.g_main_x() + 400, band[0], band[1],
+                                  gap=6, light=215)
+        titles = [((l + r) // 2, (t + b) // 2) for l, r, t, b in clusters if r - l > 15]
+        if len(titles) < 4:
+            raise CannotRun("calibration: the menu bar's titles were not found: %r" % clusters)
+        return {"Archivo": titles[0], "Cálculos": titles[1], "Ventana": titles[2],
+                "Ayuda": titles[3]}
+
+    def g_main_x(self):
+        return self.x.geometry(self.main)[0]
+
+    @staticmethod
+    def _bluish(p):
+        return p[2] > p[0] + 60
+
+    def _find_page(self, left, top, width, height, unlike=None):
+        """The origin of the study window's pages, from the method edit (at
+        16, 58 on the first page, 577 wide): its inside is pure white."""
+        s = self.screen.refresh()
+        for y in range(top, min(top + height, SCREEN_H)):
+            for start, length in s.white_runs(y, left, min(left + width, SCREEN_W)):
+                if 560 <= length <= 580:
+                    origin = (start - 17, y - 59)
+                    # The date edit, 230 wide, 147 below.
+                    runs = s.white_runs(origin[1] + 205 + 12, origin[0], origin[0] + 300)
+                    if any(220 <= n <= 232 for _, n in runs) and not near(origin, unlike):
+                        return origin
+                    return None
+        return None
+
+    def _park(self, g=None):
+        g = g or self.g
+        return (g.area_right - 5, g.area_bottom - 5)
+
+    # Simple looks at the screen -------------------------------------------------
+
+    def area_empty(self):
+        s = self.screen.refresh()
+        g = self.g
+        for fx in (0.05, 0.3, 0.6, 0.95):
+            for fy in (0.02, 0.3, 0.6, 0.98):
+                x = int(g.area_left + fx * (g.area_right - g.area_left))
+                y = int(g.area_top + fy * (g.area_bottom - g.area_top))
+                if s.pixel(x, y) != g.area_colour:
+                    return False
+        return True
+
+    def page_origin(self):
+        return self.g.page_max if self.maximized else self.g.page
+
+    def at_page(self, dx, dy):
+        ox, oy = self.page_origin()
+        return ox + dx, oy + dy
+
+    # Typing a study ------------------------------------------------------------
+
+    def settle(self, seconds=0.3):
+        time.sleep(seconds * SLOW)
+
+    def sync(self, least=0.25):
+        """Waits at least this long, then until the screen has not changed
+        for 0.1 s (3 s at most): the program has drawn what the input did.
+        Nothing is sent to the program meanwhile: a pointer moved over it
+        could change where its focus goes."""
+        self.settle(least)
+        last, since = self.screen.refresh().data, time.time()
+        deadline = since + 3
+        while time.time() < deadline:
+            time.sleep(0.02)
+            data = self.screen.refresh().data
+            if data != last:
+                last, since = data, time.time()
+            elif time.time() - since >= 0.1:
+                return
+
+    def new_study(self):
+        self.x.key("ctrl+n")
+        if not wait_for(lambda: near(self._find_page(self.g.area_left, self.g.area_top, 700, 400),
+                                     self.g.page), 5):
+            raise StepFailed("Nuevo did not open a study window in its place")
+        self.maximized = False
+
+    def fill(self, study):
+        """Types the study as a user does: Enter between the first page's
+        edits, the count accepted with Enter, Tab between the grid's cells
+        and none after the last one; where the program moves the focus
+        itself, the next keys wait until it has."""
+        text, press = Input.text_keys, self.x.press
+        press(text(study.method) + ["Return"] + text(study.analyst) + ["Return"] +
+              text(study.date))
+        self.click_tab(2)
+        press(["alt+n"])
+        self.sync(0.1)
+        if study.n != 3:
+            press(["End", "BackSpace", "BackSpace", str(study.n)])
+        for typed in (["Return"], ["Return"], text(study.condition) + ["Tab"]):
+            press(typed)
+            self.sync(0.1)
+        cells = study.grid_order()
+        grid = []
+        for i, cell in enumerate(cells):
+            grid += text(cell) + (["Tab"] if i + 1 < len(cells) else [])
+        press(grid)
+        self.sync(0.1)
+
+    def click_tab(self, number):
+        # The tabs' labels, above the page.
+        dx = 63 if number == 1 else 210
+        self.x.click(*self.at_page(dx, -11), park=self._park())
+        self.sync(0.1)
+
+    def fresh_path(self):
+        """A path never saved to: "Guardar como" asks before replacing."""
+        self.saves += 1
+        return os.path.join(self.savedir, "%03d.w1o" % self.saves)
+
+    def save_as(self, path, mouse=False):
+        """Saves with "Guardar como...", typing the path into the dialog's
+        file name field. Returns what went wrong (a message box that came
+        up on the way is answered with Enter, and noted)."""
+        problems = []
+        try:
+            choose(self, "Archivo", "Guardar como", mouse)
+        except StepFailed as e:
+            return ["Guardar como: %s" % e]
+
+        def dialog_active():
+            active = self.x.active_window()
+            name = self.x.window_name(active)
+            if name == SAVE_TITLE:
+                return active
+            if name == BOX_TITLE and len(problems) < 3:
+                problems.append("a message box came up on the way to the dialog")
+                self.x.key("Return")
+                self.settle()
+            return None
+        dialog = wait_for(dialog_active, 6)
+        if not dialog:
+            return problems + ["the dialog \"Guardar como\" is not the active window (%s is)" %
+                               self.x.window_name(self.x.active_window())]
+        self.settle(0.2)
+        self.x.key("ctrl+a")
+        self.x.type(path)
+        self.x.key("Return")
+        gone = wait_for(lambda: self.x.find_window(SAVE_TITLE) is None, 5)
+        if not wait_for(lambda: os.path.exists(path), 3):
+            if not gone:
+                return problems + ["the typed file name did not reach the dialog; "
+                                   "nothing was saved"]
+            return problems + ["nothing was saved at the typed path"]
+        self.settle(0.2)
+        return problems
+
+    def close_study_discarding(self):
+        """Closes the study window, answering No to its question."""
+        choose(self, "Archivo", "Cerrar", False)
+        box = wait_for(lambda: self.x.find_window(QUESTION_TITLE) or self.area_empty(), 5)
+        if isinstance(box, str):
+            wait_for(lambda: self.x.active_window() == box, 3)
+            self.x.key("alt+n")
+        if not wait_for(self.area_empty, 5):
+            raise StepFailed("the study window did not close with Cerrar and No")
+        self.maximized = False
+
+
+# --- Actions ----------------------------------------------------------------
+#
+# Each action is what a user does with the mouse or the keyboard other than
+# typing into a control; it waits until the program has visibly reacted.
+
+
+def wait_question(p):
+    box = wait_for(lambda: p.x.find_window(QUESTION_TITLE), 5)
+    if not box and p.area_empty():
+        raise StepFailed("the study window closed without the question \"%s\": it had not "
+                         "changed since it was saved (a key typed since was lost)" % QUESTION_TITLE)
+    if not box:
+        raise StepFailed("the question \"%s\" did not appear" % QUESTION_TITLE)
+    if not wait_for(lambda: p.x.active_window() == box, 3):
+        raise StepFailed("the question box is not the active window")
+    p.settle(0.2)
+    return box
+
+
+def answer_question(p, how):
+    box = wait_question(p)
+    if how == "escape":
+        p.x.key("Escape")
+    else:  # the box's own close button, drawn by the window manager
+        x, y, w, h = p.x.geometry(box)
+        left, right, top, bottom = p.x.frame_extents(box)
+        p.x.click(x + w + right - 11, y - top // 2 - 1, park=p._park())
+    if not wait_for(lambda: p.x.find_window(QUESTION_TITLE) is None, 5):
+        raise StepFailed("the question box did not close")
+    p.sync()
+
+
+def maximize(p):
+    p.x.click(*p.g.max_box, park=p._park())
+    p.maximized = True
+    if not wait_for(lambda: near(p._find_page(p.g.area_left, p.g.main[1], 700, 400), p.g.page_max)
+                    or p.x.window_name(p.main) != MAIN_TITLE, 5):
+        raise StepFailed("the study window did not maximize")
+    p.sync()
+
+
+def restore_from_menu_bar(p):
+    p.x.click(*p.g.menu_restore, park=p._park())
+    p.maximized = False
+    if not wait_for(lambda: p.x.window_name(p.main) == MAIN_TITLE, 5):
+        raise StepFailed("the study window was not restored")
+    p.sync()
+
+
+def close_box(p):
+    p.x.click(*(p.g.menu_close if p.maximized else p.g.close_box), park=p._park())
+
+
+def minimize(p):
+    p.x.click(*p.g.min_box, park=p._park())
+    if not wait_for(lambda: p.screen.refresh().pixel(p.g.area_left + 400, p.g.title_y)
+                    == p.g.area_colour, 5):
+        raise StepFailed("the study window did not minimize")
+    p.sync()
+
+
+def restore_minimized(p):
+    # Minimized, the window is a short title bar at the client area's
+    # bottom left: icon, title, restore, maximize and close buttons.
+    g = p.g
+    p.x.click(g.area_left + 140, g.area_bottom - g.title_height // 2 + 1, park=p._park())
+    if not wait_for(lambda: near(p._find_page(g.area_left, g.area_top, 700, 400), g.page)
+                    or p.screen.refresh().pixel(g.area_left + 400, g.title_y) != g.area_colour, 5):
+        raise StepFailed("the minimized study window was not restored")
+    p.sync()
+
+
+def click_title(p):
+    p.x.click(p.g.area_left + 200, p.g.title_y, park=p._park())
+    p.sync()
+
+
+def click_condition(p):
+    # The condition edit (248, 96, 129 x 24), right of its text.
+    p.x.click(*p.at_page(248 + 122, 96 + 12), park=p._park())
+    p.sync()
+
+
+def click_last_cell(p):
+    # The grid (24, 128): columns 110 and rows 24 wide; the last cell is in
+    # the fourth column and the row n + 1. Right of its text.
+    p.x.click(*p.at_page(24 + 3 * 110 + 100, 128 + (p.study.n + 1) * 24 + 12), park=p._park())
+    p.sync()
+
+
+def click_count(p):
+    # The count edit (72, 54, 33 x 24), right of its text. No key is typed
+    # there (the count would change): its focus frame shows the caret is in.
+    p.x.click(*p.at_page(72 + 28, 54 + 12), park=p._park())
+    p.sync()
+    s = p.screen.refresh()
+    x, y = p.at_page(72, 54 + 12)
+    if not any(p._bluish(s.pixel(x + dx, y)) for dx in range(-4, 4)):
+        raise StepFailed("the click did not leave the caret in the count edit")
+
+
+def speed_button(p, x):
+    p.x.click(x, p.g.speed_y_max if p.maximized else p.g.speed_y, park=p._park())
+
+
+def cerrar_button(p):
+    speed_button(p, 104)
+
+
+def salir_button(p):
+    speed_button(p, 202)
+
+
+RESULT_TITLES = {"dunnett": "Lista de medias aritméticas y t de Dunnett calculada",
+                 "informe": "Informe", "detalle": "Detalle estadístico"}
+RESULT_MENU_ITEMS = {"dunnett": "t de Dunnett", "informe": "Informe",
+                     "detalle": "Detalle estadístico"}
+
+
+# Where the entries are in their menus: group (between separators) and place
+# in the group, counted from the end when negative. The menus may grow.
+MENU_PLACES = {("Archivo", "Cerrar"): (0, 2), ("Archivo", "Guardar como"): (1, 1),
+               ("Archivo", "Salir"): (-1, -1), ("Cálculos", "t de Dunnett"): (0, 0),
+               ("Cálculos", "Informe"): (0, 1), ("Cálculos", "Detalle estadístico"): (0, 2)}
+MENU_KEYS = {"Archivo": "alt+a", "Cálculos": "alt+c"}
+ENTRY_KEYS = {"Cerrar": "e", "Guardar como": "c", "Salir": "s", "t de Dunnett": "t",
+              "Informe": "i", "Detalle estadístico": "d"}
+
+
+def menu_entries(p, menu):
+    """The middle rows of the entries of an open popup menu, in groups
+    between separators: an entry's label is text, a separator a line."""
+    x, y, w, h = menu
+    s = p.screen.refresh()
+    columns = range(x + 20, x + w - 20)
+    inked = [sum(s._ink(s.pixel(px, py), 215) for px in columns) for py in range(y, y + h)]
+    groups, start = [[]], None
+    for i, ink in enumerate(inked + [0]):
+        if ink and start is None:
+            start = i
+        elif not ink and start is not None:
+            if i - start >= 5:  # a label
+                groups[-1].append(y + (start + i - 1) // 2)
+            elif max(inked[start:i]) > len(columns) * 0.8:  # a line across: a separator
+                groups.append([])
+            start = None  # else the underline of a letter
+    return [group for group in groups if group]
+
+
+def choose(p, title, item, mouse):
+    """Chooses a menu entry: with the mouse on the title and on the entry, or
+    with the title's Alt key and the entry's underlined letter."""
+    if mouse:
+        titles = p.g.menu_titles_max if p.maximized else p.g.menu_titles
+        p.x.click(*titles[title])
+    else:
+        p.x.key(MENU_KEYS[title])
+    menu = wait_for(p.x.popup_menu, 3)
+    if not menu:
+        raise StepFailed("the menu %s did not open" % title)
+    p.settle(0.15)
+    if mouse:
+        group, place = MENU_PLACES[(title, item)]
+
+        def entry():  # once the menu is drawn
+            try:
+                return menu_entries(p, menu)[group][place]
+            except IndexError:
+                return None
+        row = wait_for(entry, 3)
+        if row is None:
+            raise StepFailed("the entry %s was not found in the menu %s" % (item, title))
+        p.x.click(menu[0] + 30, row, park=p._park())
+    else:
+        p.x.key(ENTRY_KEYS[item])
+
+
+def open_results(p, which, mouse):
+    choose(p, "Cálculos", RESULT_MENU_ITEMS[which], mouse)
+    if p.maximized:
+        shown = wait_for(lambda: "[%s]" % RESULT_TITLES[which] in p.x.window_name(p.main), 5)
+    else:
+        shown = wait_for(lambda: results_visible(p), 5)
+    if not shown:
+        raise StepFailed("the window %s did not open (active window: %s)" % (
+            RESULT_TITLES[which], p.x.window_name(p.x.active_window())))
+    p.sync()
+
+
+def active_title(p):
+    """The title bar of the active child window when it is not maximized:
+    its middle row and its ends. It is the blue band, wider than a cell of
+    the grid that may be selected, blue too."""
+    s, g = p.screen.refresh(), p.g
+
+    def blue(x, y):
+        return g.area_left <= x <= g.area_right and p._bluish(s.pixel(x, y))
+
+    def end(x, y, step):  # across the white title text and the buttons
+        while True:
+            further = [x + step * d for d in range(1, 41) if blue(x + step * d, y)]
+            if not further:
+                return x
+            x = further[-1]
+    for k in range(1, 8):
+        x = g.area_left + (g.area_right - g.area_left) * k // 8
+        for y in range(g.area_top, g.area_bottom - 10, 2):
+            if blue(x, y) and blue(x, y + 6):
+                top, bottom = y, y + 6
+                while blue(x, top - 1):
+                    top -= 1
+                while blue(x, bottom + 1):
+                    bottom += 1
+                row = (top + bottom) // 2
+                left, right = end(x, row, -1), end(x, row, 1)
+                if right - left > 300:
+                    return row, left, right
+    return None
+
+
+def results_visible(p):
+    """A child window other than the study window is active."""
+    title = active_title(p)
+    return title is not None and abs(title[0] - p.g.title_y) > 3
+
+
+def close_results(p, which, how):
+    title = None if p.maximized else active_title(p)
+    if how == "cerrar":
+        cerrar_button(p)
+    elif how == "x":
+        p.x.click(*(p.g.menu_close if p.maximized else (title[2] - 15, title[0])),
+                  park=p._park())
+    elif how == "key":  # any key in the report closes it
+        p.x.key("Escape")
+    elif how == "click":  # as does a click on its text
+        x, y = (p.g.area_left, p.g.page_max[1]) if p.maximized else (title[1], title[0])
+        p.x.click(x + 60, y + 80, park=p._park())
+    if p.maximized:
+        closed = wait_for(lambda: "[%s]" % RESULT_TITLES[which] not in p.x.window_name(p.main), 5)
+    else:
+        closed = wait_for(lambda: not results_visible(p), 5)
+    if not closed:
+        raise StepFailed("the window %s did not close" % RESULT_TITLES[which])
+    p.sync()
+
+
+def wm_close_main(p):
+    x, y, w, h = p.x.geometry(p.main)
+    left, right, top, bottom = p.x.frame_extents(p.main)
+    p.x.click(x + w + right - 11, y - top // 2 - 1, park=p._park())
+
+
+def tab_key(p):
+    p.x.key("Tab")
+    p.sync()
+
+
+def save_in_between(p, mouse):
+    problems = p.save_as(p.fresh_path(), mouse)
+    if problems:
+        raise StepFailed("; ".join(problems))
+
+
+def close_discarding_and_new(p):
+    p.close_study_discarding()
+    p.new_study()
+    p.fill(SECOND)
+    p.study = SECOND
+
+
+ACTIONS = {
+    "close box": close_box,
+    "Escape": lambda p: answer_question(p, "escape"),
+    "box ×": lambda p: answer_question(p, "close"),
+    "maximize": maximize,
+    "restore (menu bar)": restore_from_menu_bar,
+    "minimize": minimize,
+    "restore (minimized)": restore_minimized,
+    "click title bar": click_title,
+    "click condition": click_condition,
+    "click count": click_count,
+    "click last cell": click_last_cell,
+    "Tab": tab_key,
+    "Cerrar (button)": cerrar_button,
+    "Cerrar (menu, keys)": lambda p: choose(p, "Archivo", "Cerrar", False),
+    "Cerrar (menu, mouse)": lambda p: choose(p, "Archivo", "Cerrar", True),
+    "Salir (button)": salir_button,
+    "Salir (menu, keys)": lambda p: choose(p, "Archivo", "Salir", False),
+    "Salir (menu, mouse)": lambda p: choose(p, "Archivo", "Salir", True),
+    "main window ×": wm_close_main,
+    "page 1 tab": lambda p: p.click_tab(1),
+    "page 2 tab": lambda p: p.click_tab(2),
+    "second study": close_discarding_and_new,
+    "Guardar como (keys)": lambda p: save_in_between(p, False),
+    "Guardar como (mouse)": lambda p: save_in_between(p, True),
+}
+for _which in RESULT_TITLES:
+    ACTIONS[_which + " (keys)"] = lambda p, w=_which: open_results(p, w, False)
+    ACTIONS[_which + " (mouse)"] = lambda p, w=_which: open_results(p, w, True)
+    for _how in ("cerrar", "x", "key", "click"):
+        ACTIONS["close %s (%s)" % (_which, _how)] = \
+            lambda p, w=_which, h=_how: close_results(p, w, h)
+
+
+# --- Scenarios ----------------------------------------------------------------
+#
+# name, actions after the study is typed, the field that must receive the
+# marker typed after them.
+
+SCENARIOS = [
+    ("close box, Escape", ["close box", "Escape"], LAST_CELL),
+    ("close box, box ×", ["close box", "box ×"], LAST_CELL),
+    ("maximize, restore from the menu bar", ["maximize", "restore (menu bar)"], LAST_CELL),
+    ("click on the condition edit", ["click condition"], "condición"),
+    ("Tab out of the last cell", ["Tab"], LAST_CELL),
+    ("maximized, t de Dunnett by keys, Cerrar",
+     ["maximize", "dunnett (keys)", "close dunnett (cerrar)"], LAST_CELL),
+    ("maximized, t de Dunnett by mouse, ×",
+     ["maximize", "dunnett (mouse)", "close dunnett (x)"], LAST_CELL),
+    ("maximized, Informe by keys, closed by a key",
+     ["maximize", "informe (keys)", "close informe (key)"], LAST_CELL),
+    ("maximized, Informe by mouse, closed by a click",
+     ["maximize", "informe (mouse)", "close informe (click)"], LAST_CELL),
+    ("maximized, Detalle estadístico by keys, Cerrar",
+     ["maximize", "detalle (keys)", "close detalle (cerrar)"], LAST_CELL),
+    ("maximized, Detalle estadístico by mouse, ×",
+     ["maximize", "detalle (mouse)", "close detalle (x)"], LAST_CELL),
+    ("right after maximizing", ["maximize"], LAST_CELL),
+    ("click on the title bar", ["click title bar"], LAST_CELL),
+    ("Cerrar (button), Escape", ["Cerrar (button)", "Escape"], LAST_CELL),
+    ("Cerrar (menu by keys), Escape", ["Cerrar (menu, keys)", "Escape"], LAST_CELL),
+    ("Cerrar (menu by mouse), Escape", ["Cerrar (menu, mouse)", "Escape"], LAST_CELL),
+    ("Salir (menu by keys), Escape", ["Salir (menu, keys)", "Escape"], LAST_CELL),
+    ("Salir (menu by mouse), Escape", ["Salir (menu, mouse)", "Escape"], LAST_CELL),
+    ("Salir (button), box ×", ["Salir (button)", "box ×"], LAST_CELL),
+    ("minimize, restore", ["minimize", "restore (minimized)"], LAST_CELL),
+    ("main window ×, Escape", ["main window ×", "Escape"], LAST_CELL),
+    ("page tabs back and forth", ["page 1 tab", "page 2 tab"], NOWHERE),
+    ("second study window, close box, Escape",
+     ["second study", "close box", "Escape"], LAST_CELL),
+    ("Guardar como (menu by keys)", ["Guardar como (keys)"], LAST_CELL),
+    ("Guardar como (menu by mouse)", ["Guardar como (mouse)"], LAST_CELL),
+    ("count edit focused, Guardar como", ["click count"], NO_MARKER),
+]
+
+
+# The moves of the random run: name, actions, when the move is possible,
+# where the user is afterwards (KEEP: where the user was).
+
+KEEP = "keep"
+RANDOM_MOVES = [
+    # Closing asks only when the study has changed since it was saved.
+    ("close box, Escape", ["close box", "Escape"], "changed", KEEP),
+    ("close box, box ×", ["close box", "box ×"], "changed", KEEP),
+    ("Cerrar (button), Escape", ["Cerrar (button)", "Escape"], "changed", KEEP),
+    ("Cerrar (menu by keys), box ×", ["Cerrar (menu, keys)", "box ×"], "changed", KEEP),
+    ("Salir (menu by mouse), Escape", ["Salir (menu, mouse)", "Escape"], "changed", KEEP),
+    ("Salir (menu by keys), Escape", ["Salir (menu, keys)", "Escape"], "changed", KEEP),
+    ("main window ×, Escape", ["main window ×", "Escape"], "changed", KEEP),
+    ("page tabs back and forth", ["page 1 tab", "page 2 tab"], "always", NOWHERE),
+    ("t de Dunnett by keys, Cerrar", ["dunnett (keys)", "close dunnett (cerrar)"], "always", KEEP),
+    ("t de Dunnett by mouse, ×", ["dunnett (mouse)", "close dunnett (x)"], "always", KEEP),
+    ("Informe by keys, a key", ["informe (keys)", "close informe (key)"], "always", KEEP),
+    ("Informe by mouse, a click", ["informe (mouse)", "close informe (click)"], "always", KEEP),
+    ("Detalle by keys, ×", ["detalle (keys)", "close detalle (x)"], "always", KEEP),
+    ("Detalle by mouse, Cerrar", ["detalle (mouse)", "close detalle (cerrar)"], "always", KEEP),
+    ("maximize", ["maximize"], "normal", KEEP),
+    ("restore from the menu bar", ["restore (menu bar)"], "maximized", KEEP),
+    ("minimize, restore", ["minimize", "restore (minimized)"], "normal", KEEP),
+    ("click on the title bar", ["click title bar"], "normal", KEEP),
+    # Right of the text, while the edit or the cell has room after it.
+    ("click on the condition edit", ["click condition"], "short condition", "condición"),
+    ("click on the last cell", ["click last cell"], "short last cell", LAST_CELL),
+    ("Tab out of the last cell", ["Tab"], "in the last cell", LAST_CELL),
+]
+
+
+def move_possible(when, maximized, field, condition, last_cell):
+    # The key typed before the move changes the study where it sets the
+    # window's "Modificado" mark: in the grid, not in the condition edit.
+    return {"always": True, "normal": not maximized, "maximized": maximized,
+            "short condition": len(condition) < 9, "short last cell": len(last_cell) < 10,
+            "changed": field == LAST_CELL, "in the last cell": field == LAST_CELL}[when]
+
+
+# --- The oracle -------------------------------------------------------------
+
+
+def read_study_file(path):
+    with open(path, "rb") as f:
+        data = f.read()
+    if not data.endswith(b"\r\n"):
+        return None, "the file does not end with CRLF"
+    lines = data[:-2].split(b"\r\n")
+    if any(b"\n" in line or b"\r" in line for line in lines):
+        return None, "a line does not end with CRLF"
+    return [line.decode("cp1252", "backslashreplace") for line in lines], None
+
+
+def compare(study, expected_changes, path):
+    """Differences between the file and the study with the changes applied."""
+    lines, problem = read_study_file(path)
+    if problem:
+        return [problem]
+    fields = study.fields()
+    expected = [(name, text + expected_changes.get(name, "")) for name, text in fields]
+    diffs = []
+    if len(lines) != len(expected):
+        diffs.append("%d lines, expected %d" % (len(lines), len(expected)))
+    for i, (name, text) in enumerate(expected):
+        got = lines[i] if i < len(lines) else None
+        if got != text:
+            diffs.append("%s: %r, expected %r" % (name, got, text))
+    return diffs if len(diffs) <= 6 else diffs[:6] + ["..."]
+
+
+# --- Running ------------------------------------------------------------------
+
+
+class Suite:
+    def __init__(self, program, shots):
+        self.p = program
+        self.shots = shots
+        self.passed = 0
+        self.failed = 0
+
+    def shot(self, name):
+        if not self.shots:
+            return ""
+        os.makedirs(self.shots, exist_ok=True)
+        path = os.path.join(self.shots, "%03d-%s.png" % (self.p.saves, name.replace(" ", "_")
+                                                          .replace("/", "_")))
+        try:
+            self.p.screen.refresh().save_png(path)
+        except OSError:
+            return ""
+        return " [screen: %s]" % path
+
+    def ready_study(self, study):
+        """A running program with a new study window typed in. The program of
+        the scenario before is used again when it is left with nothing but
+        its main window; otherwise it is started again."""
+        p = self.p
+        try:
+            if not p.alive() or not p.only_main_window():
+                raise StepFailed("start again")
+            if not p.area_empty():
+                p.close_study_discarding()
+            p.new_study()
+        except StepFailed:
+            p.start()
+            p.new_study()
+        p.fill(study)
+        p.study = study
+
+    def report(self, name, diffs):
+        took = "(%.1f s)" % (time.time() - self.started)
+        if self.p.proc is not None and self.p.proc.poll() is not None:
+            diffs = diffs + ["the program ended (exit status %d)" % self.p.proc.returncode]
+        if diffs:
+            self.failed += 1
+            print("FAIL %s %s: %s%s" % (name, took, "; ".join(diffs), self.shot(name)),
+                  flush=True)
+        else:
+            self.passed += 1
+            print("PASS %s %s" % (name, took), flush=True)
+
+    def run_scenario(self, name, actions, marker_field, marker="7"):
+        p = self.p
+        self.started = time.time()
+        try:
+            self.ready_study(WORKED)
+            for action in actions:
+                ACTIONS[action](p)
+            p.sync()
+            changes = {}
+            if marker_field != NO_MARKER:
+                p.x.type(marker)
+                if marker_field != NOWHERE:
+                    changes[field_name(p.study, marker_field)] = marker
+            path = p.fresh_path()
+            problems = p.save_as(path)
+            if os.path.exists(path):
+                problems += compare(p.study, changes, path)
+            self.report(name, problems)
+        except StepFailed as e:
+            self.report(name, ["%s" % e])
+        except subprocess.TimeoutExpired as e:
+            self.report(name, ["a tool hung: %s" % e])
+
+    # The random run ----------------------------------------------------------
+
+    def run_random(self, seed, steps):
+        """Moves drawn from RANDOM_MOVES one after the other in one study
+        window. Each step types a key where the user is (after the save of
+        the step before, and so that closing asks), makes its move, types
+        the marker and saves, by the menu's keys or with the mouse; the
+        expected study gathers the keys. Stops at the first difference."""
+        name = "random run (seed %d)" % seed
+        rng = random.Random(seed)
+        p = self.p
+        self.started = time.time()
+        done = []
+        try:
+            self.ready_study(RANDOM_STUDY)
+            field, changes = LAST_CELL, {}
+
+            def typed(where):
+                key = str(rng.randint(1, 9))
+                p.sync()
+                p.x.type(key)
+                if where != NOWHERE:
+                    name = field_name(p.study, where)
+                    changes[name] = changes.get(name, "") + key
+                return key
+            while len(done) < steps and time.time() - self.started < RANDOM_SECONDS:
+                last = field_name(p.study, LAST_CELL)
+                condition = RANDOM_STUDY.condition + changes.get("condición", "")
+                last_cell = RANDOM_STUDY.values[2][-1] + changes.get(last, "")
+                possible = [move for move in RANDOM_MOVES
+                            if move_possible(move[2], p.maximized, field, condition, last_cell)]
+                label, actions, _, after = rng.choice(possible)
+                step = "%d: " % (len(done) + 1)
+                if field != NOWHERE:
+                    step += "key %s, " % typed(field)
+                done.append(step + label)
+                for action in actions:
+                    ACTIONS[action](p)
+                field = field if after == KEEP else after
+                mouse = rng.random() < 0.5
+                done[-1] += ", marker %s, Guardar como by %s" % (typed(field),
+                                                                  "mouse" if mouse else "keys")
+                path = p.fresh_path()
+                diffs = p.save_as(path, mouse)
+                if os.path.exists(path):
+                    diffs += compare(p.study, changes, path)
+                if diffs:
+                    self.report(name, ["step %s" % "; ".join([done[-1]] + diffs),
+                                       "steps: " + " | ".join(done)])
+                    return
+            self.report("%s, %d steps" % (name, len(done)), [])
+        except (StepFailed, subprocess.TimeoutExpired) as e:
+            self.report(name, ["%s" % e, "steps: " + " | ".join(done)])
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("program")
+    parser.add_argument("--only", action="append", default=[],
+                        help="run the scenarios whose name contains this text")
+    parser.add_argument("--seed", type=int,
+                        default=int(os.environ["ROBUSTEZ_DESKTOP_SEED"])
+                        if os.environ.get("ROBUSTEZ_DESKTOP_SEED") else None)
+    parser.add_argument("--steps", type=int, default=50)
+    parser.add_argument("--no-random", action="store_true")
+    parser.add_argument("--shots", help="directory for screen shots of failures")
+    args = parser.parse_args()
+
+    program_path = os.path.abspath(args.program)
+    if not os.access(program_path, os.X_OK):
+        print("cannot run: %s is not an executable program" % program_path)
+        return 1
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit("terminated"))
+    if args.shots and os.path.isdir(args.shots):
+        for old in os.listdir(args.shots):
+            if old.endswith(".png"):
+                os.remove(os.path.join(args.shots, old))
+    workdir = tempfile.mkdtemp(prefix="rd-")  # short: its paths are typed
+    session = XSession(workdir)
+    program = suite = None
+    try:
+        problem = session.start_server()
+        if problem:
+            print("SKIP: no X server could be started: %s" % problem)
+            return SKIP
+        session.start_window_manager()
+        program = Program(program_path, session, workdir)
+        suite = Suite(program, args.shots)
+        print("display %s, program %s" % (session.env["DISPLAY"], program_path), flush=True)
+        for name, actions, field in SCENARIOS:
+            if args.only and not any(o in name for o in args.only):
+                continue
+            suite.run_scenario(name, actions, field)
+        if not args.no_random and (not args.only or any("random" in o for o in args.only)):
+            seed = args.seed if args.seed is not None else random.SystemRandom().randrange(10 ** 6)
+            print("random run seed %d (ROBUSTEZ_DESKTOP_SEED=%d replays it)" % (seed, seed),
+                  flush=True)
+            suite.run_random(seed, args.steps)
+    except CannotRun as e:
+        print("FAIL the suite could not go on: %s" % e)
+        if suite is None:
+            print("0 passed, 1 failed")
+            return 1
+        suite.failed += 1
+    finally:
+        if program is not None:
+            program.stop()
+        session.stop()
+        shutil.rmtree(workdir, ignore_errors=True)
+    print("%d passed, %d failed" % (suite.passed, suite.failed))
+    if suite.passed + suite.failed == 0:
+        print("no scenario ran")
+        return 1
+    return 1 if suite.failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
