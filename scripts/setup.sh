@@ -7,7 +7,7 @@ packages=(
     build-essential cmake pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev qt6-svg-dev qt6-translations-l10n libgl-dev
-    fonts-liberation2 poppler-utils xvfb xauth
+    fonts-liberation2 fonts-dejavu-core poppler-utils xvfb xauth
     xdotool openbox x11-utils x11-xkb-utils python3 file
     g++-mingw-w64-x86-64-posix wine64 googletest
 )
