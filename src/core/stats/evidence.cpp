@@ -1,5 +1,6 @@
 #include "core/stats/evidence.h"
 
+#include "core/stats/reproducible_math.h"
 #include "core/study/conversions.h"
 #include "core/study/errors.h"
 
@@ -43,8 +44,8 @@ namespace {
 constexpr double kPi = std::numbers::pi;
 
 // Where the finite form would lose more than about two of its digits,
-// (df / 2) ln(1 + h^2 / df) > ln 100, the tail is summed instead.
-constexpr double kTailSwitch = 4.6;
+// y^(df / 2) < 1 / 100, the tail is summed instead.
+constexpr double kTailSwitch = 0.01;
 
 void requireDegreesOfFreedom(int df) {
     if (df < 1) {
@@ -94,8 +95,8 @@ double sectorIntegral(int df, double h, double a) {
     double cosPhi = 0;
     double sinPhiOverRatio = 1 / ratio; // sin phi sqrt(df) / h
     if (!std::isinf(tanPhi)) {
-        const double hypotenuse = std::hypot(1.0, tanPhi);
-        phi = std::atan(tanPhi);
+        const double hypotenuse = hypotOne(tanPhi);
+        phi = reproducibleAtan(tanPhi);
         sinPhi = tanPhi / hypotenuse;
         cosPhi = 1 / hypotenuse;
         sinPhiOverRatio = a * std::sqrt(y) / hypotenuse;
@@ -105,8 +106,9 @@ double sectorIntegral(int df, double h, double a) {
     CosinePowerIntegral c(parity, phi, sinPhi, cosPhi);
     double yPower = parity == 0 ? 1 : std::sqrt(y); // y^(e / 2)
 
-    if (0.5 * df * std::log1p(r) <= kTailSwitch) {
-        const double base = parity == 0 ? std::atan(a) : std::atan(sinPhiOverRatio);
+    const double yPowerHalfDf = powHalfInteger(y, df);
+    if (yPowerHalfDf >= kTailSwitch) {
+        const double base = parity == 0 ? reproducibleAtan(a) : reproducibleAtan(sinPhiOverRatio);
         double sum = 0;
         for (; c.exponent() < df; c.next()) {
             sum += yPower * c.value();
@@ -118,7 +120,7 @@ double sectorIntegral(int df, double h, double a) {
     while (c.exponent() < df) {
         c.next();
     }
-    yPower = std::pow(y, 0.5 * df);
+    yPower = yPowerHalfDf;
     // Each term is at most y times the one before it, so what remains after a
     // term is at most term * y / (1 - y).
     double sum = 0;
@@ -138,7 +140,7 @@ double sectorIntegral(int df, double h, double a) {
 double studentOwenT(int df, double h, double a) {
     const double magnitude = std::fabs(a);
     const double s = std::fabs(h) == 0 || magnitude == 0
-                         ? std::atan(magnitude)
+                         ? reproducibleAtan(magnitude)
                          : sectorIntegral(df, std::fabs(h), magnitude);
     return std::copysign(s / (2 * kPi), a);
 }
@@ -298,7 +300,8 @@ double bivariateStudentLower(int df, double h, double k, double rho) {
         return studentLower(df, h);
     }
     if (h == 0 && k == 0) {
-        return 0.25 + std::asin(rho) / (2 * kPi);
+        // asin rho, through the reproducible arctangent
+        return 0.25 + reproducibleAtan(rho / std::sqrt((1 - rho) * (1 + rho))) / (2 * kPi);
     }
     // Owen's decomposition along the ray from the origin through the corner
     // of the orthant, valid for every elliptical distribution.

@@ -16,7 +16,9 @@ namespace robustez {
 // against "Normal", and an optional practical-equivalence judgement.
 //
 // The distribution functions are exact for integer degrees of freedom
-// (finite series, no random quadrature): the same digits on every run.
+// (finite series, no random quadrature): the same digits on every run, and,
+// resting on reproducible_math.h rather than the C library's arctangent and
+// powers, the same bits on every platform.
 
 // P(T > t) for Student's t with df >= 1 degrees of freedom, with full
 // relative precision in the upper tail. NaN gives NaN; df < 1 throws
