@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 #include <limits>
 #include <random>
 #include <stdexcept>
@@ -20,8 +19,8 @@ double ulpsFrom(double value, long double reference) {
 
 // The expected values are the exact results rounded to the nearest double:
 // bc -l at 70 digits on the exact binary value of the argument (atan via
-// a(x), or pi/2 - a(1/x) above 1; sqrt; e(m/2 l(y))), rounded by Python's
-// Fraction.
+// a(x), or pi/2 - a(1/x) above 1; e(m/2 l(y)) for the powers), rounded by
+// Python's Fraction.
 TEST(ReproducibleMath, CorrectlyRoundedAgainstBc) {
     const struct {
         double x;
@@ -46,16 +45,6 @@ TEST(ReproducibleMath, CorrectlyRoundedAgainstBc) {
     for (const auto& c : atans) {
         EXPECT_EQ(reproducibleAtan(c.x), c.atan) << c.x;
         EXPECT_EQ(reproducibleAtan(-c.x), -c.atan) << c.x;
-    }
-    const struct {
-        double t;
-        double hypot;
-    } hypots[] = {{1e-5, 1.00000000005},         {0.75, 1.25},
-                  {1, 1.4142135623730951},       {3, 3.1622776601683795},
-                  {123456.789, 123456.78900405}, {1e10, 10000000000.0}};
-    for (const auto& c : hypots) {
-        EXPECT_EQ(hypotOne(c.t), c.hypot) << c.t;
-        EXPECT_EQ(hypotOne(-c.t), c.hypot) << c.t;
     }
     const struct {
         double y;
