@@ -43,9 +43,12 @@ namespace {
 
 constexpr double kPi = std::numbers::pi;
 
-// Where the finite form would lose more than about two of its digits,
-// y^(df / 2) < 1 / 100, the tail is summed instead.
-constexpr double kTailSwitch = 0.01;
+// S is about y^(df / 2) times B, so the finite form loses about
+// log10(1 / y^(df / 2)) of its digits, which its last-bit errors (of B, of
+// each term) then fill: already 1e-13 of S near y^(df / 2) = 1/100, where
+// adjusted p-values near 0.005 lie. Below y^(df / 2) = 0.3, half a digit, the
+// tail is summed instead; it needs about 40 / ln(1 / y) terms, at most 16 df.
+constexpr double kTailSwitch = 0.3;
 
 void requireDegreesOfFreedom(int df) {
     if (df < 1) {

@@ -92,6 +92,19 @@ TEST(Evidence, AdjustedPValueMatchesRAndKeepsItsRelativePrecision) {
                                                        bivariateStudentLower(df, -c, -c, -0.5)),
                     p, 1e-14);
     }
+    // Near p = 0.005, where a finite series of the distribution would cancel
+    // two of its digits, the full relative precision too. mpmath at 40
+    // digits, by quadrature of the two sector integrals over theta:
+    //   2/pi (S(t, 1/sqrt 3) + S(t, sqrt 3)),
+    //   S(h, a) = quad((1 + h^2 / (df cos^2 theta))^(-df/2), [0, atan a]).
+    for (auto [df, t, p] : {Case{6, 4.67, 0.0061444595287970695661},
+                            {12, 3.62, 0.0065501828254686857592},
+                            {18, 3.46, 0.0052887068898859945031},
+                            {21, 3.0, 0.012805216641808370045},
+                            {24, 3.33, 0.0053314615178914201192},
+                            {27, 3.06, 0.009392266978353044126}}) {
+        EXPECT_NEAR(dunnettAdjustedPValue(df, t), p, 4e-15 * p) << df << " " << t;
+    }
     // Far tails, where 1 - P(box) is useless. In R, by the conditional law of T2 given T1:
     //   U <- function(c, nu, r) { g <- function(t) dt(t, nu) * pt((c - r * t) *
     //          sqrt((nu + 1) / ((1 - r^2) * (nu + t^2))), nu + 1, lower.tail = FALSE)
