@@ -38,7 +38,7 @@ TEST(LocaleSeparator, SameAsQtForEveryLocale) {
                           << qtSeparator(name);
         }
     }
-    EXPECT_EQ(mismatches, 0) << "regenerate src/reports/locale_separator_table.cpp with the "
+    EXPECT_EQ(mismatches, 0) << "regenerate src/tool/locale_separator_table.cpp with the "
                                 "target update_locale_separators";
 }
 
