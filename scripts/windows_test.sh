@@ -206,6 +206,28 @@ for options in "--json" "--resumen --json --limite 2" ""; do
         echo "   ${options:-text}: ${#random_studies[@]} random studies agree"
 done
 
+# --- File names beyond ASCII ------------------------------------------------
+# main() receives its arguments in the ANSI code page, which holds only some
+# of the characters a file name may have; the tool reads the UTF-16 command
+# line instead. Wine reads the Unix command line in the locale's character
+# set, so these run under C.UTF-8, which every system has. The names are
+# Spanish, Greek and Japanese, and one beyond the BMP; one file is missing.
+echo "== File names beyond ASCII"
+names_dir="$out/names"
+mkdir -p "$names_dir"
+named=()
+for name in "Valoración ácido" "Ωmega 試験" "µ ñ € 😀"; do
+    cp examples/ejemplo.w1o "$names_dir/$name.w1o"
+    named+=("$names_dir/$name.w1o")
+done
+for options in "" "--json" "--resumen"; do
+    case_number=$((case_number + 1))
+    # shellcheck disable=SC2086
+    run_case "$case_number" "$options (file names beyond ASCII)" C.UTF-8 $options "${named[@]}" \
+        "$names_dir/no existe ñ.w1o" &&
+        echo "   ${options:-text}: the names come through whole"
+done
+
 # --- Line ends --------------------------------------------------------------
 # The Windows tool writes LF alone, as on Linux: its standard output is in
 # binary mode. Checked on its own, so the choice is plain when it breaks.

@@ -13,14 +13,14 @@ std::vector<std::string> drawingProgramCandidates(std::string_view executableDir
     return {directory + "/" + name, directory + "/../lib/robustez/" + name};
 }
 
-std::string runDrawingProgram(char** argv) {
+std::string runDrawingProgram(const std::vector<std::string>& arguments) {
     const std::string directory = platform::executableDirectory();
     if (!directory.empty()) {
         for (const std::string& candidate : drawingProgramCandidates(directory)) {
             if (!platform::isExecutable(candidate)) {
                 continue;
             }
-            const platform::ProgramRun run = platform::runProgram(candidate, argv);
+            const platform::ProgramRun run = platform::runProgram(candidate, arguments);
             if (run.ran) {
                 std::exit(run.exitStatus);
             }

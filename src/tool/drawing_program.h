@@ -16,10 +16,10 @@ inline constexpr std::string_view kDrawingProgram = "robustez-informe-qt";
 // the names end in ".exe".
 std::vector<std::string> drawingProgramCandidates(std::string_view executableDirectory);
 
-// Runs the drawing program in the place of this process, given the same
-// arguments (argv[0] becomes the program's path): on POSIX the process
-// becomes it; on Windows it runs to its end and this process exits with its
-// exit status. Returns only on failure, with the message to show.
-std::string runDrawingProgram(char** argv);
+// Runs the drawing program in the place of this process with `arguments`
+// (this process's own, UTF-8): on POSIX the process becomes it; on Windows it
+// runs to its end and this process exits with its exit status. Returns only
+// on failure, with the message to show.
+std::string runDrawingProgram(const std::vector<std::string>& arguments);
 
 } // namespace robustez

@@ -4,6 +4,7 @@
 // summary of several studies as PDF pages or its forest plot as SVG. No
 // display is needed.
 
+#include "core/platform/platform.h"
 #include "core/report/page_layouts.h"
 #include "core/report/summary.h"
 #include "core/report/summary_figure.h"
@@ -266,10 +267,7 @@ int draw(const InformeOptions& options, std::string_view separator, char** argv)
 } // namespace
 
 int main(int argc, char** argv) {
-    std::vector<std::string> args;
-    for (int i = 1; i < argc; ++i) {
-        args.emplace_back(argv[i]);
-    }
+    const std::vector<std::string> args = platform::commandLineArguments(argc, argv);
     const std::string_view separator = systemDecimalSeparator();
 
     InformeOptions options;

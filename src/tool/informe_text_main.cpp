@@ -156,7 +156,7 @@ int summaryOutput(const InformeOptions& options, std::string_view separator) {
 int main(int argc, char** argv) {
     // The same bytes on every system: on Windows, LF alone, as on POSIX.
     platform::setBinaryStandardOutput();
-    const std::vector<std::string> args(argv + std::min(argc, 1), argv + argc);
+    const std::vector<std::string> args = platform::commandLineArguments(argc, argv);
     const std::string_view separator = systemDecimalSeparator();
 
     InformeOptions options;
@@ -185,5 +185,5 @@ int main(int argc, char** argv) {
     case InformeMode::Svg:
         break;
     }
-    return fail("robustez-informe: " + runDrawingProgram(argv));
+    return fail("robustez-informe: " + runDrawingProgram(args));
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <random>
 #include <string>
 #include <vector>
@@ -22,6 +23,8 @@
 #include <io.h>
 #include <process.h>
 #include <windows.h>
+// After windows.h, which it needs: CommandLineToArgvW.
+#include <shellapi.h>
 #else
 #include <climits>
 #include <fcntl.h>
@@ -375,10 +378,19 @@ bool isExecutable(const std::string& path) {
     return ::access(path.c_str(), X_OK) == 0;
 }
 
-ProgramRun runProgram(const std::string& path, char** argv) {
-    argv[0] = const_cast<char*>(path.c_str());
-    ::execv(path.c_str(), argv);
+ProgramRun runProgram(const std::string& path, const std::vector<std::string>& arguments) {
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(path.c_str()));
+    for (const std::string& argument : arguments) {
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
+    ::execv(path.c_str(), argv.data());
     return {false, 0, std::strerror(errno)};
+}
+
+std::vector<std::string> commandLineArguments(int argc, char** argv) {
+    return {argv + std::min(argc, 1), argv + argc};
 }
 
 void setBinaryStandardOutput() {}
@@ -761,23 +773,22 @@ bool isExecutable(const std::string& path) {
     }
 }
 
-ProgramRun runProgram(const std::string& path, char** argv) {
-    argv[0] = const_cast<char*>(path.c_str());
+ProgramRun runProgram(const std::string& path, const std::vector<std::string>& arguments) {
     std::wstring program;
-    std::vector<std::wstring> arguments;
+    std::vector<std::wstring> wideArguments;
     try {
         program = widePath(path);
         // spawn joins the arguments with spaces: each is quoted as the C
         // runtime of the program started reads it back.
-        arguments.push_back(widen(windowsCommandLineArgument(path), CP_UTF8));
-        for (char** argument = argv + 1; *argument != nullptr; ++argument) {
-            arguments.push_back(widen(windowsCommandLineArgument(*argument), CP_ACP));
+        wideArguments.push_back(widen(windowsCommandLineArgument(path), CP_UTF8));
+        for (const std::string& argument : arguments) {
+            wideArguments.push_back(widen(windowsCommandLineArgument(argument), CP_UTF8));
         }
     } catch (const FileError& error) {
         return {false, 0, error.what()};
     }
     std::vector<const wchar_t*> pointers;
-    for (const std::wstring& argument : arguments) {
+    for (const std::wstring& argument : wideArguments) {
         pointers.push_back(argument.c_str());
     }
     pointers.push_back(nullptr);
@@ -788,6 +799,30 @@ ProgramRun runProgram(const std::string& path, char** argv) {
         return {false, 0, std::strerror(errno)};
     }
     return {true, static_cast<int>(status), {}};
+}
+
+std::vector<std::string> commandLineArguments(int argc, char** argv) {
+    std::vector<std::string> arguments;
+    int count = 0;
+    wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    if (wide != nullptr && count == argc) {
+        for (int i = 1; i < count; ++i) {
+            arguments.push_back(narrow(wide[i], static_cast<int>(std::wcslen(wide[i]))));
+        }
+    } else {
+        for (int i = 1; i < argc; ++i) {
+            try {
+                const std::wstring text = widen(argv[i], CP_ACP);
+                arguments.push_back(narrow(text.data(), static_cast<int>(text.size())));
+            } catch (const FileError&) {
+                arguments.emplace_back(argv[i]);
+            }
+        }
+    }
+    if (wide != nullptr) {
+        ::LocalFree(wide);
+    }
+    return arguments;
 }
 
 void setBinaryStandardOutput() {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Every call the program makes to the operating system, for POSIX systems
 // and for Windows. Paths are UTF-8 text on both (Windows gets them as
@@ -79,14 +80,21 @@ struct ProgramRun {
     std::string error; // the system's explanation when it could not be started
 };
 
-// Runs the program at `path` with the arguments of argv[1..] (a null pointer
-// ends them); argv[0] is set to `path`. On POSIX the process becomes that
-// program (execv), so a return means it could not be started. On Windows,
-// where a process cannot become another, the program runs with this
-// process's standard streams until it ends, and its exit status is given;
-// argv[1..] are in the code page of the process's command line, as main()
-// receives them.
-ProgramRun runProgram(const std::string& path, char** argv);
+// Runs the program at `path` with `arguments` (UTF-8 text, the program's
+// name not among them). On POSIX the process becomes that program (execv),
+// so a return means it could not be started. On Windows, where a process
+// cannot become another, the program runs with this process's standard
+// streams until it ends, and its exit status is given.
+ProgramRun runProgram(const std::string& path, const std::vector<std::string>& arguments);
+
+// The arguments the program was started with, argv[1..], as UTF-8 text. On
+// POSIX they are argv's bytes as they are. On Windows main() receives them in
+// the ANSI code page, which holds only some of the characters a file name may
+// have ("Valoración.w1o" on a Greek system, any Greek name on a Spanish one):
+// they are taken from the process's UTF-16 command line instead, split as
+// CommandLineToArgvW splits it; from argv, converted from the ANSI code page,
+// only should the two not count the same arguments.
+std::vector<std::string> commandLineArguments(int argc, char** argv);
 
 // An argument written in a Windows command line so that the C runtime of the
 // program started reads it back as it is: quoted when it is empty or holds a
