@@ -7,6 +7,7 @@
 #     and end with the same exit status as the Linux build's robustez-informe
 #     on the same studies, options and locale (the standard error too, but
 #     for the line ends, which the console may translate);
+#     also on 300 seeded random studies and on file names beyond ASCII;
 #   - its standard output ends lines with LF alone, never CR LF.
 # Skipped (exit 0, saying so) only when Wine cannot start on this machine.
 # The Linux tool is $ROBUSTEZ_LINUX_BUILD/robustez-informe (default build/),
