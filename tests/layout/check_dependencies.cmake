@@ -6,6 +6,10 @@
 #    drawing helper (informe_qt_main.cpp), which may also use src/paint;
 #  - src/paint includes only src/core, src/paint and Qt;
 #  - nothing includes an operating-system header but the core's platform file;
+#  - no Qt code converts text with the local 8-bit encoding (toLocal8Bit,
+#    fromLocal8Bit, QFile::encodeName or decodeName): the core takes and gives
+#    paths and messages as UTF-8 on every system, and that encoding is the
+#    ANSI code page on Windows, which holds only some names;
 #  - robustez-informe links only the tool's own library and the core.
 # Usage: cmake -DSOURCE_DIR=<repository> -DTOOL_LINKS=<libraries> -P check_dependencies.cmake
 
@@ -53,6 +57,10 @@ function(check_folder folder)
             if(problem)
                 list(APPEND violations "src/${relative}: ${problem}: ${line}")
             endif()
+        endforeach()
+        file(STRINGS "${path}" local_lines REGEX "(toLocal8Bit|fromLocal8Bit|encodeName|decodeName)")
+        foreach(line IN LISTS local_lines)
+            list(APPEND violations "src/${relative}: text in the local 8-bit encoding, not UTF-8: ${line}")
         endforeach()
     endforeach()
     set(violations "${violations}" PARENT_SCOPE)

@@ -5,7 +5,6 @@
 #include "app/ui/messages.h"
 #include "core/study/study_file.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 
@@ -18,8 +17,10 @@ namespace {
 const QString kNewDocument = QStringLiteral("Nuevo");
 const QString kAcceptCount = QStringLiteral("Falta aceptar el número de muestras (replicas).");
 
+// The core takes paths as UTF-8 on every system (Qt's 8-bit file names give
+// the ANSI code page on Windows, which holds only some names).
 std::string filePath(const QString& path) {
-    return QFile::encodeName(path).toStdString();
+    return path.toStdString();
 }
 
 } // namespace

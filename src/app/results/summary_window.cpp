@@ -53,7 +53,7 @@ QString askSavePathWithDialog(QWidget* parent, const QString& proposed) {
 std::vector<std::string> toPaths(const QStringList& files) {
     std::vector<std::string> paths;
     for (const QString& file : files) {
-        paths.push_back(QFile::encodeName(file).toStdString());
+        paths.push_back(file.toStdString()); // UTF-8, as the core takes paths
     }
     return paths;
 }

@@ -34,7 +34,7 @@ bool runCommand(QWidget* parent, const std::function<void()>& command) {
     } catch (const RobustezError& error) {
         showErrorBox(parent, QString::fromStdString(error.what()));
     } catch (const std::exception& error) {
-        showErrorBox(parent, QString::fromLocal8Bit(error.what()));
+        showErrorBox(parent, QString::fromUtf8(error.what()));
     }
     return false;
 }
