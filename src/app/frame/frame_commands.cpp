@@ -100,6 +100,12 @@ void TMainForm::showReport() {
     showLines();
 }
 
+void TMainForm::connectHelpTopicWindow(HelpTopicWindow* window) {
+    connect(window, &HelpTopicWindow::helpRequested, this,
+            [](int context) { HelpViewer::instance().context(context); });
+    connect(window, &HelpTopicWindow::closing, this, &TMainForm::childWindowClosing);
+}
+
 // "&Detalle estadístico": the evidence of a fresh computation in a new
 // window; a failing computation opens none.
 void TMainForm::showDetail() {
@@ -110,9 +116,7 @@ void TMainForm::showDetail() {
     const std::string separator = decimalSeparator();
     const robustez::StudyEvidence evidence = robustez::computeEvidence(*study, separator);
     auto* window = new TFdetalle(evidence, *study, separator);
-    connect(window, &TFdetalle::helpRequested, this,
-            [](int context) { HelpViewer::instance().context(context); });
-    connect(window, &TFdetalle::closing, this, &TMainForm::childWindowClosing);
+    connectHelpTopicWindow(window);
     windows_->lastDetail = window;
     addChildWindow(window, TFdetalle::kDesignSize, Placement::Centred);
 }
@@ -120,9 +124,7 @@ void TMainForm::showDetail() {
 // "Resumen de &robustez...": the studies chosen, in a new window.
 void TMainForm::showSummary(const QStringList& files) {
     auto* window = new TFresumen(files, decimalSeparator());
-    connect(window, &TFresumen::helpRequested, this,
-            [](int context) { HelpViewer::instance().context(context); });
-    connect(window, &TFresumen::closing, this, &TMainForm::childWindowClosing);
+    connectHelpTopicWindow(window);
     windows_->lastSummary = window;
     addChildWindow(window, TFresumen::kDesignSize, Placement::Centred);
 }

@@ -22,6 +22,7 @@ class QMdiSubWindow;
 class QMenu;
 
 class QToolButton;
+class HelpTopicWindow;
 class TFinforma;
 
 // The multiple-document frame: menu, speed bar, status panels, the command
@@ -158,6 +159,9 @@ private:
     void showReport();
     void showDetail();
     void showSummary(const QStringList& files);
+    // A detail or summary window's F1 opens its help topic; its closing is
+    // counted like any child's.
+    void connectHelpTopicWindow(HelpTopicWindow* window);
     // Each time the frame becomes the active window.
     void frameActivated();
 

@@ -161,10 +161,10 @@ TypedLimit readEquivalenceLimit(const QString& text, const std::string& decimalS
 
 TFdetalle::TFdetalle(const robustez::StudyEvidence& evidence, const robustez::StudyRecord& study,
                      const std::string& decimalSeparator, QWidget* parent)
-    : QWidget(parent), evidence_(evidence), study_(study), separator_(decimalSeparator) {
+    : HelpTopicWindow(kHelpContext, parent), evidence_(evidence), study_(study),
+      separator_(decimalSeparator) {
     setObjectName(QStringLiteral("Fdetalle"));
     setWindowTitle(QStringLiteral("Detalle estadístico"));
-    setProperty("helpContext", kHelpContext);
     setFont(robustez::normalSystemFont(10));
     resize(kDesignSize);
     askSavePath = robustez::askWithDialog;
@@ -215,10 +215,7 @@ TFdetalle::TFdetalle(const robustez::StudyEvidence& evidence, const robustez::St
     robustez::installTableCopy(this, {stgcomparaciones, stgresumen});
 
     // F1 asks for this window's help topic, not for the contents.
-    installEventFilter(this);
-    for (QWidget* child : findChildren<QWidget*>()) {
-        child->installEventFilter(this);
-    }
+    watchHelpKey();
 }
 
 void TFdetalle::elimiteChanged(const QString& text) {
@@ -255,20 +252,4 @@ void TFdetalle::botonguardarClick() {
             robustez::writeDetailPdf(path, evidence_, study_, separator_);
         }
     });
-}
-
-bool TFdetalle::eventFilter(QObject* watched, QEvent* event) {
-    bool pressed = false;
-    if (robustez::takeHelpKey(event, pressed)) {
-        if (pressed) {
-            emit helpRequested(kHelpContext);
-        }
-        return true;
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
-void TFdetalle::closeEvent(QCloseEvent* event) {
-    event->accept();
-    emit closing();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/results/help_topic_window.h"
 #include "core/stats/evidence.h"
 #include "core/study/study_record.h"
 
@@ -50,7 +51,7 @@ TypedLimit readEquivalenceLimit(const QString& text, const std::string& decimalS
 // computation, a snapshot like the results window. The equivalence limit
 // field judges the comparisons again at once; it is remembered between
 // sessions. The figure and the tables can be saved as PDF, SVG or PNG.
-class TFdetalle : public QWidget {
+class TFdetalle : public HelpTopicWindow {
     Q_OBJECT
 
 public:
@@ -86,17 +87,6 @@ public slots:
     // Asks for a file name and writes the detail page as PDF, SVG or PNG by
     // the name's extension.
     void botonguardarClick();
-
-signals:
-    // F1 in the window: its help topic, by help context.
-    void helpRequested(int context);
-    // The window has accepted to close and is still counted among the
-    // frame's child windows.
-    void closing();
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
 
 private:
     void fillTables();

@@ -179,10 +179,9 @@ void ForestPlotView::paintEvent(QPaintEvent* /*event*/) {
 } // namespace robustez
 
 TFresumen::TFresumen(const QStringList& files, const std::string& decimalSeparator, QWidget* parent)
-    : QWidget(parent), files_(files), separator_(decimalSeparator) {
+    : HelpTopicWindow(kHelpContext, parent), files_(files), separator_(decimalSeparator) {
     setObjectName(QStringLiteral("Fresumen"));
     setWindowTitle(QStringLiteral("Resumen de robustez"));
-    setProperty("helpContext", kHelpContext);
     setFont(robustez::normalSystemFont(10));
     resize(kDesignSize);
     askStudyFiles = robustez::askStudyFilesWithDialog;
@@ -266,10 +265,7 @@ TFresumen::TFresumen(const QStringList& files, const std::string& decimalSeparat
     connect(botonimprimir, &QPushButton::clicked, this, &TFresumen::botonimprimirClick);
 
     // F1 asks for this window's help topic, not for the contents.
-    installEventFilter(this);
-    for (QWidget* child : findChildren<QWidget*>()) {
-        child->installEventFilter(this);
-    }
+    watchHelpKey();
 }
 
 void TFresumen::elimiteChanged(const QString& text) {
@@ -388,20 +384,4 @@ void TFresumen::botonimprimirClick() {
         }
         painter.end();
     });
-}
-
-bool TFresumen::eventFilter(QObject* watched, QEvent* event) {
-    bool pressed = false;
-    if (robustez::takeHelpKey(event, pressed)) {
-        if (pressed) {
-            emit helpRequested(kHelpContext);
-        }
-        return true;
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
-void TFresumen::closeEvent(QCloseEvent* event) {
-    event->accept();
-    emit closing();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/results/help_topic_window.h"
 #include "core/report/summary.h"
 
 #include <QSize>
@@ -48,7 +49,7 @@ QStringList askStudyFilesWithDialog(QWidget* parent);
 // together, with the table, the conclusion, the forest plot and the
 // equivalence limit (shared with "Detalle estadístico"). The window holds
 // only the list of its study files: adding or removing one reads them again.
-class TFresumen : public QWidget {
+class TFresumen : public HelpTopicWindow {
     Q_OBJECT
 
 public:
@@ -99,16 +100,6 @@ public slots:
     void botonimprimirClick();
     // "&Copiar" (Ctrl+C): the table on the clipboard.
     void copyTable();
-
-signals:
-    void helpRequested(int context);
-    // The window has accepted to close and is still counted among the
-    // frame's child windows.
-    void closing();
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
 
 private:
     // Reads the files again with the limit typed, and shows the result.
