@@ -1,5 +1,6 @@
 #include "core/report/detail_page.h"
 
+#include "core/report/table_fit.h"
 #include "core/stats/evidence_tables.h"
 
 #include <algorithm>
@@ -71,25 +72,6 @@ HAlign columnAlign(const TableStyle& style, size_t column) {
     return style.align[std::min(column, style.align.size() - 1)];
 }
 
-// What one column needs, in ems of the table text, padding included.
-struct ColumnNeeds {
-    double least = 0;   // its longest word
-    double body = 0;    // its longest body cell on one line
-    double heading = 0; // its longest heading on one line
-};
-
-double widestWord(const std::string& text, bool bold) {
-    double widest = 0;
-    size_t start = 0;
-    while (start <= text.size()) {
-        const size_t end = std::min(text.find(' ', start), text.size());
-        widest = std::max(
-            widest, estimatedTextWidth(std::string_view(text).substr(start, end - start), 1, bold));
-        start = end + 1;
-    }
-    return widest;
-}
-
 std::vector<ColumnNeeds> columnNeeds(const Table& table, const TableStyle& style) {
     std::vector<ColumnNeeds> needs;
     const double pad = 2 * kPage.cellPadX;
@@ -101,8 +83,10 @@ std::vector<ColumnNeeds> columnNeeds(const Table& table, const TableStyle& style
             }
             const std::string& text = table[r][c];
             needs[c].least = std::max(needs[c].least, widestWord(text, heading) + pad);
-            double& whole = heading ? needs[c].heading : needs[c].body;
-            whole = std::max(whole, estimatedTextWidth(text, 1, heading) + pad);
+            // A heading counts only towards the whole; fitColumns makes the
+            // whole at least the body.
+            double& width = heading ? needs[c].whole : needs[c].body;
+            width = std::max(width, estimatedTextWidth(text, 1, heading) + pad);
         }
     }
     return needs;
@@ -110,43 +94,6 @@ std::vector<ColumnNeeds> columnNeeds(const Table& table, const TableStyle& style
 
 double total(const std::vector<double>& widths) {
     return std::accumulate(widths.begin(), widths.end(), 0.0);
-}
-
-// Widths from `from` towards `to`, sharing out `room` in proportion to what
-// each column still lacks; all of `to` when the room allows it.
-std::vector<double> grownTowards(const std::vector<double>& from, const std::vector<double>& to,
-                                 double room) {
-    const double lacking = total(to) - total(from);
-    const double share = lacking > room ? room / lacking : 1.0;
-    std::vector<double> widths(from.size());
-    for (size_t c = 0; c < from.size(); ++c) {
-        widths[c] = from[c] + (to[c] - from[c]) * share;
-    }
-    return widths;
-}
-
-// Column widths in ems within `available` ems: every column its longest
-// word; then room for the body cells on one line; then for the headings;
-// then, for a filling table, the rest shared equally.
-std::vector<double> columnWidths(const std::vector<ColumnNeeds>& needs, double available,
-                                 bool fill) {
-    std::vector<double> least;
-    std::vector<double> body;
-    std::vector<double> whole;
-    for (const ColumnNeeds& n : needs) {
-        least.push_back(n.least);
-        body.push_back(std::max(n.least, n.body));
-        whole.push_back(std::max({n.least, n.body, n.heading}));
-    }
-    std::vector<double> widths = grownTowards(least, body, available - total(least));
-    widths = grownTowards(widths, whole, available - total(widths));
-    const double rest = available - total(widths);
-    if (fill && rest > 0 && !widths.empty()) {
-        for (double& w : widths) {
-            w += rest / static_cast<double>(widths.size());
-        }
-    }
-    return widths;
 }
 
 struct TableLayout {
@@ -160,23 +107,11 @@ struct TableLayout {
 };
 
 TableLayout layoutTable(const Table& table, const TableStyle& style, double size, double maxWidth) {
-    const std::vector<ColumnNeeds> needs = columnNeeds(table, style);
-    double leastTotal = 0;
-    double bodyTotal = 0;
-    for (const ColumnNeeds& n : needs) {
-        leastTotal += n.least;
-        bodyTotal += std::max(n.least, n.body);
-    }
-    // Smaller text, within bounds, rather than wrapped body cells; smaller
-    // still when the longest words need it.
+    FittedColumns fitted =
+        fitColumns(columnNeeds(table, style), size, maxWidth, kPage.leastTableShrink, style.fill);
     TableLayout layout;
-    const double bodySize =
-        std::max(maxWidth / std::max(bodyTotal, 1.0), kPage.leastTableShrink * size);
-    layout.size = std::min({size, bodySize, maxWidth / std::max(leastTotal, 1.0)});
-    layout.columns = columnWidths(needs, maxWidth / layout.size, style.fill);
-    for (double& w : layout.columns) {
-        w *= layout.size;
-    }
+    layout.size = fitted.size;
+    layout.columns = std::move(fitted.widths);
     // The words' widths scale with the size: a hair of slack keeps a column's
     // longest word on one line against rounding.
     const double slack = 1e-9 * layout.size;

@@ -1,6 +1,7 @@
 #include "core/report/summary_page.h"
 
 #include "core/report/summary_figure.h"
+#include "core/report/table_fit.h"
 #include "core/study/study_record.h"
 
 #include <algorithm>
@@ -140,24 +141,6 @@ std::vector<PageBlock> pageTableBlocks(const SummaryStudies& summary, const Summ
     return blocks;
 }
 
-// What a column needs, in ems at size 1, padding included.
-struct ColumnNeeds {
-    double least = 0; // its longest word
-    double body = 0;  // its longest body cell on one line
-    double whole = 0; // body and heading on one line
-};
-
-double widestWord(std::string_view text, bool bold) {
-    double widest = 0;
-    std::size_t start = 0;
-    while (start <= text.size()) {
-        const std::size_t end = std::min(text.find(' ', start), text.size());
-        widest = std::max(widest, estimatedTextWidth(text.substr(start, end - start), 1, bold));
-        start = end + 1;
-    }
-    return widest;
-}
-
 std::vector<ColumnNeeds> columnNeeds(const std::vector<std::string>& header,
                                      const std::vector<PageBlock>& blocks) {
     const double pad = 2 * kPage.cellPadX;
@@ -183,23 +166,6 @@ std::vector<ColumnNeeds> columnNeeds(const std::vector<std::string>& header,
     return needs;
 }
 
-double total(const std::vector<double>& widths) {
-    return std::accumulate(widths.begin(), widths.end(), 0.0);
-}
-
-// Widths from `from` towards `to`, sharing out `room` in proportion to what
-// each still lacks.
-std::vector<double> grownTowards(const std::vector<double>& from, const std::vector<double>& to,
-                                 double room) {
-    const double lacking = total(to) - total(from);
-    const double share = lacking > room ? std::max(room, 0.0) / lacking : 1.0;
-    std::vector<double> widths(from.size());
-    for (std::size_t c = 0; c < from.size(); ++c) {
-        widths[c] = from[c] + (to[c] - from[c]) * share;
-    }
-    return widths;
-}
-
 struct TableLayout {
     double size = 1;
     std::vector<double> columns; // in page units
@@ -209,27 +175,8 @@ struct TableLayout {
 // their longest word, then their body, then their heading on one line, the
 // rest shared equally.
 TableLayout layoutTable(const std::vector<ColumnNeeds>& needs, double size, double maxWidth) {
-    std::vector<double> least;
-    std::vector<double> body;
-    std::vector<double> whole;
-    for (const ColumnNeeds& n : needs) {
-        least.push_back(n.least);
-        body.push_back(n.body);
-        whole.push_back(n.whole);
-    }
-    TableLayout layout;
-    const double bodySize =
-        std::max(maxWidth / std::max(total(body), 1.0), kPage.leastTableShrink * size);
-    layout.size = std::min({size, bodySize, maxWidth / std::max(total(least), 1.0)});
-    const double available = maxWidth / layout.size;
-    std::vector<double> widths = grownTowards(least, body, available - total(least));
-    widths = grownTowards(widths, whole, available - total(widths));
-    const double rest = available - total(widths);
-    for (double& w : widths) {
-        w = (w + std::max(rest, 0.0) / static_cast<double>(widths.size())) * layout.size;
-    }
-    layout.columns = std::move(widths);
-    return layout;
+    FittedColumns fitted = fitColumns(needs, size, maxWidth, kPage.leastTableShrink, true);
+    return {fitted.size, std::move(fitted.widths)};
 }
 
 // ---- Drawing on pages.
