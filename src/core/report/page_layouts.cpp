@@ -1,8 +1,11 @@
 #include "core/report/page_layouts.h"
 
+#include "core/report/evidence_figure.h"
+#include "core/report/text_fit.h"
 #include "core/stats/number_format.h"
 #include "core/study/conversions.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <optional>
@@ -52,13 +55,15 @@ enum class Source {
 };
 
 // One text of a page: its row in line units, its place across the page, a
-// fixed label and what follows it.
+// fixed label, what follows it, and the free rows below it that a text too
+// long for its column may wrap into.
 struct PageText {
     int row;
     Place place;
     std::string_view label;
     Source source = Source::None;
     int level = 0;
+    int spareRows = 0;
 };
 
 // The study grid printed column by column, rows 0 to n + 1.
@@ -110,11 +115,11 @@ constexpr PageText kLaserGeneralBody[] = {
     {14, kCentred, "Información General"},
     {16, at(45), "Nombre del método: ", Source::MethodName},
     {17, at(45), "Nombre del Analista: ", Source::AnalystName},
-    {18, at(45), "Fecha: ", Source::DateText},
+    {18, at(45), "Fecha: ", Source::DateText, 0, 1},
     {20, at(45), "Número de Muestras (Replicaciones):"},
     {21, at(45), "", Source::ReplicateCount},
     {22, at(45), "Condiciones de Operación :"},
-    {23, at(45), "", Source::ConditionName},
+    {23, at(45), "", Source::ConditionName, 0, 2},
 };
 
 constexpr PageText kLaserClosing[] = {
@@ -156,7 +161,7 @@ constexpr PageText kLaserResultsBody[] = {
     {30, at(165), "", Source::TValue, 2},
     {30, at(230), "", Source::Verdict, 2},
     {31, at(45), "", Source::LevelName, 3},
-    {31, at(90), "", Source::LevelSetting, 3},
+    {31, at(90), "", Source::LevelSetting, 3, 1},
     {31, at(165), "", Source::TValue, 3},
     {31, at(230), "", Source::Verdict, 3},
     {34, at(45), "Diferencia Absoluta"},
@@ -166,7 +171,7 @@ constexpr PageText kLaserResultsBody[] = {
     {46, at(45), "Nombre del Analista: ", Source::AnalystName},
     {47, at(45), "Número de Muestras (Replicaciones): ", Source::ReplicateCount},
     {48, at(45), "Condiciones de Operación :", Source::ConditionName},
-    {49, at(45), "Fecha: ", Source::DateText},
+    {49, at(45), "Fecha: ", Source::DateText, 0, 2},
 };
 
 constexpr LayoutDescription kLaser{
@@ -193,7 +198,7 @@ constexpr PageText kDeskJetGeneralBody[] = {
     {10, kCentred, "INFORMACIÓN GENERAL"},
     {12, at(2), "Nombre del método: ", Source::MethodName},
     {13, at(2), "Nombre del Analista: ", Source::AnalystName},
-    {14, at(2), "Fecha: ", Source::DateText},
+    {14, at(2), "Fecha: ", Source::DateText, 0, 2},
     {18, at(2), "Número de Muestras (Replicaciones):"},
     {19, at(2), "", Source::ReplicateCount},
 };
@@ -237,7 +242,7 @@ constexpr PageText kDeskJetResultsBody[] = {
     {26, at(68), "", Source::TValue, 2},
     {26, at(125), "", Source::Verdict, 2},
     {27, at(2), "", Source::LevelName, 3},
-    {27, at(28), "", Source::LevelSetting, 3},
+    {27, at(28), "", Source::LevelSetting, 3, 1},
     {27, at(68), "", Source::TValue, 3},
     {27, at(125), "", Source::Verdict, 3},
     {30, at(10), "DIFERENCIA ABSOLUTA"},
@@ -245,7 +250,7 @@ constexpr PageText kDeskJetResultsBody[] = {
     {32, at(15), "D2 = ", Source::AbsDiff, 3},
     {34, at(2), "Nombre del método: ", Source::MethodName},
     {35, at(2), "Nombre del Analista: ", Source::AnalystName},
-    {36, at(2), "Fecha: ", Source::DateText},
+    {36, at(2), "Fecha: ", Source::DateText, 0, 2},
 };
 
 constexpr PageText kDeskJetResultsClosing[] = {
@@ -273,6 +278,7 @@ const LayoutDescription& layoutDescription(PrintLayout layout) {
 struct PageUnits {
     int lineUnit;  // L: nominal height of the 12-point font in dots
     int dpiX;      // the canvas's horizontal resolution
+    int dpiY;      // the canvas's vertical resolution, which sizes its fonts
     int designDpi; // the layout's own resolution
     int width;     // W: printable width in dots
 };
@@ -374,13 +380,46 @@ std::string sourceText(const PageData& data, Source source, int level) {
     return {};
 }
 
+// A text at x up to `end` (where the next text of its row starts, or the
+// page's right edge), at least a space's width clear of it: measured with the
+// typeface's advance widths, whatever the canvas's own fonts; on its row,
+// and when too long in the spare rows below or cut short.
+void drawFitted(PageCanvas& canvas, const PageUnits& units, int pointSize, int x, int end,
+                long long row, int spareRows, std::string_view text) {
+    const double em = pointSize * static_cast<double>(units.dpiY) / 72.0;
+    const double room = end - x - estimatedTextWidth(" ", em);
+    const std::vector<std::string> lines = fitTextLines(text, room, spareRows, em);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        canvas.textOut(x, rowY(units, row + static_cast<long long>(i)), lines[i]);
+    }
+}
+
+// Where the text after `text` on its row starts, or the page's right edge.
+int columnEnd(const PageUnits& units, std::span<const PageText> texts, const PageText& text) {
+    int end = units.width;
+    for (const PageText& other : texts) {
+        if (other.row == text.row && other.place.across == Across::Column &&
+            other.place.column > text.place.column) {
+            end = std::min(end, columnX(units, other.place.column));
+        }
+    }
+    return end;
+}
+
+// Texts placed in columns are fitted to them; centred and right-aligned ones
+// are the layout's own and drawn as they are.
 void drawTexts(PageCanvas& canvas, const PageUnits& units, const PageData& data,
-               std::span<const PageText> texts, long long rowShift) {
+               std::span<const PageText> texts, long long rowShift, int pointSize) {
     for (const PageText& text : texts) {
         const std::string content =
             std::string(text.label) + sourceText(data, text.source, text.level);
-        canvas.textOut(placeX(canvas, units, text.place, content), rowY(units, text.row + rowShift),
-                       content);
+        const long long row = text.row + rowShift;
+        if (text.place.across == Across::Column) {
+            drawFitted(canvas, units, pointSize, columnX(units, text.place.column),
+                       columnEnd(units, texts, text), row, text.spareRows, content);
+        } else {
+            canvas.textOut(placeX(canvas, units, text.place, content), rowY(units, row), content);
+        }
     }
 }
 
@@ -389,15 +428,21 @@ void drawRule(PageCanvas& canvas, const PageUnits& units, int y) {
 }
 
 // The grid block: every grid column, rows 0 to n + 1, each cell's text as it
-// stands in the grid (rows beyond the grid read as the text they last held).
+// stands in the grid (rows beyond the grid read as the text they last held),
+// cut short where it would reach the next grid column or the page's edge.
 void drawGrid(PageCanvas& canvas, const PageUnits& units, const StudyRecord& study,
-              const GridBlock& grid, int count) {
+              const GridBlock& grid, int count, int pointSize) {
     const long long lastRow = static_cast<long long>(count) + 1;
     for (int column = 0; column < StudyGrid::kColumnCount; ++column) {
         const int x = columnX(units, grid.firstColumn + grid.columnStep * column);
+        const int end =
+            column + 1 < StudyGrid::kColumnCount
+                ? std::min(units.width,
+                           columnX(units, grid.firstColumn + grid.columnStep * (column + 1)))
+                : units.width;
         for (long long row = 0; row <= lastRow; ++row) {
-            canvas.textOut(x, rowY(units, grid.firstRow + row),
-                           study.grid.cell(column, static_cast<int>(row)));
+            drawFitted(canvas, units, pointSize, x, end, grid.firstRow + row, 0,
+                       study.grid.cell(column, static_cast<int>(row)));
         }
     }
 }
@@ -407,9 +452,9 @@ void drawGrid(PageCanvas& canvas, const PageUnits& units, const StudyRecord& stu
 // sets the body font.
 PageUnits drawHeader(PageCanvas& canvas, const LayoutDescription& layout, const PageData& data) {
     canvas.setFont(kTypeface, kHeaderPointSize);
-    const PageUnits units{lineUnitFor(canvas.dpiY()), canvas.dpiX(), layout.designDpi,
-                          canvas.printableWidth()};
-    drawTexts(canvas, units, data, layout.header, 0);
+    const PageUnits units{lineUnitFor(canvas.dpiY()), canvas.dpiX(), canvas.dpiY(),
+                          layout.designDpi, canvas.printableWidth()};
+    drawTexts(canvas, units, data, layout.header, 0, kHeaderPointSize);
     drawRule(canvas, units, rowY(units, kHeaderRuleRow) + kHeaderRuleOffset);
     canvas.setFont(kTypeface, layout.bodyPointSize);
     return units;
@@ -417,18 +462,19 @@ PageUnits drawHeader(PageCanvas& canvas, const LayoutDescription& layout, const 
 
 void drawPage(PageCanvas& canvas, const PageSpec& page, const PageData& data) {
     const PageUnits units = drawHeader(canvas, data.layout, data);
-    drawTexts(canvas, units, data, page.body, 0);
+    const int size = data.layout.bodyPointSize;
+    drawTexts(canvas, units, data, page.body, 0, size);
     long long closingShift = 0;
     if (page.grid || page.closingFollowsCount) {
         const int count = toInteger(data.study.replicateCountText);
         if (page.grid) {
-            drawGrid(canvas, units, data.study, *page.grid, count);
+            drawGrid(canvas, units, data.study, *page.grid, count, size);
         }
         if (page.closingFollowsCount) {
             closingShift = count;
         }
     }
-    drawTexts(canvas, units, data, page.closing, closingShift);
+    drawTexts(canvas, units, data, page.closing, closingShift, size);
     drawRule(canvas, units, rowY(units, page.ruleRow + closingShift));
 }
 

@@ -11,8 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstdlib>
-#include <iostream>
 #include <cmath>
 #include <fstream>
 #include <map>
@@ -123,7 +121,8 @@ std::vector<Box> textBoxes(const MeasuringCanvas& canvas) {
             em = measure.emDots();
         } else if (call.kind == Kind::Text && !call.text.empty()) {
             const double width = estimatedTextWidth(call.text, em);
-            boxes.push_back({double(call.x), double(call.y), call.x + width, call.y + em, call.text});
+            boxes.push_back(
+                {double(call.x), double(call.y), call.x + width, call.y + em, call.text});
         }
     }
     return boxes;
@@ -173,17 +172,20 @@ const Header kOrdinary{"Valoración de ácido acetilsalicílico",
                        {"25 °C", "20 °C", "30 °C"},
                        {}};
 const Header kEmpty{};
-const Header kLongest{
-    "Determinación cromatográfica de impurezas orgánicas volátiles",
-    "Mª Guadalupe Hernández Domínguez de la Fuente y Villaseñor",
-    "miércoles 8/XII/2026",
-    "Temperatura de la columna (°C)",
-    {"Cuarenta grados centígrados más o menos 2", "Treinta y cinco grados centígrados, baño",
-     "Cuarenta y cinco grados centígrados, baño"},
-    ".000000000000001"};
-const Header kWideFromFile{std::string(90, 'W'), std::string(70, 'M'), std::string(25, 'W'),
-                           std::string(45, 'W'), {std::string(40, 'W'), std::string(40, 'M'),
-                           std::string(40, 'W')}, ".0000000000000000000000001"};
+const Header kLongest{"Determinación cromatográfica de impurezas orgánicas volátiles",
+                      "Mª Guadalupe Hernández Domínguez de la Fuente y Villaseñor",
+                      "miércoles 8/XII/2026",
+                      "Temperatura de la columna (°C)",
+                      {"Cuarenta grados centígrados más o menos 2",
+                       "Treinta y cinco grados centígrados, baño",
+                       "Cuarenta y cinco grados centígrados, baño"},
+                      ".000000000000001"};
+const Header kWideFromFile{std::string(90, 'W'),
+                           std::string(70, 'M'),
+                           std::string(25, 'W'),
+                           std::string(45, 'W'),
+                           {std::string(40, 'W'), std::string(40, 'M'), std::string(40, 'W')},
+                           ".0000000000000000000000001"};
 
 TEST(PrintedPages, NoTextRunsOverAnotherOrOffThePage) {
     struct StudyCase {
@@ -285,12 +287,11 @@ TEST(PrintedPages, OrdinaryStudiesAreDrawnAsBefore) {
             const int dpi = layout == PrintLayout::Laser ? 600 : 300;
             for (PrintPage page : {PrintPage::General, PrintPage::Results}) {
                 for (const Paper* paper : {&kA4, &kLetter}) {
-                    const std::string name = std::string(s.name) + " " + layoutName(layout) +
-                                             " " + pageName(page) + " " + paper->name;
+                    const std::string name = std::string(s.name) + " " + layoutName(layout) + " " +
+                                             pageName(page) + " " + paper->name;
                     SCOPED_TRACE(name);
                     MeasuringCanvas canvas = canvasFor(dpi, paperWidth(*paper, dpi));
                     printPage(canvas, layout, page, study);
-                    if (std::getenv("DUMP_PAGES")) { std::cout << "== " << name << "\n" << drawList(canvas); }
                     const auto found = expected.find(name);
                     if (found == expected.end()) {
                         ADD_FAILURE() << "no expected draw list";
