@@ -34,28 +34,25 @@ public:
         RecordingCanvas::setFont(name, pointSize);
     }
     int textWidth(std::string_view text) const override {
-        return static_cast<int>(std::ceil(estimatedTextWidth(text, emDots())));
+        return static_cast<int>(
+            std::ceil(estimatedTextWidth(text, pointSize_ * resolutionY / 72.0)));
     }
-    // The height of the font's em square in dots.
-    double emDots() const { return pointSize_ * resolutionY / 72.0; }
 
 private:
     int pointSize_ = 12;
 };
 
 // The printable widths of A4 (210 mm, 595.28 pt) and Letter (8.5 in, 612 pt)
-// less the 18-point margins of the report tool's PDF pages, in dots:
-// (595.28 - 36) / 72 * dpi truncated, and (612 - 36) / 72 * dpi.
+// less the 18-point margins of the report tool's PDF pages, in points.
 struct Paper {
     const char* name;
-    int width300;
-    int width600;
+    double points;
 };
-constexpr Paper kA4{"a4", 2330, 4660};
-constexpr Paper kLetter{"letter", 2400, 4800};
+constexpr Paper kA4{"a4", 595.28 - 36};
+constexpr Paper kLetter{"letter", 612 - 36};
 
 int paperWidth(const Paper& paper, int dpi) {
-    return dpi == 300 ? paper.width300 : paper.width600;
+    return static_cast<int>(paper.points * dpi / 72);
 }
 
 struct Header {
@@ -114,11 +111,9 @@ struct Box {
 std::vector<Box> textBoxes(const MeasuringCanvas& canvas) {
     std::vector<Box> boxes;
     double em = 0;
-    MeasuringCanvas measure = canvas;
     for (const CanvasCall& call : canvas.calls) {
         if (call.kind == Kind::Font) {
-            measure.setFont(call.text, call.pointSize);
-            em = measure.emDots();
+            em = call.pointSize * canvas.resolutionY / 72.0;
         } else if (call.kind == Kind::Text && !call.text.empty()) {
             const double width = estimatedTextWidth(call.text, em);
             boxes.push_back(
