@@ -68,8 +68,35 @@ double logOnePlusReduced(double f, double extra, double leading) {
     return leading - ((halfSquare - (s * (halfSquare + r) + extra)) - f);
 }
 
+// Stirling's series beyond its leading terms: log Gamma(z) - ((z - 1/2) log z
+// - z + log(2 pi) / 2) for z >= 15, to double precision in eight terms.
+double stirlingCorrection(double z) {
+    const double inverse = 1 / z;
+    const double inverseSquare = inverse * inverse;
+    // B_2j / (2j (2j - 1)) for j = 1..8.
+    constexpr double kStirling[] = {1.0 / 12,   -1.0 / 360,      1.0 / 1260, -1.0 / 1680,
+                                    1.0 / 1188, -691.0 / 360360, 1.0 / 156,  -3617.0 / 122400};
+    double correction = kStirling[7];
+    for (int j = 6; j >= 0; --j) {
+        correction = kStirling[j] + inverseSquare * correction;
+    }
+    return correction * inverse;
+}
+
+// log B(a, b). With a large argument the difference log Gamma(big + small) -
+// log Gamma(big) is taken from Stirling's series term by term, so that the
+// two large logarithms never cancel.
 double logBeta(double a, double b) {
-    return logGamma(a) + logGamma(b) - logGamma(a + b);
+    const double big = std::max(a, b);
+    const double small = std::min(a, b);
+    if (big < 15) {
+        return logGamma(a) + logGamma(b) - logGamma(a + b);
+    }
+    const double sum = big + small;
+    const double difference = (big - 0.5) * reproducibleLog1p(small / big) +
+                              small * reproducibleLog(sum) - small + stirlingCorrection(sum) -
+                              stirlingCorrection(big);
+    return logGamma(small) - difference;
 }
 
 // The continued fraction of I_x(a, b),
@@ -171,6 +198,41 @@ double studentDensity(double t, double df, double logB) {
     return reproducibleExp(logKernel - logB) / std::sqrt(df);
 }
 
+// The t > 0 where h(t) = 0, for an h that rises with t and is nearly linear
+// in u = log t: Newton's method in u, kept inside the bracket found so far,
+// from t0. h returns its value and sets its slope dh/du.
+template <typename Function> double solveInLogT(double t0, Function h) {
+    double u = reproducibleLog(t0);
+    double below = -kInfinity; // h < 0 here
+    double above = kInfinity;  // h > 0 here
+    for (int iteration = 0; iteration < 200; ++iteration) {
+        double slope = 0;
+        const double value = h(reproducibleExp(u), slope);
+        if (value == 0) {
+            break;
+        }
+        if (value < 0) {
+            below = u;
+        } else {
+            above = u;
+        }
+        double next = u - value / slope;
+        if (!std::isfinite(next) || next <= below || next >= above) {
+            if (std::isfinite(below) && std::isfinite(above)) {
+                next = 0.5 * (below + above);
+            } else {
+                next = value < 0 ? u + 2 : u - 2;
+            }
+        }
+        const bool done = std::fabs(next - u) <= 4e-16 * std::max(1.0, std::fabs(u));
+        u = next;
+        if (done || above - below <= 4e-16 * std::max(1.0, std::fabs(u))) {
+            break;
+        }
+    }
+    return reproducibleExp(u);
+}
+
 } // namespace
 
 double reproducibleLog(double x) {
@@ -252,18 +314,9 @@ double logGamma(double x) {
         product *= z;
         z += 1;
     }
-    const double inverse = 1 / z;
-    const double inverseSquare = inverse * inverse;
-    // B_2j / (2j (2j - 1)) for j = 1..8.
-    constexpr double kStirling[] = {1.0 / 12,   -1.0 / 360,      1.0 / 1260, -1.0 / 1680,
-                                    1.0 / 1188, -691.0 / 360360, 1.0 / 156,  -3617.0 / 122400};
-    double correction = kStirling[7];
-    for (int j = 6; j >= 0; --j) {
-        correction = kStirling[j] + inverseSquare * correction;
-    }
-    correction *= inverse;
     constexpr double kHalfLogTwoPi = 0.91893853320467274178;
-    const double stirling = (z - 0.5) * reproducibleLog(z) - z + kHalfLogTwoPi + correction;
+    const double stirling =
+        (z - 0.5) * reproducibleLog(z) - z + kHalfLogTwoPi + stirlingCorrection(z);
     return stirling - reproducibleLog(product);
 }
 
@@ -299,58 +352,47 @@ double StudentT::quantile(double p) const {
     if (std::isnan(p) || !(df > 0) || !(p > 0 && p < 1)) {
         return kNaN;
     }
-    if (p < 0.5) {
-        return -quantile(1 - p);
-    }
     if (p == 0.5) {
         return 0;
     }
-    const double q = 1 - p; // exact for p >= 0.5
-    const double logQ = reproducibleLog(q);
+    // The quantile of 1 - p is minus that of p; the tail probability is taken
+    // from whichever of the two keeps it exact.
+    const double sign = p < 0.5 ? -1 : 1;
+    const double q = p < 0.5 ? p : 1 - p; // 1 - p is exact for p >= 0.5
     const double logB = logBeta_;
-    // The start: the tail's leading term for few degrees of freedom, the
-    // Cornish-Fisher expansion about the normal quantile otherwise.
+    if (q > 0.25) {
+        // Near the centre: P(|T| < t) = I_y(1/2, df/2) = 1 - 2q (exact),
+        // rising with t, from t = (1 - 2q) / (2 f(0)).
+        const double central = 1 - 2 * q;
+        const double logCentral = reproducibleLog(central);
+        const double t0 = central * std::sqrt(df) * reproducibleExp(logB) / 2;
+        return sign * solveInLogT(t0, [&](double t, double& slope) {
+                   double x = 0;
+                   double y = 0;
+                   studentPair(t, df, x, y);
+                   const double inside = incompleteBeta(0.5, df / 2, y, x, logB);
+                   slope = 2 * t * studentDensity(t, df, logB) / inside;
+                   return reproducibleLog(inside) - logCentral;
+               });
+    }
+    // In the tail: P(T > t) = q, falling as t rises, from the tail's leading
+    // term for few degrees of freedom and the Cornish-Fisher expansion about
+    // the normal quantile otherwise.
+    const double logQ = reproducibleLog(q);
     double t0 = 0;
     if (df < 3) {
         t0 = std::sqrt(df) * reproducibleExp(-(reproducibleLog(q * df) + logB) / df);
     } else {
-        const double z = normalQuantile(p);
+        const double z = std::fabs(normalQuantile(p));
         const double z2 = z * z;
         t0 = z + z * (z2 + 1) / (4 * df) + z * ((5 * z2 + 16) * z2 + 3) / (96 * df * df);
     }
-    // Newton's method on h(u) = log P(T > e^u) - log q, nearly linear in u in
-    // the tail, kept inside the bracket found so far (h falls as u rises).
-    double u = reproducibleLog(t0);
-    double below = -kInfinity; // h > 0 here
-    double above = kInfinity;  // h < 0 here
-    for (int iteration = 0; iteration < 200; ++iteration) {
-        const double t = reproducibleExp(u);
-        const double tail = studentUpperTail(t, df, logB);
-        const double h = reproducibleLog(tail) - logQ;
-        if (h == 0) {
-            break;
-        }
-        if (h > 0) {
-            below = u;
-        } else {
-            above = u;
-        }
-        const double slope = -t * studentDensity(t, df, logB) / tail;
-        double next = u - h / slope;
-        if (!std::isfinite(next) || next <= below || next >= above) {
-            if (std::isfinite(below) && std::isfinite(above)) {
-                next = 0.5 * (below + above);
-            } else {
-                next = h > 0 ? u + 2 : u - 2;
-            }
-        }
-        const bool done = std::fabs(next - u) <= 4e-16 * std::max(1.0, std::fabs(u));
-        u = next;
-        if (done || above - below <= 4e-16 * std::max(1.0, std::fabs(u))) {
-            break;
-        }
-    }
-    return reproducibleExp(u);
+    return sign * solveInLogT(t0, [&](double t, double& slope) {
+               const double tail = studentUpperTail(t, df, logB);
+               slope = t * studentDensity(t, df, logB) / tail;
+               // Written to rise with t, as the solver expects.
+               return logQ - reproducibleLog(tail);
+           });
 }
 
 double studentTTwoSidedP(double t, double df) {
