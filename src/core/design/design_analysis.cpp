@@ -9,7 +9,6 @@
 #include <cmath>
 #include <cstddef>
 #include <map>
-#include <numeric>
 #include <utility>
 
 namespace robustez::design {
@@ -21,9 +20,22 @@ using dd::DoubleDouble;
 constexpr double kLevel = 0.975; // two-sided alpha = 0.05
 
 // The quantiles a study asks for again and again (the same degrees of
-// freedom for every response), computed once.
+// freedom and number of columns for every response), computed once.
 class QuantileCache {
 public:
+    // Phi^-1(0.5 + 0.5 (i - 0.5) / k) for i = 1..k.
+    const std::vector<double>& halfNormalScores(std::size_t k) {
+        std::vector<double>& scores = scores_[k];
+        if (scores.size() != k) {
+            const double count = static_cast<double>(k);
+            for (std::size_t i = 0; i < k; ++i) {
+                const double rank = static_cast<double>(i) + 1;
+                scores.push_back(normalQuantile(0.5 + 0.5 * ((rank - 0.5) / count)));
+            }
+        }
+        return scores;
+    }
+
     double operator()(double p, double df) {
         const auto key = std::make_pair(p, df);
         const auto found = values_.find(key);
@@ -37,6 +49,7 @@ public:
 
 private:
     std::map<std::pair<double, double>, double> values_;
+    std::map<std::size_t, std::vector<double>> scores_;
 };
 
 // The sum of the values in double-double: exact for any data a laboratory
@@ -253,20 +266,18 @@ LenthBlock lenthBlock(const std::vector<double>& effects, QuantileCache& quantil
     return block;
 }
 
-std::vector<HalfNormalPoint> halfNormal(const std::vector<double>& effects) {
-    std::vector<int> order(effects.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&effects](int a, int b) {
-        return std::fabs(effects[static_cast<std::size_t>(a)]) <
-               std::fabs(effects[static_cast<std::size_t>(b)]);
-    });
-    const double k = static_cast<double>(effects.size());
+std::vector<HalfNormalPoint> halfNormal(const std::vector<double>& effects,
+                                        QuantileCache& quantile) {
+    // By |E|, ties in column order.
+    std::vector<std::pair<double, int>> order;
+    for (std::size_t c = 0; c < effects.size(); ++c) {
+        order.emplace_back(std::fabs(effects[c]), static_cast<int>(c));
+    }
+    std::sort(order.begin(), order.end());
+    const std::vector<double>& scores = quantile.halfNormalScores(effects.size());
     std::vector<HalfNormalPoint> points;
     for (std::size_t i = 0; i < order.size(); ++i) {
-        const double rank = static_cast<double>(i) + 1;
-        const int column = order[i];
-        points.push_back({column, std::fabs(effects[static_cast<std::size_t>(column)]),
-                          normalQuantile(0.5 + 0.5 * ((rank - 0.5) / k))});
+        points.push_back({order[i].second, order[i].first, scores[i]});
     }
     return points;
 }
@@ -393,7 +404,7 @@ ResponseAnalysis analyse(const AnalysisInput& input, QuantileCache& quantile) {
     }
     result.dong = dongBlock(result.effects, quantile);
     result.lenth = lenthBlock(result.effects, quantile);
-    result.half_normal = halfNormal(result.effects);
+    result.half_normal = halfNormal(result.effects, quantile);
     result.estimate = chosenEstimate(input, static_cast<int>(dummies.size()));
     result.e_crit = decidingCriticalEffect(result);
     judgeFactors(input, result);
