@@ -66,24 +66,46 @@ double meanOf(const std::vector<double>& values) {
     return (exactSum(values) / DoubleDouble{static_cast<double>(values.size())}).hi;
 }
 
+// A power of two near the largest magnitude (1 for 0): dividing by it is
+// exact, and the squares of the quotients neither overflow nor underflow.
+double powerOfTwoScale(double largest) {
+    if (largest == 0) {
+        return 1;
+    }
+    int exponent = 0;
+    std::frexp(largest, &exponent); // exact
+    return std::ldexp(1.0, exponent);
+}
+
 // sqrt(sum of squares / count), the sum in double-double.
 double rootMeanSquare(const std::vector<double>& values, const std::vector<int>& which) {
+    double largest = 0;
+    for (const int c : which) {
+        largest = std::max(largest, std::fabs(values[static_cast<std::size_t>(c)]));
+    }
+    const double scale = powerOfTwoScale(largest);
     DoubleDouble sum;
     for (const int c : which) {
-        const double v = values[static_cast<std::size_t>(c)];
+        const double v = values[static_cast<std::size_t>(c)] / scale;
         sum = sum + dd::twoProduct(v, v);
     }
-    return dd::squareRoot(sum / DoubleDouble{static_cast<double>(which.size())}).hi;
+    return dd::squareRoot(sum / DoubleDouble{static_cast<double>(which.size())}).hi * scale;
 }
 
 double standardDeviation(const std::vector<double>& values) {
     const DoubleDouble mean = exactSum(values) / DoubleDouble{static_cast<double>(values.size())};
+    double largest = 0;
+    for (const double v : values) {
+        largest = std::max(largest, std::fabs(v - mean.hi));
+    }
+    const double scale = powerOfTwoScale(largest);
     DoubleDouble sum;
     for (const double v : values) {
-        const DoubleDouble deviation = DoubleDouble{v} - mean;
+        const DoubleDouble unscaled = DoubleDouble{v} - mean;
+        const DoubleDouble deviation{unscaled.hi / scale, unscaled.lo / scale};
         sum = sum + deviation * deviation;
     }
-    return dd::squareRoot(sum / DoubleDouble{static_cast<double>(values.size() - 1)}).hi;
+    return dd::squareRoot(sum / DoubleDouble{static_cast<double>(values.size() - 1)}).hi * scale;
 }
 
 // The median; of an even count, the mean of the two middle values.
@@ -120,10 +142,12 @@ void checkInput(const AnalysisInput& input) {
                                 " no tiene ensayos en los dos niveles.");
         }
     }
-    const auto finite = [](double v) { return std::isfinite(v); };
-    if (!std::all_of(input.design.begin(), input.design.end(), finite) ||
-        !std::all_of(input.nominal.begin(), input.nominal.end(), finite)) {
-        throw RobustezError("Los valores medidos deben ser números finitos.");
+    // Below 1e300 in magnitude no sum of the values overflows.
+    const auto inRange = [](double v) { return std::fabs(v) < 1e300; };
+    if (!std::all_of(input.design.begin(), input.design.end(), inRange) ||
+        !std::all_of(input.nominal.begin(), input.nominal.end(), inRange)) {
+        throw RobustezError(
+            "Los valores medidos deben ser números finitos de valor absoluto menor que 1e300.");
     }
 }
 
