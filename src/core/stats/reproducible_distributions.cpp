@@ -150,6 +150,14 @@ double logFromPair(double x, double y) {
 }
 
 // I_x(a, b) given both x and y = 1 - x, each to full precision.
+// I_x(a, b) from its front factor x^a y^b / B(a, b), x and y = 1 - x.
+double incompleteBetaFromFront(double a, double b, double x, double y, double front) {
+    if (x < (a + 1) / (a + b + 2)) {
+        return front * betaContinuedFraction(x, a, b) / a;
+    }
+    return 1 - front * betaContinuedFraction(y, b, a) / b;
+}
+
 double incompleteBeta(double a, double b, double x, double y, double logB) {
     if (x <= 0) {
         return 0;
@@ -166,10 +174,23 @@ double incompleteBeta(double a, double b, double x, double y, double logB) {
     } else {
         front = reproducibleExp(a * logFromPair(x, y) + b * logFromPair(y, x) - logB);
     }
-    if (x < (a + 1) / (a + b + 2)) {
-        return front * betaContinuedFraction(x, a, b) / a;
+    return incompleteBetaFromFront(a, b, x, y, front);
+}
+
+// x^(n / 2) for 0 <= x <= 1 by binary powering (and a square root for odd n):
+// a few products, each partial one between the result and 1.
+double halfIntegerPower(double x, int n) {
+    double power = 1;
+    double square = x;
+    for (int e = n / 2; e > 0; e /= 2) {
+        if (e % 2 == 1) {
+            power *= square;
+        }
+        if (e > 1) {
+            square *= square;
+        }
     }
-    return 1 - front * betaContinuedFraction(y, b, a) / b;
+    return n % 2 == 1 ? power * std::sqrt(x) : power;
 }
 
 // x = df / (df + t^2) and y = t^2 / (df + t^2) for t >= 0, each to full
@@ -186,11 +207,27 @@ void studentPair(double t, double df, double& x, double& y) {
 }
 
 // P(T > t) for t >= 0.
-double studentUpperTail(double t, double df, double logB) {
+// P(T > t) for t >= 0; inverseB is 1 / B(df / 2, 1 / 2).
+double studentUpperTail(double t, double df, double logB, double inverseB) {
     double x = 0;
     double y = 0;
     studentPair(t, df, x, y);
-    return 0.5 * incompleteBeta(df / 2, 0.5, x, y, logB);
+    if (x <= 0) {
+        return 0;
+    }
+    if (y <= 0) {
+        return 0.5;
+    }
+    // The front factor x^(df/2) y^(1/2) / B: for whole degrees of freedom
+    // (up to 200, where the powering loses under 1e-14) by products alone.
+    const double a = df / 2;
+    double front = 0;
+    if (df <= 200 && df == static_cast<double>(static_cast<int>(df))) {
+        front = halfIntegerPower(x, static_cast<int>(df)) * std::sqrt(y) * inverseB;
+    } else {
+        front = reproducibleExp(a * logFromPair(x, y) - logB) * std::sqrt(y);
+    }
+    return 0.5 * incompleteBetaFromFront(a, 0.5, x, y, front);
 }
 
 double studentDensity(double t, double df, double logB) {
@@ -333,7 +370,9 @@ double regularizedBeta(double x, double a, double b) {
     return incompleteBeta(a, b, x, 1 - x, logBeta(a, b));
 }
 
-StudentT::StudentT(double df) : df_(df), logBeta_(df > 0 ? logBeta(df / 2, 0.5) : kNaN) {}
+StudentT::StudentT(double df)
+    : df_(df), logBeta_(df > 0 ? logBeta(df / 2, 0.5) : kNaN),
+      inverseBeta_(reproducibleExp(-logBeta_)) {}
 
 double StudentT::twoSidedP(double t) const {
     const double df = df_;
@@ -344,7 +383,7 @@ double StudentT::twoSidedP(double t) const {
     if (std::isinf(u)) {
         return 0;
     }
-    return 2 * studentUpperTail(u, df, logBeta_);
+    return 2 * studentUpperTail(u, df, logBeta_, inverseBeta_);
 }
 
 double StudentT::quantile(double p) const {
@@ -388,7 +427,7 @@ double StudentT::quantile(double p) const {
         t0 = z + z * (z2 + 1) / (4 * df) + z * ((5 * z2 + 16) * z2 + 3) / (96 * df * df);
     }
     return sign * solveInLogT(t0, [&](double t, double& slope) {
-               const double tail = studentUpperTail(t, df, logB);
+               const double tail = studentUpperTail(t, df, logB, inverseBeta_);
                slope = t * studentDensity(t, df, logB) / tail;
                // Written to rise with t, as the solver expects.
                return logQ - reproducibleLog(tail);

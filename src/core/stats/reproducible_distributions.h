@@ -49,6 +49,7 @@ public:
 private:
     double df_;
     double logBeta_;
+    double inverseBeta_;
 };
 
 // The standard normal quantile Phi^-1(p) for 0 < p < 1 (Wichura's algorithm
