@@ -118,7 +118,9 @@ double median(std::vector<double> values) {
     return (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-void checkInput(const AnalysisInput& input) {
+// Checks the input; returns the number of runs at the high level of each
+// column.
+std::vector<double> checkInput(const AnalysisInput& input) {
     const std::size_t rows = input.matrix.size();
     if (rows < 2) {
         throw RobustezError("El diseño necesita al menos dos ensayos.");
@@ -128,16 +130,18 @@ void checkInput(const AnalysisInput& input) {
         input.settings.size() != k || input.design.size() != rows) {
         throw RobustezError("Los datos del diseño no concuerdan con sus columnas.");
     }
+    std::vector<double> highCount(k);
     for (const std::vector<int>& row : input.matrix) {
         if (row.size() != k ||
             std::any_of(row.begin(), row.end(), [](int code) { return code != 1 && code != -1; })) {
             throw RobustezError("Cada ensayo del diseño lleva -1 o +1 en cada columna.");
         }
+        for (std::size_t c = 0; c < k; ++c) {
+            highCount[c] += row[c] == 1 ? 1 : 0;
+        }
     }
     for (std::size_t c = 0; c < k; ++c) {
-        const auto high = std::count_if(input.matrix.begin(), input.matrix.end(),
-                                        [c](const std::vector<int>& row) { return row[c] == 1; });
-        if (high == 0 || high == static_cast<long>(rows)) {
+        if (highCount[c] == 0 || highCount[c] == static_cast<double>(rows)) {
             throw RobustezError("La columna " + input.names[c] +
                                 " no tiene ensayos en los dos niveles.");
         }
@@ -149,17 +153,17 @@ void checkInput(const AnalysisInput& input) {
         throw RobustezError(
             "Los valores medidos deben ser números finitos de valor absoluto menor que 1e300.");
     }
+    return highCount;
 }
 
 // mean(high) - mean(low) of every column, from the sum at the high level
 // and the sum of all, each kept as a double and its additions' rounding
 // errors (exactly, for the data a laboratory types), so that each effect is
 // rounded once.
-std::vector<double> effectsOf(const AnalysisInput& input) {
+std::vector<double> effectsOf(const AnalysisInput& input, const std::vector<double>& highCount) {
     const std::size_t k = input.matrix.front().size();
     std::vector<double> high(k);
     std::vector<double> highError(k);
-    std::vector<double> highCount(k);
     double all = 0;
     double allError = 0;
     for (std::size_t r = 0; r < input.matrix.size(); ++r) {
@@ -174,7 +178,6 @@ std::vector<double> effectsOf(const AnalysisInput& input) {
             const DoubleDouble h = dd::twoSum(high[c], isHigh ? value : 0.0);
             high[c] = h.hi;
             highError[c] += h.lo;
-            highCount[c] += isHigh ? 1 : 0;
         }
     }
     const DoubleDouble total = dd::twoSum(all, allError);
@@ -243,10 +246,10 @@ std::vector<double> absolute(const std::vector<double>& effects) {
     return result;
 }
 
-DongBlock dongBlock(const std::vector<double>& effects, QuantileCache& quantile) {
-    const std::vector<double> magnitudes = absolute(effects);
+DongBlock dongBlock(const std::vector<double>& effects, const std::vector<double>& magnitudes,
+                    double s0, QuantileCache& quantile) {
     DongBlock block;
-    block.s0 = 1.5 * median(magnitudes);
+    block.s0 = s0;
     block.limit = 2.5 * block.s0;
     for (std::size_t c = 0; c < magnitudes.size(); ++c) {
         if (magnitudes[c] <= block.limit) {
@@ -265,11 +268,10 @@ double simultaneousLevel(int k) {
     return (1 + reproduciblePow(0.95, 1.0 / k)) / 2;
 }
 
-LenthBlock lenthBlock(const std::vector<double>& effects, QuantileCache& quantile) {
-    const std::vector<double> magnitudes = absolute(effects);
-    const int k = static_cast<int>(effects.size());
+LenthBlock lenthBlock(const std::vector<double>& magnitudes, double s0, QuantileCache& quantile) {
+    const int k = static_cast<int>(magnitudes.size());
     LenthBlock block;
-    block.s0 = 1.5 * median(magnitudes);
+    block.s0 = s0;
     block.limit = 2.5 * block.s0;
     std::vector<double> below;
     for (std::size_t c = 0; c < magnitudes.size(); ++c) {
@@ -397,7 +399,7 @@ void judgeFactors(const AnalysisInput& input, ResponseAnalysis& result) {
 }
 
 ResponseAnalysis analyse(const AnalysisInput& input, QuantileCache& quantile) {
-    checkInput(input);
+    const std::vector<double> highCount = checkInput(input);
     ResponseAnalysis result;
     result.response = input.response;
     result.N = static_cast<int>(input.matrix.size());
@@ -409,7 +411,7 @@ ResponseAnalysis analyse(const AnalysisInput& input, QuantileCache& quantile) {
     } else {
         result.percent_base = {BaseSource::Design, result.mean_design};
     }
-    result.effects = effectsOf(input);
+    result.effects = effectsOf(input, highCount);
     const double base = result.percent_base.value;
     for (const double e : result.effects) {
         result.percent.push_back(base == 0 ? std::nullopt : std::optional<double>(100 * e / base));
@@ -426,8 +428,11 @@ ResponseAnalysis analyse(const AnalysisInput& input, QuantileCache& quantile) {
     if (input.nominal.size() >= 2) {
         result.nominal = nominalBlock(result.effects, input.nominal, result.N, quantile);
     }
-    result.dong = dongBlock(result.effects, quantile);
-    result.lenth = lenthBlock(result.effects, quantile);
+    // Dong's and Lenth's s0 = 1.5 median |E| over all columns.
+    const std::vector<double> magnitudes = absolute(result.effects);
+    const double s0 = 1.5 * median(magnitudes);
+    result.dong = dongBlock(result.effects, magnitudes, s0, quantile);
+    result.lenth = lenthBlock(magnitudes, s0, quantile);
     result.half_normal = halfNormal(result.effects, quantile);
     result.estimate = chosenEstimate(input, static_cast<int>(dummies.size()));
     result.e_crit = decidingCriticalEffect(result);
