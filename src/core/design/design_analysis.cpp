@@ -346,9 +346,11 @@ std::optional<double> decidingCriticalEffect(const ResponseAnalysis& result) {
 
 void judgeFactors(const AnalysisInput& input, ResponseAnalysis& result) {
     const std::optional<double> critical = result.e_crit;
-    std::vector<std::string> intolerant;
+    std::vector<const std::string*> intolerant;
+    result.verdicts.reserve(result.effects.size());
     if (input.delta) {
         result.equivalence.emplace();
+        result.equivalence->reserve(result.effects.size());
     }
     for (std::size_t c = 0; c < result.effects.size(); ++c) {
         if (input.dummy[c]) {
@@ -362,7 +364,7 @@ void judgeFactors(const AnalysisInput& input, ResponseAnalysis& result) {
             const bool significant = magnitude > *critical;
             verdict.verdict = significant ? "SIGNIFICATIVO" : "NO SIGNIFICATIVO";
             if (significant) {
-                intolerant.push_back(name);
+                intolerant.push_back(&name);
                 if (const auto& s = input.settings[c]) {
                     const double share = *critical / magnitude;
                     result.intervals.push_back({column, name,
@@ -371,7 +373,7 @@ void judgeFactors(const AnalysisInput& input, ResponseAnalysis& result) {
                 }
             }
         }
-        result.verdicts.push_back(verdict);
+        result.verdicts.push_back(std::move(verdict));
         if (input.delta) {
             FactorEquivalence equivalence{column, name, std::nullopt};
             const double base = result.percent_base.value;
@@ -380,7 +382,7 @@ void judgeFactors(const AnalysisInput& input, ResponseAnalysis& result) {
                 equivalence.verdict =
                     percent <= *input.delta ? "EQUIVALENTE" : "EQUIVALENCIA NO DEMOSTRADA";
             }
-            result.equivalence->push_back(equivalence);
+            result.equivalence->push_back(std::move(equivalence));
         }
     }
     if (critical) {
@@ -390,7 +392,8 @@ void judgeFactors(const AnalysisInput& input, ResponseAnalysis& result) {
         } else {
             conclusion += "NO ES TOLERANTE a: ";
             for (std::size_t i = 0; i < intolerant.size(); ++i) {
-                conclusion += (i == 0 ? "" : ", ") + intolerant[i];
+                conclusion += i == 0 ? "" : ", ";
+                conclusion += *intolerant[i];
             }
             conclusion += ".";
         }
@@ -518,6 +521,7 @@ std::vector<ResponseAnalysis> analyseStudy(const DesignStudy& study, std::option
     }
     QuantileCache quantile;
     std::vector<ResponseAnalysis> results;
+    results.reserve(study.responses.size());
     for (std::size_t v = 0; v < study.responses.size(); ++v) {
         common.response = study.responses[v].name;
         common.design.clear();
