@@ -1,9 +1,8 @@
 #include "core/report/study_json.h"
 
-#include "core/study/other_separator.h"
-
 #include "core/stats/robustness.h"
 #include "core/study/conversions.h"
+#include "core/study/other_separator.h"
 #include "core/study/study_file.h"
 
 #include <array>
