@@ -6,6 +6,13 @@ namespace robustez {
 
 namespace {
 
+constexpr std::string_view kNotWritten = "Compruebe que la carpeta existe, que tiene permiso "
+                                         "para escribir en ella y que el disco tiene espacio "
+                                         "libre.";
+constexpr std::string_view kPrinterRefused = "La impresora no aceptó el trabajo: compruebe que "
+                                             "está encendida, conectada y con papel, o elija "
+                                             "otra impresora.";
+
 constexpr std::array kExplanations = {
     ErrorExplanation{"'' is not a valid floating point value",
                      "Falta un valor del estudio (una celda de valores está vacía): capture "
@@ -47,15 +54,11 @@ constexpr std::array kExplanations = {
                      "El sistema no pudo leer o escribir el archivo (el texto tras el número dice "
                      "por qué): compruebe la carpeta, los permisos, el espacio libre y que el "
                      "archivo no esté en uso."},
-    ErrorExplanation{"No se pu* escribir *",
-                     "Compruebe que la carpeta existe, que tiene permiso para escribir en ella y "
-                     "que el disco tiene espacio libre."},
-    ErrorExplanation{"No se puede * la impresión",
-                     "La impresora no aceptó el trabajo: compruebe que está encendida, conectada "
-                     "y con papel, o elija otra impresora."},
-    ErrorExplanation{"No se pudo imprimir*",
-                     "La impresora no aceptó el trabajo: compruebe que está encendida, conectada "
-                     "y con papel, o elija otra impresora."},
+    ErrorExplanation{"No se puede escribir el archivo *", kNotWritten},
+    ErrorExplanation{"No se pudo escribir *", kNotWritten},
+    ErrorExplanation{"No se puede comenzar la impresión", kPrinterRefused},
+    ErrorExplanation{"No se puede terminar la impresión", kPrinterRefused},
+    ErrorExplanation{"No se pudo imprimir el resumen.", kPrinterRefused},
     ErrorExplanation{"No se pudo empezar una página nueva.",
                      "La impresora o el archivo de salida no aceptó otra página: compruebe la "
                      "impresora, o el espacio libre del disco si imprime a un archivo."},
