@@ -1,6 +1,7 @@
 // The file commands: save, save as, open view-only, close with and without
 // the save question, the cancelled save, and failed opens and saves.
 #include "app/frame/main_form.h"
+#include "app/frame/splash_window.h"
 #include "app/frame/window_test_support.h"
 #include "app/study/study_grid.h"
 #include "app/study/study_window.h"
@@ -88,6 +89,7 @@ private slots:
     void escapeOnTheCloseQuestionKeepsTheStudy();
     void failedOpenLeavesNoWindow();
     void openConvertsValuesOfTheOtherSeparatorWhenAsked();
+    void aBoxAtStartUpDoesNotKeepTheSplash();
     void failedSaveKeepsTheMarkAndTheOldFile();
 };
 
@@ -452,6 +454,30 @@ void FileCommandsTest::openConvertsValuesOfTheOtherSeparatorWhenAsked() {
     QVERIFY(main.isCommandEnabled("FilePrintItem"));
     main.mnucloseClick();
     QTRY_VERIFY(main.studyWindow() == nullptr);
+    VERIFY_NO_UNEXPECTED_BOXES(boxes);
+}
+
+void FileCommandsTest::aBoxAtStartUpDoesNotKeepTheSplash() {
+    // A study named on the command line is opened before the main window is
+    // first activated; the box it shows takes that activation, and the
+    // splash, which starts its timer then, would stay over the box.
+    QTemporaryDir dir;
+    BoxAnswerer boxes;
+    TMainForm main;
+    main.startExtras();
+    TFshow* splash = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* candidate = qobject_cast<TFshow*>(widget); candidate && candidate->isVisible()) {
+            splash = candidate;
+        }
+    }
+    QVERIFY(splash != nullptr);
+    QVERIFY(!splash->Timer1()->isActive());
+    boxes.expect(QStringLiteral("File not found\nEl archivo no existe: compruebe su nombre y su "
+                                "carpeta; quizá se movió, cambió de nombre o se borró."));
+    main.openCommandLineStudy({QStringLiteral("robustez"), dir.filePath("falta.w1o")});
+    QCOMPARE(boxes.pending(), 0);
+    QVERIFY(splash->Timer1()->isActive());
     VERIFY_NO_UNEXPECTED_BOXES(boxes);
 }
 
