@@ -12,6 +12,7 @@
 #include "core/stats/evidence.h"
 #include "core/stats/robustness.h"
 #include "core/study/errors.h"
+#include "core/study/other_separator.h"
 #include "core/study/study_file.h"
 #include "paint/figure_painter.h"
 #include "paint/qpainter_canvas.h"
@@ -101,7 +102,7 @@ int printedPagePdf(const InformeOptions& options, const StudyRecord& study,
         try {
             computeRobustness(study, separator, results);
         } catch (const std::exception& e) {
-            return fail(e.what());
+            return fail(e.what() + otherSeparatorNote(study, separator));
         }
     }
 
@@ -142,7 +143,7 @@ int evidenceDrawing(const InformeOptions& options, const StudyRecord& study,
             drawDetailPagePdf(options, study, evidence, separator);
         }
     } catch (const std::exception& e) {
-        return fail(e.what());
+        return fail(e.what() + otherSeparatorNote(study, separator));
     }
     return 0;
 }

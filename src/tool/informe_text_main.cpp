@@ -11,6 +11,7 @@
 #include "core/report/text_report.h"
 #include "core/stats/evidence.h"
 #include "core/stats/evidence_tables.h"
+#include "core/study/other_separator.h"
 #include "core/study/study_file.h"
 #include "tool/drawing_program.h"
 #include "tool/informe_options.h"
@@ -73,15 +74,19 @@ std::string detailText(const StudyRecord& study, std::string_view separator,
 TextReport composeFileReport(const std::string& path, const InformeOptions& options,
                              std::string_view separator) {
     TextReport report;
+    std::optional<StudyRecord> study;
     try {
-        const StudyRecord study = loadStudyFile(path);
+        study = loadStudyFile(path);
         RobustnessResults results;
-        composeTextReport(study, separator, results, report.lines);
+        composeTextReport(*study, separator, results, report.lines);
         if (options.detail) {
-            report.detail = detailText(study, separator, options.equivalenceLimitPct);
+            report.detail = detailText(*study, separator, options.equivalenceLimitPct);
         }
     } catch (const std::exception& e) {
         report.error = e.what();
+        if (study) {
+            *report.error += otherSeparatorNote(*study, separator);
+        }
     }
     return report;
 }

@@ -177,8 +177,58 @@ TEST_F(InformeTool, DecimalSeparatorOfTheSystemLocale) {
     // The same file under a full-stop locale: "1,5" is not a number.
     const ToolRun point = runTool({path}, QStringLiteral("C"));
     EXPECT_EQ(point.exitCode, 1);
-    EXPECT_EQ(point.err, "'1,5' is not a valid floating point value\n");
+    EXPECT_EQ(point.err, "'1,5' is not a valid floating point value (los valores del archivo "
+                         "están escritos con coma decimal)\n");
     EXPECT_EQ(splitLines(point.out).size(), 12u);
+}
+
+TEST_F(InformeTool, FailureNamesTheSeparatorTheFileWasWrittenWith) {
+    // Each failure message says which decimal separator the file's values
+    // are written with when that one, not the locale's, reads all of them.
+    const std::string commaNote = " (los valores del archivo están escritos con coma decimal)";
+    const std::string pointNote = " (los valores del archivo están escritos con punto decimal)";
+    const QString commas = write("coma.w1o", studyFile({"M", "A", "F", "2", "C", "s1", "1,5", "2,5",
+                                                        "s2", "1,5", "3,5", "s3", "2,5", "3,5"}));
+    const QString points =
+        write("punto.w1o", studyFile({"M", "A", "F", "2", "C", "1.0", "1.5", "2", "0.9", "1.5",
+                                      "3.5", "1.1", "2.5", "3.5"}));
+    const QString mixed =
+        write("mezcla.w1o",
+              studyFile({"M", "A", "F", "2", "C", "", "1,5", "abc", "", "1", "3", "", "2", "3"}));
+    struct Case {
+        QString path;
+        QString locale;
+        std::string message; // the failure, then the note
+    };
+    const Case cases[] = {
+        {commas, "C", "'1,5' is not a valid floating point value" + commaNote},
+        {points, "es_ES.UTF-8", "'1.5' is not a valid floating point value" + pointNote},
+        {mixed, "C", "'1,5' is not a valid floating point value"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path.toStdString() + " " + c.locale.toStdString());
+        // The text report: the message on standard error.
+        const ToolRun text = runTool({c.path}, c.locale);
+        EXPECT_EQ(text.exitCode, 1);
+        EXPECT_EQ(text.err, c.message + "\n");
+        // JSON: the message in "error".
+        const ToolRun json = runTool({"--json", c.path}, c.locale);
+        EXPECT_EQ(json.exitCode, 1);
+        const QJsonObject object =
+            QJsonDocument::fromJson(QByteArray::fromStdString(json.out)).object();
+        EXPECT_EQ(object["error"].toString().toStdString(), c.message);
+        // The summary: its row and its JSON.
+        const ToolRun summary = runTool({"--resumen", "--json", c.path}, c.locale);
+        const QJsonObject whole =
+            QJsonDocument::fromJson(QByteArray::fromStdString(summary.out)).object();
+        EXPECT_EQ(whole["studies"].toArray().at(0).toObject()["error"].toString().toStdString(),
+                  c.message);
+        const ToolRun table = runTool({"--resumen", c.path}, c.locale);
+        EXPECT_NE(table.out.find("\t" + c.message + "\t"), std::string::npos) << table.out;
+    }
+    // The drawing program says the same.
+    const ToolRun pdf = runTool({"--pdf", dir.filePath("p.pdf"), commas}, QStringLiteral("C"));
+    EXPECT_EQ(pdf.err, "'1,5' is not a valid floating point value" + commaNote + "\n");
 }
 
 TEST_F(InformeTool, FailingComputationKeepsTheLinesWrittenSoFar) {

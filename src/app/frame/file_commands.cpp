@@ -1,12 +1,16 @@
 // The file commands of the main window: "&Abrir...", "&Guardar" and
 // "Guardar &como...". "C&errar" is mnucloseClick in main_form.cpp.
 #include "app/frame/main_form.h"
+#include "app/study/study_grid.h"
 #include "app/study/study_window.h"
 #include "app/ui/messages.h"
+#include "core/study/other_separator.h"
 #include "core/study/study_file.h"
 
 #include <QFileInfo>
 #include <QLocale>
+
+#include <vector>
 
 using robustez::BusyCursor;
 using robustez::CommandEvent;
@@ -15,6 +19,7 @@ using robustez::runCommand;
 namespace {
 
 const QString kNewDocument = QStringLiteral("Nuevo");
+const QString kModified = QStringLiteral("Modificado");
 const QString kAcceptCount = QStringLiteral("Falta aceptar el número de muestras (replicas).");
 
 // The core takes paths as UTF-8 on every system (Qt's 8-bit file names give
@@ -38,26 +43,42 @@ bool TMainForm::openStudyFile(const QString& chosen) {
         return false; // one study at a time
     }
     const QString path = QFileInfo(chosen).absoluteFilePath();
-    return runCommand(this, [&] {
+    // The file is read before its window is made: a file that cannot be
+    // read leaves no window behind and the commands as they were.
+    robustez::StudyRecord record;
+    const bool read = runCommand(this, [&] {
         BusyCursor busy;
-        TFinforma* study = createStudyWindow();
-        robustez::StudyRecord record;
-        try {
-            record = robustez::loadStudyFile(filePath(path));
-        } catch (...) {
-            // The window stays as a new study; it is the one study window.
-            applyCommandColumn(CommandEvent::Nuevo);
-            throw;
-        }
-        study->loadStudy(record, path);
-        saveDialogFileName_ = path;
-        applyCommandColumn(CommandEvent::Abrir);
-        // An archived study whose values are complete can be printed again,
-        // as it was when it was typed.
-        if (robustez::valuesComplete(record, QLocale::system().decimalPoint().toStdString())) {
-            setCommandRowEnabled("Imprimir", true);
-        }
+        record = robustez::loadStudyFile(filePath(path));
     });
+    if (!read) {
+        return false;
+    }
+    TFinforma* study = createStudyWindow();
+    study->loadStudy(record, path);
+    saveDialogFileName_ = path;
+    applyCommandColumn(CommandEvent::Abrir);
+    // A study saved where the other decimal separator is used: when that
+    // one reads every value the locale's does not, the values are converted
+    // if the user agrees, a change of the study like typing.
+    const std::string separator = QLocale::system().decimalPoint().toStdString();
+    const std::vector<robustez::ValueCell> cells =
+        robustez::cellsWithOtherSeparator(record, separator);
+    if (!cells.empty() &&
+        robustez::askYesNo(this, robustez::openedSeparatorQuestion(
+                                     static_cast<qsizetype>(cells.size()), separator))) {
+        record = robustez::withCellsConverted(record, cells);
+        for (const robustez::ValueCell& cell : cells) {
+            study->grid()->gridModel()->setCellText(cell.level, cell.row,
+                                                    record.grid.cell(cell.level, cell.row));
+        }
+        setEstado(kModified);
+    }
+    // An archived study whose values are complete can be printed again,
+    // as it was when it was typed.
+    if (robustez::valuesComplete(record, separator)) {
+        setCommandRowEnabled("Imprimir", true);
+    }
+    return true;
 }
 
 void TMainForm::spdguardar1Click() {

@@ -151,6 +151,10 @@ void TMainForm::frameActivated() {
 
 void TMainForm::openCommandLineStudy(const QStringList& arguments) {
     if (arguments.size() > 1) {
+        // A box the opening shows (an error, the decimal separator question)
+        // takes the activation the splash waits for to start its timer: it
+        // starts here, so the splash does not stay over the box.
+        frameActivated();
         openStudyFile(arguments.at(1));
     }
 }

@@ -1,5 +1,6 @@
 #include "app/print/print_dialogs.h"
 
+#include "app/ui/messages.h"
 #include "app/ui/pictures.h"
 #include "paint/qpainter_canvas.h"
 
@@ -7,7 +8,6 @@
 #include <QGroupBox>
 #include <QIcon>
 #include <QLocale>
-#include <QMessageBox>
 #include <QPrintDialog>
 #include <QPushButton>
 #include <QRadioButton>
@@ -18,8 +18,6 @@
 using robustez::PrintLayout;
 
 namespace {
-
-const QString kApplicationTitle = QStringLiteral("Robustez del Método");
 
 QFont systemFont() {
     QFont font;
@@ -92,9 +90,7 @@ PrintSelectionDialog::PrintSelectionDialog(PrintLayout layout, const QString& gr
     canvasFactory = [](QPrinter& printer) -> std::unique_ptr<robustez::PageCanvas> {
         return std::make_unique<robustez::QPainterCanvas>(printer);
     };
-    showError = [this](const QString& message) {
-        QMessageBox::critical(this, kApplicationTitle, message);
-    };
+    showError = [this](const QString& message) { robustez::showErrorBox(this, message); };
 }
 
 void PrintSelectionDialog::BitBtn2Click() {

@@ -224,6 +224,15 @@ QString separatorQuestion(qsizetype count, const std::string& decimalSeparator) 
            (one ? QStringLiteral("pegarlo?") : QStringLiteral("pegarlos?"));
 }
 
+QString openedSeparatorQuestion(qsizetype count, const std::string& decimalSeparator) {
+    const bool comma = decimalSeparator == ",";
+    return QStringLiteral("El archivo tiene ") + countOf(count, "valor", "valores") +
+           (comma ? QStringLiteral(" con punto (.)") : QStringLiteral(" con coma (,)")) +
+           QStringLiteral(" como separador decimal, pero su sistema usa ") +
+           (comma ? QStringLiteral("la coma (,). ¿Cambiar el punto por la coma en el estudio?")
+                  : QStringLiteral("el punto (.). ¿Cambiar la coma por el punto en el estudio?"));
+}
+
 // --- Model ----------------------------------------------------------------
 
 StudyGridModel::StudyGridModel(QObject* parent)

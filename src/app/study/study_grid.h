@@ -96,6 +96,10 @@ QString refusedValueMessage(const CellText& cell);
 // read with the locale's decimal separator.
 QString separatorQuestion(qsizetype count, const std::string& decimalSeparator);
 
+// The yes/no question, as a study is opened, whether to swap '.' and ',' in
+// the `count` values of the file that the locale's separator does not read.
+QString openedSeparatorQuestion(qsizetype count, const std::string& decimalSeparator);
+
 // The study grid's cells, backed by a StudyGrid: rows removed by a smaller
 // count keep their text and come back when the grid grows again.
 class StudyGridModel : public QAbstractTableModel {

@@ -1,5 +1,6 @@
 #include "app/ui/messages.h"
 
+#include "core/study/error_explanations.h"
 #include "core/study/errors.h"
 
 #include <QApplication>
@@ -23,7 +24,10 @@ bool askYesNo(QWidget* parent, const QString& text) {
 }
 
 void showErrorBox(QWidget* parent, const QString& text) {
-    QMessageBox box(QMessageBox::Critical, kApplicationTitle, text, QMessageBox::Ok, parent);
+    // The message stays the first line; a known one gets a second line that
+    // says what happened and what to do.
+    const QString shown = QString::fromStdString(explainedMessage(text.toStdString()));
+    QMessageBox box(QMessageBox::Critical, kApplicationTitle, shown, QMessageBox::Ok, parent);
     box.exec();
 }
 

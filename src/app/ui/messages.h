@@ -20,7 +20,8 @@ void showMessage(QWidget* parent, const QString& text);
 // box's close button answer No. True for Yes.
 bool askYesNo(QWidget* parent, const QString& text);
 
-// The standard error box, showing an error's message text.
+// The standard error box, showing an error's message text, and, on the next
+// line, its explanation when the message is a known one (explainedMessage).
 void showErrorBox(QWidget* parent, const QString& text);
 
 // Runs a command; an error it raises ends it and is shown in the error box.

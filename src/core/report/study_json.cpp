@@ -2,6 +2,7 @@
 
 #include "core/stats/robustness.h"
 #include "core/study/conversions.h"
+#include "core/study/other_separator.h"
 #include "core/study/study_file.h"
 
 #include <array>
@@ -123,6 +124,11 @@ StudyOutcome examineStudyFile(const std::string& path, std::string_view decimalS
         outcome.evidence = computeEvidence(*outcome.study, decimalSeparator, equivalenceLimitPct);
     } catch (const std::exception& e) {
         outcome.error = e.what();
+        // Values written where the other decimal separator is used: the
+        // message says so, since the file itself is sound.
+        if (outcome.study) {
+            *outcome.error += otherSeparatorNote(*outcome.study, decimalSeparator);
+        }
     }
     return outcome;
 }

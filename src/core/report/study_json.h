@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/stats/evidence.h"
 #include "core/report/json.h"
+#include "core/stats/evidence.h"
 #include "core/study/study_record.h"
 
 #include <optional>
@@ -20,7 +20,8 @@ struct StudyOutcome {
 };
 
 // Loads the study file and computes its evidence; a failure of either is
-// kept as the outcome's error.
+// kept as the outcome's error, followed by otherSeparatorNote when the
+// study's values are written with the other decimal separator.
 StudyOutcome examineStudyFile(const std::string& path, std::string_view decimalSeparator,
                               std::optional<double> equivalenceLimitPct);
 

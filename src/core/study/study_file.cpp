@@ -23,9 +23,11 @@ constexpr std::size_t kReadChunk = 64 * 1024;
 // The most read from a source that is not a regular file.
 constexpr std::size_t kMaxStreamBytes = 64 * 1024 * 1024;
 
-// Splits the bytes of a study file into lines by the reading rules: a line
-// ends at CR, one LF right after the CR is skipped, a lone LF is part of the
-// text, 0x1A ends the file, and every line past the end reads as empty.
+// Splits the bytes of a study file into lines: a line ends at CR, one LF
+// right after the CR is skipped, a lone LF ends a line too (files edited on
+// a system that ends lines with LF or CR alone read as CR LF files do: a
+// field cannot hold a line break), 0x1A ends the file, and every line past
+// the end reads as empty.
 // Bytes come either from one buffer or from a refill function that appends
 // the next chunk and answers false at the end of the input; a refilled
 // reader asks for no more than it needs for the next line.
@@ -40,7 +42,7 @@ public:
         if (ended_) {
             return {};
         }
-        std::size_t scanned = 0; // bytes after pos_ known to hold no CR or 0x1A
+        std::size_t scanned = 0; // bytes after pos_ known to hold no line stop
         for (;;) {
             const std::size_t stop = data_.find_first_of(kLineStops, pos_ + scanned);
             if (stop == std::string_view::npos) {
@@ -57,6 +59,9 @@ public:
                 return line;
             }
             pos_ = stop + 1;
+            if (data_[stop] == '\n') {
+                return line;
+            }
             if (pos_ == data_.size()) {
                 fetch(); // the LF that may follow the CR
             }
@@ -68,7 +73,7 @@ public:
     }
 
 private:
-    static constexpr std::string_view kLineStops{"\r\x1a", 2};
+    static constexpr std::string_view kLineStops{"\r\n\x1a", 3};
 
     // Drops the bytes already consumed and appends the next chunk. False
     // when nothing more came.

@@ -12,8 +12,9 @@ namespace robustez {
 // lines ending in CR LF, 3n + 8 lines. Texts inside the program are UTF-8.
 
 // Reads a study from the bytes of a study file (reading rules: a line ends at
-// CR, one LF right after it is skipped, a lone LF stays in the text, 0x1A ends
-// the file, missing lines read as empty, lines after 3n + 8 are ignored).
+// CR, one LF right after it is skipped, a lone LF ends a line too, so files
+// with LF or CR line ends read as CR LF files do; 0x1A ends the file, missing
+// lines read as empty, lines after 3n + 8 are ignored).
 // The grid gets n + 2 rows with its headers and sample numbers. Throws
 // ConversionError when line 4 is not a whole number, and RobustezError with
 // "Datos fuera de límite, 2-10 valoraciones (Replicaciones)." when it is

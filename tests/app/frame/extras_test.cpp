@@ -2,6 +2,7 @@
 #include "app/frame/about_box.h"
 #include "app/frame/help_viewer.h"
 #include "app/frame/splash_window.h"
+#include "core/study/error_explanations.h"
 
 #include <QDirIterator>
 #include <QElapsedTimer>
@@ -231,6 +232,19 @@ void ExtrasTest::helpContentIsComplete() {
         }
         if (page != QStringLiteral("contenido.html"))
             QVERIFY2(contentsText.contains(u'"' + page + u'"'), qPrintable(page));
+    }
+    // The topic on error messages lists every message an error box explains,
+    // with the same explanation ("…" for the part that changes).
+    QFile errors(QStringLiteral(":/ayuda11tc/errores.html"));
+    QVERIFY(errors.open(QIODevice::ReadOnly));
+    const QString errorsText = QString::fromUtf8(errors.readAll());
+    for (const robustez::ErrorExplanation& entry : robustez::errorExplanations()) {
+        const QString pattern = QString::fromUtf8(entry.pattern.data(), entry.pattern.size());
+        const QString explanation =
+            QString::fromUtf8(entry.explanation.data(), entry.explanation.size());
+        const QString shown = QStringLiteral("<dt>") + QString(pattern).replace(u'*', u'…') +
+                              QStringLiteral("</dt>\n<dd>") + explanation + QStringLiteral("</dd>");
+        QVERIFY2(errorsText.contains(shown), qPrintable(pattern));
     }
 }
 

@@ -424,7 +424,10 @@ void PrintDialogsTest::failingPageAbortsItsJobAndStopsTheCopies() {
     plain.BitBtn1Click();
     QCOMPARE(boxes, 1);
     QCOMPARE(title, QStringLiteral("Robustez del Método"));
-    QCOMPARE(text, QStringLiteral("'abc' is not a valid integer value"));
+    QCOMPARE(text, QStringLiteral("'abc' is not a valid integer value\nEl número de muestras "
+                                  "(replicaciones) no es un número entero: escriba un número del "
+                                  "2 al 10 y acéptelo; si el mensaje apareció al abrir un "
+                                  "archivo, ese archivo no es un estudio de Robustez (*.w1o)."));
     QCOMPARE(recorder.count(CanvasCall::Kind::Abort), 2);
 }
 

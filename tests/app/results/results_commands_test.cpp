@@ -40,6 +40,12 @@ using testing_support::typeText;
 
 namespace {
 
+// The error box of a study with an empty value: the message, then what to do.
+const QString kMissingValueBox = QStringLiteral(
+    "'' is not a valid floating point value\nFalta un valor del estudio (una celda de "
+    "valores está vacía): capture todos los valores de cada nivel antes de "
+    "calcular.");
+
 using Rows = QList<QStringList>;
 
 // Types a study along the window's path: method, analyst, date, count n,
@@ -309,10 +315,10 @@ void ResultsCommandsTest::errorsOpenNoResultsAndCutTheReport() {
     TMainForm& main = *frame.main;
     // The last cell is left empty.
     typeStudy(main, kSettings, {{"100", "99", "103"}, {"101", "100", "104"}, {"102", "101", ""}});
-    boxes.expect(QStringLiteral("'' is not a valid floating point value"));
+    boxes.expect(kMissingValueBox);
     run(main, "mnudunet");
     QVERIFY(resultsWindows(main).isEmpty());
-    boxes.expect(QStringLiteral("'' is not a valid floating point value"));
+    boxes.expect(kMissingValueBox);
     run(main, "mnuinforme");
     QCOMPARE(reportWindows(main).size(), 1);
     const QStringList lines = reportWindows(main).front()->lines();
@@ -432,11 +438,14 @@ void ResultsCommandsTest::studyNamedOnTheCommandLine() {
     Frame other;
     other.main->openCommandLineStudy({QStringLiteral("robustez")});
     QVERIFY(other.main->studyWindow() == nullptr);
-    boxes.expect(QStringLiteral("File not found"));
+    // A missing file: the error box, and no window left behind.
+    boxes.expect(QStringLiteral("File not found\nEl archivo no existe: compruebe su nombre y su "
+                                "carpeta; quizá se movió, cambió de nombre o se borró."));
     other.main->openCommandLineStudy({QStringLiteral("robustez"), dir.filePath("falta.w1o")});
     settle();
     QCOMPARE(boxes.pending(), 0);
-    QCOMPARE(other.main->studyWindow()->documentName(), QStringLiteral("Nuevo"));
+    QVERIFY(other.main->studyWindow() == nullptr);
+    QVERIFY(other.main->isCommandEnabled("FileNewItem"));
     VERIFY_NO_UNEXPECTED_BOXES(boxes);
 }
 
@@ -684,7 +693,9 @@ void ResultsCommandsTest::detailWindowOfTheWorkedExample() {
         return dir.filePath(QStringLiteral("falta/detalle.pdf"));
     };
     boxes.expect(QStringLiteral("No se puede escribir el archivo ") +
-                 dir.filePath(QStringLiteral("falta/detalle.pdf")));
+                 dir.filePath(QStringLiteral("falta/detalle.pdf")) +
+                 QStringLiteral("\nCompruebe que la carpeta existe, que tiene permiso para "
+                                "escribir en ella y que el disco tiene espacio libre."));
     detail->botonguardar->click();
     settle();
     QCOMPARE(boxes.pending(), 0);
@@ -732,7 +743,7 @@ void ResultsCommandsTest::detailWindowOfTheWorkedExample() {
 
     // A study that does not compute opens no window.
     typeStudy(main, kSettings, {{"100", "99", "103"}, {"", "100", "104"}});
-    boxes.expect(QStringLiteral("'' is not a valid floating point value"));
+    boxes.expect(kMissingValueBox);
     run(main, "mnudetalle");
     QCOMPARE(childWindows<TFdetalle>(main).size(), 0);
     VERIFY_NO_UNEXPECTED_BOXES(boxes);

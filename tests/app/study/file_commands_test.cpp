@@ -1,6 +1,7 @@
 // The file commands: save, save as, open view-only, close with and without
 // the save question, the cancelled save, and failed opens and saves.
 #include "app/frame/main_form.h"
+#include "app/frame/splash_window.h"
 #include "app/frame/window_test_support.h"
 #include "app/study/study_grid.h"
 #include "app/study/study_window.h"
@@ -11,6 +12,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMdiSubWindow>
 #include <QSettings>
 #include <QStandardPaths>
@@ -85,7 +87,9 @@ private slots:
     void closeAsksOnlyWhenModified();
     void cancelledSaveKeepsTheStudy();
     void escapeOnTheCloseQuestionKeepsTheStudy();
-    void failedOpenLeavesANewStudy();
+    void failedOpenLeavesNoWindow();
+    void openConvertsValuesOfTheOtherSeparatorWhenAsked();
+    void aBoxAtStartUpDoesNotKeepTheSplash();
     void failedSaveKeepsTheMarkAndTheOldFile();
 };
 
@@ -322,50 +326,158 @@ void FileCommandsTest::escapeOnTheCloseQuestionKeepsTheStudy() {
     VERIFY_NO_UNEXPECTED_BOXES(boxes);
 }
 
-void FileCommandsTest::failedOpenLeavesANewStudy() {
+void FileCommandsTest::failedOpenLeavesNoWindow() {
     QTemporaryDir dir;
     BoxAnswerer boxes;
     Frame frame;
     TMainForm& main = *frame.main;
-    frame.openAnswers.push_back(dir.filePath("no_existe.w1o"));
-    boxes.expect(QStringLiteral("File not found"));
-    main.fileopen1();
-    settle();
-    QVERIFY(cursorIsNormal());
-    TFinforma* study = main.studyWindow();
-    QVERIFY(study != nullptr);
-    QCOMPARE(study->documentName(), QStringLiteral("Nuevo"));
-    QVERIFY(!study->isViewOnly());
-    QCOMPARE(boxes.captions.last(), QStringLiteral("Robustez del Método"));
-    // No second study window can be made.
-    QVERIFY(!main.isCommandEnabled("FileNewItem"));
-    QVERIFY(!main.isCommandEnabled("spdabrir1"));
-    QVERIFY(main.isCommandEnabled("mnuclose"));
-    main.mnucloseClick();
-    QTRY_VERIFY(main.studyWindow() == nullptr);
-    // A count outside 2 to 10 and a count that is not a number are refused.
-    const QString outOfRange = dir.filePath("once.w1o");
-    writeFile(outOfRange, "a\r\nb\r\nc\r\n11\r\nd\r\n");
-    frame.openAnswers.push_back(outOfRange);
-    boxes.expect(QStringLiteral("Datos fuera de límite, 2-10 valoraciones (Replicaciones)."));
-    main.fileopen1();
-    settle();
-    QCOMPARE(main.studyWindow()->documentName(), QStringLiteral("Nuevo"));
-    main.mnucloseClick();
-    QTRY_VERIFY(main.studyWindow() == nullptr);
+    writeFile(dir.filePath("once.w1o"), "a\r\nb\r\nc\r\n11\r\nd\r\n");
+    writeFile(dir.filePath("texto.w1o"), "Un texto cualquiera\nque no es\nun estudio\nx\n");
+    // Each error box: the message, then what happened and what to do.
+    const struct {
+        const char* file;
+        QString box;
+    } cases[] = {
+        {"no_existe.w1o",
+         QStringLiteral("File not found\nEl archivo no existe: compruebe su nombre y su carpeta; "
+                        "quizá se movió, cambió de nombre o se borró.")},
+        {"once.w1o",
+         QStringLiteral("Datos fuera de límite, 2-10 valoraciones (Replicaciones).\nEl número de "
+                        "muestras del archivo (su cuarta línea) no está entre 2 y 10: el archivo "
+                        "no es un estudio de Robustez válido o está dañado.")},
+        {"texto.w1o",
+         QStringLiteral("'x' is not a valid integer value\nEl número de muestras (replicaciones) "
+                        "no es un número entero: escriba un número del 2 al 10 y acéptelo; si el "
+                        "mensaje apareció al abrir un archivo, ese archivo no es un estudio de "
+                        "Robustez (*.w1o).")},
+    };
+    for (const auto& c : cases) {
+        frame.openAnswers.push_back(dir.filePath(QString::fromLatin1(c.file)));
+        boxes.expect(c.box);
+        main.fileopen1();
+        settle();
+        QCOMPARE(boxes.pending(), 0);
+        QCOMPARE(boxes.captions.last(), QStringLiteral("Robustez del Método"));
+        QVERIFY(cursorIsNormal());
+        // No window is left behind; the commands are as they were.
+        QVERIFY2(main.studyWindow() == nullptr, c.file);
+        QVERIFY(main.findChildren<TFinforma*>().isEmpty());
+        QVERIFY(main.isCommandEnabled("FileNewItem"));
+        QVERIFY(main.isCommandEnabled("spdabrir1"));
+        QVERIFY(!main.isCommandEnabled("mnuclose"));
+        QVERIFY(main.estadoText().isEmpty());
+    }
+    // A study written with LF line ends, as another system writes it, opens
+    // as its CR LF file does.
     const QString lfOnly = dir.filePath("lf.w1o");
-    writeFile(lfOnly, "a\nb\nc\n3\nd\n");
+    writeFile(lfOnly, "M\nA\nF\n2\nC\ns1\n1\n2\ns2\n3\n4\ns3\n5\n6\n");
     frame.openAnswers.push_back(lfOnly);
-    boxes.expect(QStringLiteral("'' is not a valid integer value"));
     main.fileopen1();
     settle();
     QVERIFY(main.studyWindow() != nullptr);
-    QVERIFY(cursorIsNormal());
-    // Cancelling the dialog changes nothing.
+    QCOMPARE(main.studyWindow()->studyRecord().value(3, 2), std::string("6"));
+    QCOMPARE(main.studyWindow()->studyRecord().conditionName, std::string("C"));
     main.mnucloseClick();
     QTRY_VERIFY(main.studyWindow() == nullptr);
+    // Cancelling the dialog changes nothing.
     main.fileopen1();
     QVERIFY(main.studyWindow() == nullptr);
+    VERIFY_NO_UNEXPECTED_BOXES(boxes);
+}
+
+void FileCommandsTest::openConvertsValuesOfTheOtherSeparatorWhenAsked() {
+    QTemporaryDir dir;
+    BoxAnswerer boxes;
+    Frame frame;
+    TMainForm& main = *frame.main;
+    // A study saved under the other decimal separator than this system's.
+    const bool comma = QLocale::system().decimalPoint() == QStringLiteral(",");
+    const char other = comma ? '.' : ',';
+    const char own = comma ? ',' : '.';
+    const auto lines = [](char separator, const QByteArray& lastValue) {
+        QByteArray bytes = "M\r\nA\r\nF\r\n2\r\nC\r\n1.0 mL/min\r\n100_10\r\n101\r\n"
+                           "0.9 mL/min\r\n99_5\r\n100_25\r\n1.1 mL/min\r\n102\r\n" +
+                           lastValue + "\r\n";
+        bytes.replace('_', separator);
+        return bytes;
+    };
+    const QString path = dir.filePath("otro_sistema.w1o");
+    const QString question =
+        comma ? QStringLiteral("El archivo tiene 4 valores con punto (.) como separador decimal, "
+                               "pero su sistema usa la coma (,). ¿Cambiar el punto por la coma "
+                               "en el estudio?")
+              : QStringLiteral("El archivo tiene 4 valores con coma (,) como separador decimal, "
+                               "pero su sistema usa el punto (.). ¿Cambiar la coma por el punto "
+                               "en el estudio?");
+    const std::string converted = std::string("100") + own + "10";
+    // No: the study stays as the file has it, unmodified, and cannot be printed.
+    writeFile(path, lines(other, QByteArray("103") + other + "5"));
+    frame.openAnswers.push_back(path);
+    boxes.expect(question, QMessageBox::No);
+    main.fileopen1();
+    settle();
+    QCOMPARE(boxes.pending(), 0);
+    QCOMPARE(boxes.defaults.last(), QMessageBox::Yes);
+    TFinforma* study = main.studyWindow();
+    QVERIFY(study != nullptr);
+    QCOMPARE(study->studyRecord().value(1, 1), std::string("100") + other + "10");
+    QVERIFY(main.estadoText().isEmpty());
+    QVERIFY(!main.isCommandEnabled("FilePrintItem"));
+    main.mnucloseClick(); // no save question
+    QTRY_VERIFY(main.studyWindow() == nullptr);
+    // Yes: the values are converted, the settings kept, the study modified;
+    // the close question saves it, with CR LF line ends.
+    boxes.expect(question, QMessageBox::Yes);
+    QVERIFY(main.openStudyFile(path));
+    study = main.studyWindow();
+    QCOMPARE(study->studyRecord().value(1, 1), converted);
+    QCOMPARE(study->studyRecord().value(1, 2), std::string("101"));
+    QCOMPARE(study->studyRecord().value(3, 2), std::string("103") + own + "5");
+    QCOMPARE(study->studyRecord().levelSetting(2), std::string("0.9 mL/min"));
+    QCOMPARE(main.estadoText(), QStringLiteral("Modificado"));
+    QVERIFY(study->isViewOnly());
+    QVERIFY(main.isCommandEnabled("FilePrintItem"));
+    boxes.expect(kPrompt, QMessageBox::Yes);
+    main.mnucloseClick();
+    settle();
+    QTRY_VERIFY(main.studyWindow() == nullptr);
+    QCOMPARE(readAll(path), lines(own, QByteArray("103") + own + "5"));
+    // A file with a value no separator reads, and one this system reads,
+    // open as they always did: no question.
+    writeFile(path, lines(other, "abc"));
+    QVERIFY(main.openStudyFile(path));
+    QVERIFY(main.estadoText().isEmpty());
+    main.mnucloseClick();
+    QTRY_VERIFY(main.studyWindow() == nullptr);
+    writeFile(path, lines(own, "103"));
+    QVERIFY(main.openStudyFile(path));
+    QVERIFY(main.isCommandEnabled("FilePrintItem"));
+    main.mnucloseClick();
+    QTRY_VERIFY(main.studyWindow() == nullptr);
+    VERIFY_NO_UNEXPECTED_BOXES(boxes);
+}
+
+void FileCommandsTest::aBoxAtStartUpDoesNotKeepTheSplash() {
+    // A study named on the command line is opened before the main window is
+    // first activated; the box it shows takes that activation, and the
+    // splash, which starts its timer then, would stay over the box.
+    QTemporaryDir dir;
+    BoxAnswerer boxes;
+    TMainForm main;
+    main.startExtras();
+    TFshow* splash = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* candidate = qobject_cast<TFshow*>(widget); candidate && candidate->isVisible()) {
+            splash = candidate;
+        }
+    }
+    QVERIFY(splash != nullptr);
+    QVERIFY(!splash->Timer1()->isActive());
+    boxes.expect(QStringLiteral("File not found\nEl archivo no existe: compruebe su nombre y su "
+                                "carpeta; quizá se movió, cambió de nombre o se borró."));
+    main.openCommandLineStudy({QStringLiteral("robustez"), dir.filePath("falta.w1o")});
+    QCOMPARE(boxes.pending(), 0);
+    QVERIFY(splash->Timer1()->isActive());
     VERIFY_NO_UNEXPECTED_BOXES(boxes);
 }
 

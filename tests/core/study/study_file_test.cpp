@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -145,34 +147,64 @@ TEST(StudyFileCodec, RoundTripKeepsEveryTextVerbatim) {
     }
 }
 
-TEST(StudyFileCodec, ReadingRules) {
-    const std::string body[] = {"M", "A",  "D", "2", "C",  "s1", "1",
-                                "2", "s2", "3", "4", "s3", "5",  "6"};
-    auto lines = [&](const std::string& end) {
-        std::string bytes;
-        for (const std::string& line : body) {
-            bytes += line + end;
-        }
-        return bytes;
+TEST(StudyFileCodec, LineEndsOfEverySystem) {
+    // The 14 lines of a study with n = 2, each row giving the bytes that end
+    // its lines (one per line, the last one repeated) and what follows them.
+    const std::vector<std::string> body = {"M", "A",  "D", "2", "C",  "s1", "1",
+                                           "2", "s2", "3", "4", "s3", "5",  "6"};
+    struct Case {
+        const char* name;
+        std::vector<std::string> ends;
+        std::string tail;
     };
-    // CR LF and CR alone both end a line.
-    for (const std::string end : {"\r\n", "\r"}) {
-        const StudyRecord study = decodeStudy(lines(end));
-        EXPECT_EQ(study.methodName, "M");
-        EXPECT_EQ(study.conditionName, "C");
-        EXPECT_EQ(study.levelSetting(3), "s3");
-        EXPECT_EQ(study.value(3, 2), "6");
+    const Case cases[] = {
+        {"CR LF", {"\r\n"}, ""},
+        {"LF", {"\n"}, ""},
+        {"CR", {"\r"}, ""},
+        {"mixed", {"\r\n", "\n", "\r", "\n", "\r\n", "\r"}, ""},
+        {"LF, then 0x1A", {"\n"}, "\x1a"},
+        {"CR LF, then 0x1A and bytes after it", {"\r\n"}, "\x1agarbage\r\n"},
+        {"LF, no end on the last line", {"\n"}, "-"},
+    };
+    for (const Case& c : cases) {
+        std::string bytes;
+        for (std::size_t i = 0; i < body.size(); ++i) {
+            const bool last = i + 1 == body.size();
+            bytes += body[i];
+            if (!last || c.tail != "-") {
+                bytes += c.ends[std::min(i, c.ends.size() - 1)];
+            }
+        }
+        if (c.tail != "-") {
+            bytes += c.tail;
+        }
+        const StudyRecord study = decodeStudy(bytes);
+        EXPECT_EQ(study.methodName, "M") << c.name;
+        EXPECT_EQ(study.dateText, "D") << c.name;
+        EXPECT_EQ(study.conditionName, "C") << c.name;
+        EXPECT_EQ(study.grid.rowCount(), 4) << c.name;
+        EXPECT_EQ(study.levelSetting(2), "s2") << c.name;
+        EXPECT_EQ(study.value(3, 1), "5") << c.name;
+        EXPECT_EQ(study.value(3, 2), "6") << c.name;
+        // Saved back, every line ends in CR LF.
+        std::string crLf;
+        for (const std::string& line : body) {
+            crLf += line + "\r\n";
+        }
+        EXPECT_EQ(encodeStudy(study), crLf) << c.name;
     }
 }
 
 TEST(StudyFileCodec, ReadingRulesLineBreaks) {
-    // Only one LF after a CR is skipped; a lone LF stays in the text.
-    const StudyRecord study = decodeStudy("a\nb\r\n\nB\rD\r2\r\n");
-    EXPECT_EQ(study.methodName, "a\nb");
-    EXPECT_EQ(study.analystName, "\nB");
+    // One LF after a CR is skipped; a second LF ends an empty line, as a CR
+    // after CR LF does.
+    const StudyRecord study = decodeStudy("a\r\n\nD\r\n2\r\r\ns1\r\n");
+    EXPECT_EQ(study.methodName, "a");
+    EXPECT_EQ(study.analystName, "");
     EXPECT_EQ(study.dateText, "D");
     EXPECT_EQ(study.replicateCountText, "2");
     EXPECT_EQ(study.conditionName, "");
+    EXPECT_EQ(study.levelSetting(1), "s1");
     EXPECT_EQ(study.grid.rowCount(), 4);
 
     // 0x1A ends the file, in the middle of a line too.
@@ -205,10 +237,10 @@ TEST(StudyFileCodec, ReadingRulesLineBreaks) {
     EXPECT_EQ(longStudy.methodName, longLine);
     EXPECT_EQ(longStudy.value(1, 1), longLine + "x");
 
-    // An empty file, and a file whose lines end in LF only: one long first
-    // line, line 4 empty.
+    // An empty file has no count; a file cut after its header lines, whatever
+    // its line ends, reads its count.
     EXPECT_EQ(decodeError(""), "'' is not a valid integer value");
-    EXPECT_EQ(decodeError("M\nA\nD\n3\nC\n"), "'' is not a valid integer value");
+    EXPECT_EQ(decodeStudy("M\nA\nD\n3\nC\n").grid.rowCount(), 5);
 }
 
 TEST(StudyFileCodec, CountOfLineFour) {
@@ -324,15 +356,17 @@ TEST_F(StudyFileOnDisk, LoadReadsAcrossChunksAndStopsAtTheStudy) {
     EXPECT_EQ(study.analystName, "A");
     EXPECT_EQ(study.value(3, 2), "6");
 
-    // A CR at the very end of a read chunk followed by LF in the next one.
-    for (std::size_t length : {64 * 1024 - 1, 64 * 1024, 64 * 1024 + 1}) {
-        const std::string first(length, 'q');
-        writeBytes(path, joinLines({first, "A", "D", "2", "C", "s1", "1"}));
-        const StudyRecord split = loadStudyFile(utf8Path(path));
-        EXPECT_EQ(split.methodName, first);
-        EXPECT_EQ(split.analystName, "A");
-        EXPECT_EQ(split.value(1, 1), "1");
-    }
+    // A CR at the very end of a read chunk followed by LF in the next one,
+    // and a lone LF there.
+    for (const std::string end : {"\r\n", "\n"})
+        for (std::size_t length : {64 * 1024 - 1, 64 * 1024, 64 * 1024 + 1}) {
+            const std::string first(length, 'q');
+            writeBytes(path, joinLines({first, "A", "D", "2", "C", "s1", "1"}, end));
+            const StudyRecord split = loadStudyFile(utf8Path(path));
+            EXPECT_EQ(split.methodName, first);
+            EXPECT_EQ(split.analystName, "A");
+            EXPECT_EQ(split.value(1, 1), "1");
+        }
 }
 
 TEST(StudyFileExample, ShippedExampleLoadsAndReports) {
