@@ -1,5 +1,6 @@
 #include "core/design/design_file.h"
 
+#include "core/design/designs.h"
 #include "core/platform/platform.h"
 #include "core/study/errors.h"
 #include "core/text/utf8.h"
@@ -22,6 +23,8 @@ constexpr std::size_t kMaxStreamBytes = 64 * 1024 * 1024;
 constexpr long long kMaxCount = 1000000;
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+// The line of the design's name and kind.
+constexpr std::size_t kDesignLine = 5;
 
 struct KindWord {
     DesignKind kind;
@@ -472,6 +475,60 @@ void appendSections(std::string& out, const DesignStudy& study) {
     }
 }
 
+// The runs are those of the design the file names: its kind, its columns,
+// its rows at their standard indexes; a run table's design runs are balanced
+// and orthogonal. A study without runs (its design not laid out yet) has
+// nothing to check.
+void checkDesign(const DesignStudy& study, std::size_t designLine, std::size_t columnsLine,
+                 std::size_t firstRunLine) {
+    if (study.runs.empty()) {
+        return;
+    }
+    std::vector<std::vector<int>> matrix;
+    for (const DesignRun& run : study.runs) {
+        if (run.type == RunType::Design) {
+            matrix.push_back(run.codes);
+        }
+    }
+    if (study.kind == DesignKind::Table) {
+        if (!study.design.empty()) {
+            refuse(designLine, "una tabla de ensayos no lleva nombre de diseño.");
+        }
+        if (study.columns.empty() || !isBalancedOrthogonal(matrix)) {
+            refuse(firstRunLine - 1,
+                   "los ensayos de diseño no forman un diseño equilibrado y ortogonal.");
+        }
+        return;
+    }
+    const Design* design = findDesign(study.design);
+    if (design == nullptr) {
+        refuse(designLine, "diseño desconocido " + quoted(study.design) + ".");
+    }
+    if (design->kind != study.kind) {
+        refuse(designLine, "el diseño " + quoted(study.design) + " no es de tipo " +
+                               quoted(kindWord(study.kind)) + ".");
+    }
+    if (study.columns.size() != design->matrix.front().size()) {
+        refuse(columnsLine, "el diseño " + quoted(study.design) + " tiene " +
+                                std::to_string(design->matrix.front().size()) + " columnas.");
+    }
+    if (matrix.size() != design->matrix.size()) {
+        refuse(firstRunLine - 1, "el diseño " + quoted(study.design) + " tiene " +
+                                     std::to_string(design->matrix.size()) +
+                                     " ensayos de diseño y el archivo " +
+                                     std::to_string(matrix.size()) + ".");
+    }
+    for (std::size_t i = 0; i < study.runs.size(); ++i) {
+        const DesignRun& run = study.runs[i];
+        if (run.type == RunType::Design &&
+            run.codes != design->matrix[static_cast<std::size_t>(run.standardIndex - 1)]) {
+            refuse(firstRunLine + i, "los códigos no son los de la fila " +
+                                         std::to_string(run.standardIndex) + " del diseño " +
+                                         quoted(study.design) + ".");
+        }
+    }
+}
+
 } // namespace
 
 DesignStudy decodeDesignFile(std::string_view bytes) {
@@ -480,6 +537,7 @@ DesignStudy decodeDesignFile(std::string_view bytes) {
     DesignStudy study;
     readFields(lines, study);
     readFactorsAndResponses(lines, study);
+    const std::size_t columnsLine = lines.number();
     readColumns(lines, study);
     const std::size_t runs = sectionCount(lines, "Ensayos");
     const std::size_t firstRunLine = lines.number();
@@ -488,6 +546,7 @@ DesignStudy decodeDesignFile(std::string_view bytes) {
     }
     lines.expectEnd();
     checkRunIndexes(study, firstRunLine);
+    checkDesign(study, kDesignLine, columnsLine, firstRunLine);
     return study;
 }
 

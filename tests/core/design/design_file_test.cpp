@@ -248,10 +248,29 @@ TEST(DesignFile, RefusesDamagedFilesNamingTheLine) {
         {withLine(6, "Ensayos nominales\t0"),
          "Línea 14: hay 1 ensayos nominales y el campo «Ensayos nominales» dice 0."},
         {kSmall + "4\tdiseño\t3\t1\t1\n", "Línea 18: hay texto después de la tabla de ensayos."},
+        {withLine(5, "Diseño\tPB9\tplackett-burman"), "Línea 5: diseño desconocido «PB9»."},
+        {withLine(5, "Diseño\tPB8\tfraccional"),
+         "Línea 5: el diseño «PB8» no es de tipo «fraccional»."},
+        {withLine(5, "Diseño\tPB8\tplackett-burman"),
+         "Línea 12: el diseño «PB8» tiene 7 columnas."},
+        {withLine(5, "Diseño\tPB8\ttabla"),
+         "Línea 5: una tabla de ensayos no lleva nombre de diseño."},
+        {withLine(17, "3\tdiseño\t2\t-1\t1"),
+         "Línea 14: los ensayos de diseño no forman un diseño equilibrado y ortogonal."},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(decodeError(c.bytes), c.message) << c.bytes;
     }
+    // A catalogue design's runs are its rows: one code changed, or one
+    // design run fewer, is a damaged file.
+    std::string flipped = encodeDesignFile(sampleStudy());
+    flipped.replace(flipped.find("2\tdiseño\t3\t-1"), 14, "2\tdiseño\t3\t1");
+    EXPECT_EQ(decodeError(flipped),
+              "Línea 24: los códigos no son los de la fila 3 del diseño «PB8».");
+    DesignStudy shorter = sampleStudy();
+    shorter.runs.erase(shorter.runs.begin() + 4); // standard index 8
+    EXPECT_EQ(decodeError(encodeDesignFile(shorter)),
+              "Línea 22: el diseño «PB8» tiene 8 ensayos de diseño y el archivo 7.");
 }
 
 using DesignFileOnDisk = robustez::testing::ScratchFolder;
