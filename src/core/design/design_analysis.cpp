@@ -1,0 +1,474 @@
+#include "core/design/design_analysis.h"
+
+#include "core/stats/double_double.h"
+#include "core/stats/reproducible_distributions.h"
+#include "core/study/conversions.h"
+#include "core/study/errors.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <map>
+#include <numeric>
+#include <utility>
+
+namespace robustez::design {
+
+namespace {
+
+using dd::DoubleDouble;
+
+constexpr double kLevel = 0.975; // two-sided alpha = 0.05
+
+// The quantiles a study asks for again and again (the same degrees of
+// freedom for every response), computed once.
+class QuantileCache {
+public:
+    double operator()(double p, double df) {
+        const auto key = std::make_pair(p, df);
+        const auto found = values_.find(key);
+        if (found != values_.end()) {
+            return found->second;
+        }
+        const double value = studentTQuantile(p, df);
+        values_.emplace(key, value);
+        return value;
+    }
+
+private:
+    std::map<std::pair<double, double>, double> values_;
+};
+
+// The sum of the values in double-double: exact for any data a laboratory
+// types, so that a mean or a difference of means is rounded once.
+DoubleDouble exactSum(const std::vector<double>& values) {
+    DoubleDouble sum;
+    for (const double v : values) {
+        sum = sum + DoubleDouble{v};
+    }
+    return sum;
+}
+
+double meanOf(const std::vector<double>& values) {
+    return (exactSum(values) / DoubleDouble{static_cast<double>(values.size())}).hi;
+}
+
+// sqrt(sum of squares / count), the sum in double-double.
+double rootMeanSquare(const std::vector<double>& values, const std::vector<int>& which) {
+    DoubleDouble sum;
+    for (const int c : which) {
+        const double v = values[static_cast<std::size_t>(c)];
+        sum = sum + dd::twoProduct(v, v);
+    }
+    return dd::squareRoot(sum / DoubleDouble{static_cast<double>(which.size())}).hi;
+}
+
+double standardDeviation(const std::vector<double>& values) {
+    const DoubleDouble mean = exactSum(values) / DoubleDouble{static_cast<double>(values.size())};
+    DoubleDouble sum;
+    for (const double v : values) {
+        const DoubleDouble deviation = DoubleDouble{v} - mean;
+        sum = sum + deviation * deviation;
+    }
+    return dd::squareRoot(sum / DoubleDouble{static_cast<double>(values.size() - 1)}).hi;
+}
+
+// The median; of an even count, the mean of the two middle values.
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    if (n % 2 == 1) {
+        return values[n / 2];
+    }
+    return (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+void checkInput(const AnalysisInput& input) {
+    const std::size_t rows = input.matrix.size();
+    if (rows < 2) {
+        throw RobustezError("El diseño necesita al menos dos ensayos.");
+    }
+    const std::size_t k = input.matrix.front().size();
+    if (k == 0 || input.names.size() != k || input.dummy.size() != k ||
+        input.settings.size() != k || input.design.size() != rows) {
+        throw RobustezError("Los datos del diseño no concuerdan con sus columnas.");
+    }
+    for (const std::vector<int>& row : input.matrix) {
+        if (row.size() != k ||
+            std::any_of(row.begin(), row.end(), [](int code) { return code != 1 && code != -1; })) {
+            throw RobustezError("Cada ensayo del diseño lleva -1 o +1 en cada columna.");
+        }
+    }
+    for (std::size_t c = 0; c < k; ++c) {
+        const auto high = std::count_if(input.matrix.begin(), input.matrix.end(),
+                                        [c](const std::vector<int>& row) { return row[c] == 1; });
+        if (high == 0 || high == static_cast<long>(rows)) {
+            throw RobustezError("La columna " + input.names[c] +
+                                " no tiene ensayos en los dos niveles.");
+        }
+    }
+    const auto finite = [](double v) { return std::isfinite(v); };
+    if (!std::all_of(input.design.begin(), input.design.end(), finite) ||
+        !std::all_of(input.nominal.begin(), input.nominal.end(), finite)) {
+        throw RobustezError("Los valores medidos deben ser números finitos.");
+    }
+}
+
+// mean(high) - mean(low) of every column, each mean rounded once from its
+// exact sum and the difference taken in double-double.
+std::vector<double> effectsOf(const AnalysisInput& input) {
+    const std::size_t k = input.matrix.front().size();
+    std::vector<double> effects;
+    for (std::size_t c = 0; c < k; ++c) {
+        DoubleDouble high;
+        DoubleDouble low;
+        double highCount = 0;
+        double lowCount = 0;
+        for (std::size_t r = 0; r < input.matrix.size(); ++r) {
+            if (input.matrix[r][c] == 1) {
+                high = high + DoubleDouble{input.design[r]};
+                highCount += 1;
+            } else {
+                low = low + DoubleDouble{input.design[r]};
+                lowCount += 1;
+            }
+        }
+        effects.push_back((high / DoubleDouble{highCount} - low / DoubleDouble{lowCount}).hi);
+    }
+    return effects;
+}
+
+// t = E / se and its two-sided p for every column; empty when se = 0.
+void testEffects(const std::vector<double>& effects, double se, double df,
+                 std::vector<std::optional<double>>& t, std::vector<std::optional<double>>& p) {
+    for (const double e : effects) {
+        if (se > 0) {
+            const double ratio = e / se;
+            t.emplace_back(ratio);
+            p.emplace_back(studentTTwoSidedP(ratio, df));
+        } else {
+            t.emplace_back();
+            p.emplace_back();
+        }
+    }
+}
+
+DummyBlock dummyBlock(const std::vector<double>& effects, const std::vector<int>& dummies,
+                      QuantileCache& quantile) {
+    DummyBlock block;
+    block.n = static_cast<int>(dummies.size());
+    block.df = block.n;
+    block.se = rootMeanSquare(effects, dummies);
+    block.t_crit = quantile(kLevel, block.df);
+    block.e_crit = block.t_crit * block.se;
+    testEffects(effects, block.se, block.df, block.t, block.p);
+    return block;
+}
+
+NominalBlock nominalBlock(const std::vector<double>& effects, const std::vector<double>& nominal,
+                          int designRuns, QuantileCache& quantile) {
+    NominalBlock block;
+    block.n = static_cast<int>(nominal.size());
+    block.s = standardDeviation(nominal);
+    block.df = block.n - 1;
+    block.se = 2 * block.s / std::sqrt(static_cast<double>(designRuns));
+    block.t_crit = quantile(kLevel, block.df);
+    block.e_crit = block.t_crit * block.se;
+    testEffects(effects, block.se, block.df, block.t, block.p);
+    return block;
+}
+
+std::vector<double> absolute(const std::vector<double>& effects) {
+    std::vector<double> result;
+    for (const double e : effects) {
+        result.push_back(std::fabs(e));
+    }
+    return result;
+}
+
+DongBlock dongBlock(const std::vector<double>& effects, QuantileCache& quantile) {
+    const std::vector<double> magnitudes = absolute(effects);
+    DongBlock block;
+    block.s0 = 1.5 * median(magnitudes);
+    block.limit = 2.5 * block.s0;
+    for (std::size_t c = 0; c < magnitudes.size(); ++c) {
+        if (magnitudes[c] <= block.limit) {
+            block.kept.push_back(static_cast<int>(c));
+        }
+    }
+    block.m = static_cast<int>(block.kept.size());
+    block.s1 = rootMeanSquare(effects, block.kept);
+    block.t_crit = quantile(kLevel, block.m);
+    block.e_crit = block.t_crit * block.s1;
+    return block;
+}
+
+// (1 + 0.95^(1/k)) / 2, the level of Lenth's simultaneous margin.
+double simultaneousLevel(int k) {
+    return (1 + reproduciblePow(0.95, 1.0 / k)) / 2;
+}
+
+LenthBlock lenthBlock(const std::vector<double>& effects, QuantileCache& quantile) {
+    const std::vector<double> magnitudes = absolute(effects);
+    const int k = static_cast<int>(effects.size());
+    LenthBlock block;
+    block.s0 = 1.5 * median(magnitudes);
+    block.limit = 2.5 * block.s0;
+    std::vector<double> below;
+    for (std::size_t c = 0; c < magnitudes.size(); ++c) {
+        if (magnitudes[c] < block.limit) {
+            block.used.push_back(static_cast<int>(c));
+            below.push_back(magnitudes[c]);
+        }
+    }
+    block.d = k / 3.0;
+    block.t_me = quantile(kLevel, block.d);
+    block.gamma = simultaneousLevel(k);
+    block.t_sme = quantile(block.gamma, block.d);
+    if (!below.empty()) {
+        block.pse = 1.5 * median(below);
+        block.me = block.t_me * *block.pse;
+        block.sme = block.t_sme * *block.pse;
+    }
+    return block;
+}
+
+std::vector<HalfNormalPoint> halfNormal(const std::vector<double>& effects) {
+    std::vector<int> order(effects.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&effects](int a, int b) {
+        return std::fabs(effects[static_cast<std::size_t>(a)]) <
+               std::fabs(effects[static_cast<std::size_t>(b)]);
+    });
+    const double k = static_cast<double>(effects.size());
+    std::vector<HalfNormalPoint> points;
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        const double rank = static_cast<double>(i) + 1;
+        const int column = order[i];
+        points.push_back({column, std::fabs(effects[static_cast<std::size_t>(column)]),
+                          normalQuantile(0.5 + 0.5 * ((rank - 0.5) / k))});
+    }
+    return points;
+}
+
+Estimate chosenEstimate(const AnalysisInput& input, int dummies) {
+    const int nominal = static_cast<int>(input.nominal.size());
+    if (input.requested) {
+        if (*input.requested == Estimate::Dummy && dummies == 0) {
+            throw RobustezError("El diseño no tiene columnas ficticias: el efecto crítico no "
+                                "puede estimarse a partir de ellas.");
+        }
+        if (*input.requested == Estimate::Nominal && nominal < 2) {
+            throw RobustezError("Se necesitan al menos 2 ensayos nominales para estimar el "
+                                "efecto crítico a partir de ellos.");
+        }
+        return *input.requested;
+    }
+    if (dummies >= 3) {
+        return Estimate::Dummy;
+    }
+    if (nominal >= 3) {
+        return Estimate::Nominal;
+    }
+    return Estimate::Dong;
+}
+
+std::optional<double> decidingCriticalEffect(const ResponseAnalysis& result) {
+    switch (result.estimate) {
+    case Estimate::Dummy:
+        return result.dummy->e_crit;
+    case Estimate::Nominal:
+        return result.nominal->e_crit;
+    case Estimate::Dong:
+        return result.dong.e_crit;
+    case Estimate::Lenth:
+        return result.lenth.me;
+    }
+    return std::nullopt;
+}
+
+void judgeFactors(const AnalysisInput& input, ResponseAnalysis& result) {
+    const std::optional<double> critical = result.e_crit;
+    std::vector<std::string> intolerant;
+    if (input.delta) {
+        result.equivalence.emplace();
+    }
+    for (std::size_t c = 0; c < result.effects.size(); ++c) {
+        if (input.dummy[c]) {
+            continue;
+        }
+        const int column = static_cast<int>(c);
+        const std::string& name = input.names[c];
+        const double magnitude = std::fabs(result.effects[c]);
+        FactorVerdict verdict{column, name, std::nullopt};
+        if (critical) {
+            const bool significant = magnitude > *critical;
+            verdict.verdict = significant ? "SIGNIFICATIVO" : "NO SIGNIFICATIVO";
+            if (significant) {
+                intolerant.push_back(name);
+                if (const auto& s = input.settings[c]) {
+                    const double share = *critical / magnitude;
+                    result.intervals.push_back({column, name,
+                                                s->nominal - (s->nominal - s->low) * share,
+                                                s->nominal + (s->high - s->nominal) * share});
+                }
+            }
+        }
+        result.verdicts.push_back(verdict);
+        if (input.delta) {
+            FactorEquivalence equivalence{column, name, std::nullopt};
+            const double base = result.percent_base.value;
+            if (critical && base != 0) {
+                const double percent = 100 * (magnitude + *critical) / std::fabs(base);
+                equivalence.verdict =
+                    percent <= *input.delta ? "EQUIVALENTE" : "EQUIVALENCIA NO DEMOSTRADA";
+            }
+            result.equivalence->push_back(equivalence);
+        }
+    }
+    if (critical) {
+        std::string conclusion = "CONCLUSIÓN (" + input.response + "): el método ";
+        if (intolerant.empty()) {
+            conclusion += "es TOLERANTE a todos los factores estudiados.";
+        } else {
+            conclusion += "NO ES TOLERANTE a: ";
+            for (std::size_t i = 0; i < intolerant.size(); ++i) {
+                conclusion += (i == 0 ? "" : ", ") + intolerant[i];
+            }
+            conclusion += ".";
+        }
+        result.conclusion = conclusion;
+    }
+}
+
+ResponseAnalysis analyse(const AnalysisInput& input, QuantileCache& quantile) {
+    checkInput(input);
+    ResponseAnalysis result;
+    result.response = input.response;
+    result.N = static_cast<int>(input.matrix.size());
+    result.n_nominal = static_cast<int>(input.nominal.size());
+    result.mean_design = meanOf(input.design);
+    if (!input.nominal.empty()) {
+        result.mean_nominal = meanOf(input.nominal);
+        result.percent_base = {BaseSource::Nominal, *result.mean_nominal};
+    } else {
+        result.percent_base = {BaseSource::Design, result.mean_design};
+    }
+    result.effects = effectsOf(input);
+    const double base = result.percent_base.value;
+    for (const double e : result.effects) {
+        result.percent.push_back(base == 0 ? std::nullopt : std::optional<double>(100 * e / base));
+    }
+    std::vector<int> dummies;
+    for (std::size_t c = 0; c < input.dummy.size(); ++c) {
+        if (input.dummy[c]) {
+            dummies.push_back(static_cast<int>(c));
+        }
+    }
+    if (!dummies.empty()) {
+        result.dummy = dummyBlock(result.effects, dummies, quantile);
+    }
+    if (input.nominal.size() >= 2) {
+        result.nominal = nominalBlock(result.effects, input.nominal, result.N, quantile);
+    }
+    result.dong = dongBlock(result.effects, quantile);
+    result.lenth = lenthBlock(result.effects, quantile);
+    result.half_normal = halfNormal(result.effects);
+    result.estimate = chosenEstimate(input, static_cast<int>(dummies.size()));
+    result.e_crit = decidingCriticalEffect(result);
+    judgeFactors(input, result);
+    return result;
+}
+
+} // namespace
+
+const char* estimateKey(Estimate estimate) {
+    switch (estimate) {
+    case Estimate::Dummy:
+        return "dummy";
+    case Estimate::Nominal:
+        return "nominal";
+    case Estimate::Dong:
+        return "dong";
+    case Estimate::Lenth:
+        return "lenth";
+    }
+    return "";
+}
+
+std::optional<Estimate> estimateFromKey(const std::string& key) {
+    for (const Estimate e : {Estimate::Dummy, Estimate::Nominal, Estimate::Dong, Estimate::Lenth}) {
+        if (key == estimateKey(e)) {
+            return e;
+        }
+    }
+    return std::nullopt;
+}
+
+const char* baseSourceKey(BaseSource source) {
+    return source == BaseSource::Nominal ? "nominal" : "design";
+}
+
+ResponseAnalysis analyseResponse(const AnalysisInput& input) {
+    QuantileCache quantile;
+    return analyse(input, quantile);
+}
+
+std::optional<NumericSettings> numericSettings(const DesignFactor& factor) {
+    NumericSettings settings;
+    if (!tryToDecimal(factor.low, ".", settings.low) ||
+        !tryToDecimal(factor.high, ".", settings.high)) {
+        return std::nullopt;
+    }
+    if (factor.nominal.find_first_not_of(' ') == std::string::npos) {
+        settings.nominal = (settings.low + settings.high) / 2;
+    } else if (!tryToDecimal(factor.nominal, ".", settings.nominal)) {
+        return std::nullopt;
+    }
+    return settings;
+}
+
+std::vector<ResponseAnalysis> analyseStudy(const DesignStudy& study, std::optional<double> delta,
+                                           std::optional<Estimate> requested) {
+    for (std::size_t r = 0; r < study.runs.size(); ++r) {
+        const DesignRun& run = study.runs[r];
+        for (std::size_t v = 0; v < study.responses.size(); ++v) {
+            if (v >= run.values.size() || !run.values[v]) {
+                throw RobustezError("Falta el valor de " + study.responses[v].name +
+                                    " en el ensayo " + std::to_string(r + 1) + ".");
+            }
+        }
+    }
+    AnalysisInput common;
+    common.delta = delta;
+    common.requested = requested;
+    for (const DesignColumn& column : study.columns) {
+        common.names.push_back(column.name);
+        common.dummy.push_back(column.factor < 0);
+        const bool isFactor =
+            column.factor >= 0 && column.factor < static_cast<int>(study.factors.size());
+        common.settings.push_back(
+            isFactor ? numericSettings(study.factors[static_cast<std::size_t>(column.factor)])
+                     : std::nullopt);
+    }
+    for (const DesignRun& run : study.runs) {
+        if (run.type == RunType::Design) {
+            common.matrix.push_back(run.codes);
+        }
+    }
+    QuantileCache quantile;
+    std::vector<ResponseAnalysis> results;
+    for (std::size_t v = 0; v < study.responses.size(); ++v) {
+        common.response = study.responses[v].name;
+        common.design.clear();
+        common.nominal.clear();
+        for (const DesignRun& run : study.runs) {
+            (run.type == RunType::Design ? common.design : common.nominal)
+                .push_back(*run.values[v]);
+        }
+        results.push_back(analyse(common, quantile));
+    }
+    return results;
+}
+
+} // namespace robustez::design

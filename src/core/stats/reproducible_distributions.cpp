@@ -1,0 +1,354 @@
+#include "core/stats/reproducible_distributions.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace robustez {
+
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+
+// log 2 as a sum: the high part has its last 32 bits zero, so that k * high
+// is exact for every exponent k of a double.
+constexpr double kLog2High = 6.93147180369123816490e-01;
+constexpr double kLog2Low = 1.90821492927058770002e-10;
+
+// x * 2^k: exact unless the result is subnormal.
+double scaleByPowerOfTwo(double x, int k) {
+    if (k > 1023) {
+        return scaleByPowerOfTwo(x * std::ldexp(1.0, 1023), k - 1023);
+    }
+    if (k < -1022) {
+        // The exact step first, the one that may round last.
+        return scaleByPowerOfTwo(x * std::ldexp(1.0, k + 1022), -1022);
+    }
+    return x * std::ldexp(1.0, k);
+}
+
+// log(1 + f) for |f| up to sqrt(2) - 1 about, with f exact: with
+// s = f / (2 + f), log(1 + f) = 2 s + 2 s^3 / 3 + 2 s^5 / 5 + ..., written as
+// f - (f^2 / 2 - s (f^2 / 2 + R)) with R = 2 s^2 / 3 + 2 s^4 / 5 + ... so that
+// the leading f carries no rounding. `extra` is added to the small part
+// (k log 2's low half).
+double logOnePlusReduced(double f, double extra, double leading) {
+    const double s = f / (2 + f);
+    const double w = s * s;
+    double series = 2.0 / 25;
+    for (int j = 11; j >= 1; --j) {
+        series = 2.0 / (2 * j + 1) + w * series;
+    }
+    const double r = w * series;
+    const double halfSquare = 0.5 * f * f;
+    return leading - ((halfSquare - (s * (halfSquare + r) + extra)) - f);
+}
+
+double logBeta(double a, double b) {
+    return logGamma(a) + logGamma(b) - logGamma(a + b);
+}
+
+// The continued fraction of I_x(a, b) (modified Lentz), which converges
+// quickly for x < (a + 1) / (a + b + 2).
+double betaContinuedFraction(double x, double a, double b) {
+    constexpr double kTiny = 1e-300;
+    const auto guard = [](double v) { return std::fabs(v) < kTiny ? kTiny : v; };
+    double c = 1;
+    double d = 1 / guard(1 - (a + b) * x / (a + 1));
+    double h = d;
+    for (int m = 1; m <= 10000; ++m) {
+        const double m2 = 2.0 * m;
+        double coefficient = m * (b - m) * x / ((a - 1 + m2) * (a + m2));
+        d = 1 / guard(1 + coefficient * d);
+        c = guard(1 + coefficient / c);
+        h *= d * c;
+        coefficient = -(a + m) * (a + b + m) * x / ((a + m2) * (a + 1 + m2));
+        d = 1 / guard(1 + coefficient * d);
+        c = guard(1 + coefficient / c);
+        const double step = d * c;
+        h *= step;
+        if (std::fabs(step - 1) < 1e-16) {
+            break;
+        }
+    }
+    return h;
+}
+
+// log x, from x or from y = 1 - x, whichever keeps more digits.
+double logFromPair(double x, double y) {
+    return x < 0.5 ? reproducibleLog(x) : reproducibleLog1p(-y);
+}
+
+// I_x(a, b) given both x and y = 1 - x, each to full precision.
+double incompleteBeta(double a, double b, double x, double y) {
+    if (x <= 0) {
+        return 0;
+    }
+    if (y <= 0) {
+        return 1;
+    }
+    const double logFront = a * logFromPair(x, y) + b * logFromPair(y, x) - logBeta(a, b);
+    const double front = reproducibleExp(logFront);
+    if (x < (a + 1) / (a + b + 2)) {
+        return front * betaContinuedFraction(x, a, b) / a;
+    }
+    return 1 - front * betaContinuedFraction(y, b, a) / b;
+}
+
+// x = df / (df + t^2) and y = t^2 / (df + t^2) for t >= 0, each to full
+// precision.
+void studentPair(double t, double df, double& x, double& y) {
+    if (t > 1e100) {
+        x = df / t / t;
+        y = 1;
+        return;
+    }
+    const double square = t * t;
+    x = df / (df + square);
+    y = square / (df + square);
+}
+
+// P(T > t) for t >= 0.
+double studentUpperTail(double t, double df) {
+    double x = 0;
+    double y = 0;
+    studentPair(t, df, x, y);
+    return 0.5 * incompleteBeta(df / 2, 0.5, x, y);
+}
+
+double studentDensity(double t, double df, double logB) {
+    const double logKernel = -(df + 1) / 2 * reproducibleLog1p(t * t / df);
+    return reproducibleExp(logKernel - logB) / std::sqrt(df);
+}
+
+} // namespace
+
+double reproducibleLog(double x) {
+    if (std::isnan(x) || x < 0) {
+        return kNaN;
+    }
+    if (x == 0) {
+        return -kInfinity;
+    }
+    if (std::isinf(x)) {
+        return x;
+    }
+    int exponent = 0;
+    double m = std::frexp(x, &exponent); // exact: x = m 2^exponent, 0.5 <= m < 1
+    if (m < 0.70710678118654752) {
+        m *= 2;
+        --exponent;
+    }
+    const double k = exponent;
+    return logOnePlusReduced(m - 1, k * kLog2Low, k * kLog2High);
+}
+
+double reproducibleLog1p(double w) {
+    if (std::isnan(w) || w < -1) {
+        return kNaN;
+    }
+    if (w == -1) {
+        return -kInfinity;
+    }
+    if (w > -0.29 && w < 0.41) {
+        return logOnePlusReduced(w, 0, 0);
+    }
+    const double u = 1 + w;
+    // The rounding of 1 + w, put back to first order.
+    return reproducibleLog(u) + (w - (u - 1)) / u;
+}
+
+double reproducibleExp(double x) {
+    if (std::isnan(x)) {
+        return x;
+    }
+    if (x > 709.782712893384) {
+        return kInfinity;
+    }
+    if (x < -745.2) {
+        return 0;
+    }
+    // x = k log 2 + r with |r| <= log 2 / 2, then e^r by its Taylor series,
+    // whose first omitted term is below 1e-17 of the sum.
+    const double k = std::floor(x * 1.4426950408889634 + 0.5);
+    const double r = (x - k * kLog2High) - k * kLog2Low;
+    // Horner in the plain form: 1 + r (1 + r/2 (1 + r/3 (... (1 + r/13))))
+    double sum = 1;
+    for (int j = 13; j >= 2; --j) {
+        sum = 1 + r * sum / j;
+    }
+    const double tail = r * sum; // e^r - 1
+    return scaleByPowerOfTwo(1 + tail, static_cast<int>(k));
+}
+
+double reproduciblePow(double x, double y) {
+    return reproducibleExp(y * reproducibleLog(x));
+}
+
+double logGamma(double x) {
+    if (std::isnan(x) || x <= 0) {
+        return kNaN;
+    }
+    // Gamma(x) = Gamma(x + n) / (x (x + 1) ... (x + n - 1)), with x + n >= 15
+    // where Stirling's series converges to double precision in eight terms.
+    double z = x;
+    double product = 1;
+    while (z < 15) {
+        product *= z;
+        z += 1;
+    }
+    const double inverse = 1 / z;
+    const double inverseSquare = inverse * inverse;
+    // B_2j / (2j (2j - 1)) for j = 1..8.
+    constexpr double kStirling[] = {1.0 / 12,   -1.0 / 360,      1.0 / 1260, -1.0 / 1680,
+                                    1.0 / 1188, -691.0 / 360360, 1.0 / 156,  -3617.0 / 122400};
+    double correction = kStirling[7];
+    for (int j = 6; j >= 0; --j) {
+        correction = kStirling[j] + inverseSquare * correction;
+    }
+    correction *= inverse;
+    constexpr double kHalfLogTwoPi = 0.91893853320467274178;
+    const double stirling = (z - 0.5) * reproducibleLog(z) - z + kHalfLogTwoPi + correction;
+    return stirling - reproducibleLog(product);
+}
+
+double regularizedBeta(double x, double a, double b) {
+    if (std::isnan(x) || !(a > 0) || !(b > 0)) {
+        return kNaN;
+    }
+    if (x <= 0) {
+        return 0;
+    }
+    if (x >= 1) {
+        return 1;
+    }
+    return incompleteBeta(a, b, x, 1 - x);
+}
+
+double studentTTwoSidedP(double t, double df) {
+    if (std::isnan(t) || !(df > 0)) {
+        return kNaN;
+    }
+    const double u = std::fabs(t);
+    if (std::isinf(u)) {
+        return 0;
+    }
+    return 2 * studentUpperTail(u, df);
+}
+
+double studentTQuantile(double p, double df) {
+    if (std::isnan(p) || !(df > 0) || !(p > 0 && p < 1)) {
+        return kNaN;
+    }
+    if (p < 0.5) {
+        return -studentTQuantile(1 - p, df);
+    }
+    if (p == 0.5) {
+        return 0;
+    }
+    const double q = 1 - p; // exact for p >= 0.5
+    const double logQ = reproducibleLog(q);
+    const double logB = logBeta(df / 2, 0.5);
+    // The start: the tail's leading term for few degrees of freedom, the
+    // Cornish-Fisher expansion about the normal quantile otherwise.
+    double t0 = 0;
+    if (df < 3) {
+        t0 = std::sqrt(df) * reproducibleExp(-(reproducibleLog(q * df) + logB) / df);
+    } else {
+        const double z = normalQuantile(p);
+        const double z2 = z * z;
+        t0 = z + z * (z2 + 1) / (4 * df) + z * ((5 * z2 + 16) * z2 + 3) / (96 * df * df);
+    }
+    // Newton's method on h(u) = log P(T > e^u) - log q, nearly linear in u in
+    // the tail, kept inside the bracket found so far (h falls as u rises).
+    double u = reproducibleLog(t0);
+    double below = -kInfinity; // h > 0 here
+    double above = kInfinity;  // h < 0 here
+    for (int iteration = 0; iteration < 200; ++iteration) {
+        const double t = reproducibleExp(u);
+        const double tail = studentUpperTail(t, df);
+        const double h = reproducibleLog(tail) - logQ;
+        if (h == 0) {
+            break;
+        }
+        if (h > 0) {
+            below = u;
+        } else {
+            above = u;
+        }
+        const double slope = -t * studentDensity(t, df, logB) / tail;
+        double next = u - h / slope;
+        if (!std::isfinite(next) || next <= below || next >= above) {
+            if (std::isfinite(below) && std::isfinite(above)) {
+                next = 0.5 * (below + above);
+            } else {
+                next = h > 0 ? u + 2 : u - 2;
+            }
+        }
+        const bool done = std::fabs(next - u) <= 4e-16 * std::max(1.0, std::fabs(u));
+        u = next;
+        if (done || above - below <= 4e-16 * std::max(1.0, std::fabs(u))) {
+            break;
+        }
+    }
+    return reproducibleExp(u);
+}
+
+double normalQuantile(double p) {
+    if (std::isnan(p) || !(p > 0 && p < 1)) {
+        return kNaN;
+    }
+    // Wichura, Algorithm AS 241 (Applied Statistics 37, 1988): rational
+    // approximations in three regions.
+    const double q = p - 0.5;
+    const auto rational = [](const double(&num)[8], const double(&den)[7], double r) {
+        double n = num[7];
+        for (int i = 6; i >= 0; --i) {
+            n = n * r + num[i];
+        }
+        double d = den[6];
+        for (int i = 5; i >= 0; --i) {
+            d = d * r + den[i];
+        }
+        return n / (d * r + 1);
+    };
+    if (std::fabs(q) <= 0.425) {
+        constexpr double a[8] = {3.3871328727963666080e0, 1.3314166789178437745e2,
+                                 1.9715909503065514427e3, 1.3731693765509461125e4,
+                                 4.5921953931549871457e4, 6.7265770927008700853e4,
+                                 3.3430575583588128105e4, 2.5090809287301226727e3};
+        constexpr double b[7] = {4.2313330701600911252e1, 6.8718700749205790830e2,
+                                 5.3941960214247511077e3, 2.1213794301586595867e4,
+                                 3.9307895800092710610e4, 2.8729085735721942674e4,
+                                 5.2264952788528545610e3};
+        return q * rational(a, b, 0.180625 - q * q);
+    }
+    double r = q < 0 ? p : 1 - p;
+    r = std::sqrt(-reproducibleLog(r));
+    double value = 0;
+    if (r <= 5) {
+        constexpr double c[8] = {1.42343711074968357734e0,  4.63033784615654529590e0,
+                                 5.76949722146069140550e0,  3.64784832476320460504e0,
+                                 1.27045825245236838258e0,  2.41780725177450611770e-1,
+                                 2.27238449892691845833e-2, 7.74545014278341407640e-4};
+        constexpr double d[7] = {2.05319162663775882187e0,  1.67638483018380384940e0,
+                                 6.89767334985100004550e-1, 1.48103976427480074590e-1,
+                                 1.51986665636164571966e-2, 5.47593808499534494600e-4,
+                                 1.05075007164441684324e-9};
+        value = rational(c, d, r - 1.6);
+    } else {
+        constexpr double e[8] = {6.65790464350110377720e0,  5.46378491116411436990e0,
+                                 1.78482653991729133580e0,  2.96560571828504891230e-1,
+                                 2.65321895265761230930e-2, 1.24266094738807843860e-3,
+                                 2.71155556874348757815e-5, 2.01033439929228813265e-7};
+        constexpr double f[7] = {5.99832206555887937690e-1, 1.36929880922735805310e-1,
+                                 1.48753612908506148525e-2, 7.86869131145613259100e-4,
+                                 1.84631831751005468180e-5, 1.42151175831644588870e-7,
+                                 2.04426310338993978564e-15};
+        value = rational(e, f, r - 5);
+    }
+    return q < 0 ? -value : value;
+}
+
+} // namespace robustez

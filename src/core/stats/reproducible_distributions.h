@@ -1,0 +1,44 @@
+#pragma once
+
+namespace robustez {
+
+// Logarithms, exponentials and the distributions the two-level screen needs,
+// built only from IEEE 754 addition, subtraction, multiplication, division
+// and square root (as reproducible_math.h), so that they give the same bits on
+// every conforming platform. They are not always correctly rounded: the
+// elementary functions are within about 2 units in the last place, the
+// distributions within about 1e-13 relative over the ranges tested.
+
+// log x for x > 0 (NaN for x < 0 or NaN, -infinity for 0, infinity for
+// infinity).
+double reproducibleLog(double x);
+
+// log(1 + w) for w > -1, accurate for small w.
+double reproducibleLog1p(double w);
+
+// e^x (0 below about -745, infinity above about 709.78, NaN for NaN).
+double reproducibleExp(double x);
+
+// x^y = e^(y log x) for x > 0.
+double reproduciblePow(double x, double y);
+
+// log Gamma(x) for x > 0.
+double logGamma(double x);
+
+// The regularized incomplete beta function I_x(a, b) for a, b > 0 and
+// 0 <= x <= 1.
+double regularizedBeta(double x, double a, double b);
+
+// P(|T| >= |t|) for Student's t with df > 0 degrees of freedom (whole or
+// fractional).
+double studentTTwoSidedP(double t, double df);
+
+// The quantile of Student's t: the t with P(T <= t) = p, for 0 < p < 1 and
+// df > 0 (whole or fractional).
+double studentTQuantile(double p, double df);
+
+// The standard normal quantile Phi^-1(p) for 0 < p < 1 (Wichura's algorithm
+// AS 241, about 1e-16 relative).
+double normalQuantile(double p);
+
+} // namespace robustez
