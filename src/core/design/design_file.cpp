@@ -10,6 +10,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 namespace robustez::design {
@@ -61,7 +62,14 @@ void appendEscaped(std::string& out, std::string_view text) {
             out += "\\r";
             break;
         default:
-            out += c;
+            if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+                constexpr char kHex[] = "0123456789ABCDEF";
+                out += "\\x";
+                out += kHex[(c >> 4) & 0xF];
+                out += kHex[c & 0xF];
+            } else {
+                out += c;
+            }
         }
     }
 }
@@ -210,6 +218,17 @@ private:
     std::size_t next_ = 0;
 };
 
+// The control character of two hexadecimal digits ("1F"), the only
+// characters written as "\x" and two digits.
+std::optional<char> controlCharacter(std::string_view digits) {
+    unsigned value = 0;
+    const auto result = std::from_chars(digits.data(), digits.data() + digits.size(), value, 16);
+    if (digits.size() != 2 || result.ptr != digits.data() + 2 || (value >= 0x20 && value != 0x7F)) {
+        return std::nullopt;
+    }
+    return static_cast<char>(value);
+}
+
 std::string unescape(std::string_view field, std::size_t line) {
     std::string text;
     text.reserve(field.size());
@@ -232,6 +251,13 @@ std::string unescape(std::string_view field, std::size_t line) {
         case 'r':
             text += '\r';
             break;
+        case 'x':
+            if (const std::optional<char> c = controlCharacter(field.substr(i + 2, 2))) {
+                text += *c;
+                i += 2;
+                break;
+            }
+            [[fallthrough]];
         default:
             refuse(line, "secuencia de escape no válida en " + quoted(field) + ".");
         }

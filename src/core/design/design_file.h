@@ -27,9 +27,11 @@ namespace robustez::design {
 //       0, 1), one value a response (empty until measured)
 //
 // Texts hold any character: a backslash, a tab, a line feed and a carriage
-// return are written "\\", "\t", "\n" and "\r"; no other backslash sequence
-// exists. Numbers are written with "." whatever the locale, with the fewest
-// digits that read back as the same double ("99.8", "0.1", "1e-05").
+// return are written "\\", "\t", "\n" and "\r", the other control characters
+// "\x" and two upper-case hexadecimal digits ("\x00", "\x7F"); no other
+// backslash sequence exists, and no control character stands as it is. Numbers are written with "."
+// whatever the locale, with the fewest digits that read back as the same double ("99.8", "0.1",
+// "1e-05").
 //
 // A file is read only when it is whole and consistent: a file of a later
 // version of the format, or one that is damaged, is refused with a message

@@ -20,7 +20,7 @@ DesignStudy sampleStudy() {
     DesignStudy s;
     s.method = "Valoración\tHPLC\\UV";
     s.analyst = "Q.F.B. María Pérez\r\nlínea 2";
-    s.date = "08/12/2026";
+    s.date = "08/12/2026\x1f\x7f";
     s.factors = {{"Temperatura", "°C", "25", "30", "35"},
                  {"Lote de columna", "", "lote A", "", "lote B"}};
     s.responses = {{"Contenido", "%"}, {"Resolución", ""}};
@@ -152,7 +152,7 @@ TEST(DesignFile, WritesTheDocumentedLines) {
         "ROBUSTEZ-DISENO\t1",
         "Método\tValoración\\tHPLC\\\\UV",
         "Analista\tQ.F.B. María Pérez\\r\\nlínea 2",
-        "Fecha\t08/12/2026",
+        "Fecha\t08/12/2026\\x1F\\x7F",
         "Diseño\tPB8\tplackett-burman",
         "Ensayos nominales\t2",
         "Orden\taleatorio\t18446744073709551615",
@@ -218,6 +218,8 @@ TEST(DesignFile, RefusesDamagedFilesNamingTheLine) {
          "Línea 3: se esperaban 2 campos separados por tabuladores y hay 3."},
         {withLine(2, "Método\tM\\x"), "Línea 2: secuencia de escape no válida en «M\\x»."},
         {withLine(2, "Método\tM\\"), "Línea 2: secuencia de escape no válida en «M\\»."},
+        {withLine(2, "Método\tM\\x41"), "Línea 2: secuencia de escape no válida en «M\\x41»."},
+        {withLine(2, "Método\tM\\x1"), "Línea 2: secuencia de escape no válida en «M\\x1»."},
         {withLine(2, "Método\t\xE9"), "Línea 2: el texto no es UTF-8 válido."},
         {withLine(2, "Método\ta\rb"), "Línea 2: hay un carácter de control en la línea."},
         {withLine(5, "Diseño\t\tpb"), "Línea 5: tipo de diseño desconocido «pb»."},
