@@ -114,26 +114,45 @@ void checkInput(const AnalysisInput& input) {
     }
 }
 
-// mean(high) - mean(low) of every column, each mean rounded once from its
-// exact sum and the difference taken in double-double.
+// mean(high) - mean(low) of every column, from the sum at the high level
+// and the sum of all, each kept as a double and its additions' rounding
+// errors (exactly, for the data a laboratory types), so that each effect is
+// rounded once.
 std::vector<double> effectsOf(const AnalysisInput& input) {
     const std::size_t k = input.matrix.front().size();
+    std::vector<double> high(k);
+    std::vector<double> highError(k);
+    std::vector<double> highCount(k);
+    double all = 0;
+    double allError = 0;
+    for (std::size_t r = 0; r < input.matrix.size(); ++r) {
+        const double value = input.design[r];
+        const DoubleDouble a = dd::twoSum(all, value);
+        all = a.hi;
+        allError += a.lo;
+        const std::vector<int>& row = input.matrix[r];
+        for (std::size_t c = 0; c < k; ++c) {
+            // The value or 0: no branch to mispredict.
+            const bool isHigh = row[c] == 1;
+            const DoubleDouble h = dd::twoSum(high[c], isHigh ? value : 0.0);
+            high[c] = h.hi;
+            highError[c] += h.lo;
+            highCount[c] += isHigh ? 1 : 0;
+        }
+    }
+    const DoubleDouble total = dd::twoSum(all, allError);
+    const double rows = static_cast<double>(input.matrix.size());
     std::vector<double> effects;
     for (std::size_t c = 0; c < k; ++c) {
-        DoubleDouble high;
-        DoubleDouble low;
-        double highCount = 0;
-        double lowCount = 0;
-        for (std::size_t r = 0; r < input.matrix.size(); ++r) {
-            if (input.matrix[r][c] == 1) {
-                high = high + DoubleDouble{input.design[r]};
-                highCount += 1;
-            } else {
-                low = low + DoubleDouble{input.design[r]};
-                lowCount += 1;
-            }
+        const DoubleDouble highSum = dd::twoSum(high[c], highError[c]);
+        const DoubleDouble lowSum = total - highSum;
+        const DoubleDouble highRuns{highCount[c]};
+        const DoubleDouble lowRuns{rows - highCount[c]};
+        if (highCount[c] == rows - highCount[c]) {
+            effects.push_back(((highSum - lowSum) / highRuns).hi);
+        } else {
+            effects.push_back((highSum / highRuns - lowSum / lowRuns).hi);
         }
-        effects.push_back((high / DoubleDouble{highCount} - low / DoubleDouble{lowCount}).hi);
     }
     return effects;
 }
@@ -141,11 +160,12 @@ std::vector<double> effectsOf(const AnalysisInput& input) {
 // t = E / se and its two-sided p for every column; empty when se = 0.
 void testEffects(const std::vector<double>& effects, double se, double df,
                  std::vector<std::optional<double>>& t, std::vector<std::optional<double>>& p) {
+    const StudentT distribution(df);
     for (const double e : effects) {
         if (se > 0) {
             const double ratio = e / se;
             t.emplace_back(ratio);
-            p.emplace_back(studentTTwoSidedP(ratio, df));
+            p.emplace_back(distribution.twoSidedP(ratio));
         } else {
             t.emplace_back();
             p.emplace_back();

@@ -1,7 +1,9 @@
 #include "core/stats/reproducible_distributions.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
 namespace robustez {
@@ -16,16 +18,37 @@ constexpr double kInfinity = std::numeric_limits<double>::infinity();
 constexpr double kLog2High = 6.93147180369123816490e-01;
 constexpr double kLog2Low = 1.90821492927058770002e-10;
 
+// 1 / j! for j = 0..13.
+constexpr double kInverseFactorials[] = {1.0,
+                                         1.0,
+                                         1.0 / 2,
+                                         1.0 / 6,
+                                         1.0 / 24,
+                                         1.0 / 120,
+                                         1.0 / 720,
+                                         1.0 / 5040,
+                                         1.0 / 40320,
+                                         1.0 / 362880,
+                                         1.0 / 3628800,
+                                         1.0 / 39916800,
+                                         1.0 / 479001600,
+                                         1.0 / 6227020800};
+
+// 2^k for -1022 <= k <= 1023, from its bits.
+double powerOfTwo(int k) {
+    return std::bit_cast<double>(static_cast<std::uint64_t>(k + 1023) << 52);
+}
+
 // x * 2^k: exact unless the result is subnormal.
 double scaleByPowerOfTwo(double x, int k) {
     if (k > 1023) {
-        return scaleByPowerOfTwo(x * std::ldexp(1.0, 1023), k - 1023);
+        return x * powerOfTwo(1023) * powerOfTwo(k - 1023);
     }
     if (k < -1022) {
         // The exact step first, the one that may round last.
-        return scaleByPowerOfTwo(x * std::ldexp(1.0, k + 1022), -1022);
+        return x * powerOfTwo(k + 1022) * powerOfTwo(-1022);
     }
-    return x * std::ldexp(1.0, k);
+    return x * powerOfTwo(k);
 }
 
 // log(1 + f) for |f| up to sqrt(2) - 1 about, with f exact: with
@@ -49,30 +72,49 @@ double logBeta(double a, double b) {
     return logGamma(a) + logGamma(b) - logGamma(a + b);
 }
 
-// The continued fraction of I_x(a, b) (modified Lentz), which converges
-// quickly for x < (a + 1) / (a + b + 2).
+// The continued fraction of I_x(a, b),
+//   1 / (1 + d1 / (1 + d2 / (1 + ...))),
+// d(2m+1) = -(a + m)(a + b + m) x / ((a + 2m)(a + 2m + 1)),
+// d(2m) = m (b - m) x / ((a + 2m - 1)(a + 2m)),
+// which converges quickly for x < (a + 1) / (a + b + 2). Its convergents
+// come from the three-term recurrence of their numerators and denominators
+// (the divisions stay out of the recurrence's chain), rescaled when they grow
+// or shrink too far, until two successive ones agree to a unit in the last
+// place.
 double betaContinuedFraction(double x, double a, double b) {
-    constexpr double kTiny = 1e-300;
-    const auto guard = [](double v) { return std::fabs(v) < kTiny ? kTiny : v; };
-    double c = 1;
-    double d = 1 / guard(1 - (a + b) * x / (a + 1));
-    double h = d;
+    double numerator = 1; // of the last convergent
+    double denominator = 1;
+    double numeratorBefore = 0; // of the one before
+    double denominatorBefore = 1;
+    const auto apply = [&](double d) {
+        const double nextNumerator = numerator + d * numeratorBefore;
+        const double nextDenominator = denominator + d * denominatorBefore;
+        numeratorBefore = numerator;
+        denominatorBefore = denominator;
+        numerator = nextNumerator;
+        denominator = nextDenominator;
+    };
+    apply(-(a + b) * x / (a + 1));
+    double value = numerator / denominator;
     for (int m = 1; m <= 10000; ++m) {
         const double m2 = 2.0 * m;
-        double coefficient = m * (b - m) * x / ((a - 1 + m2) * (a + m2));
-        d = 1 / guard(1 + coefficient * d);
-        c = guard(1 + coefficient / c);
-        h *= d * c;
-        coefficient = -(a + m) * (a + b + m) * x / ((a + m2) * (a + 1 + m2));
-        d = 1 / guard(1 + coefficient * d);
-        c = guard(1 + coefficient / c);
-        const double step = d * c;
-        h *= step;
-        if (std::fabs(step - 1) < 1e-16) {
-            break;
+        apply(m * (b - m) * x / ((a - 1 + m2) * (a + m2)));
+        apply(-(a + m) * (a + b + m) * x / ((a + m2) * (a + 1 + m2)));
+        const double size = std::fabs(denominator);
+        if (size > 1e150 || size < 1e-150) {
+            const double scale = 1 / denominator;
+            numerator *= scale;
+            numeratorBefore *= scale;
+            denominatorBefore *= scale;
+            denominator = 1;
         }
+        // |numerator / denominator - value| within an ulp, without dividing.
+        if (std::fabs(numerator - value * denominator) <= 2.3e-16 * std::fabs(numerator)) {
+            return numerator / denominator;
+        }
+        value = numerator / denominator;
     }
-    return h;
+    return value;
 }
 
 // log x, from x or from y = 1 - x, whichever keeps more digits.
@@ -81,15 +123,22 @@ double logFromPair(double x, double y) {
 }
 
 // I_x(a, b) given both x and y = 1 - x, each to full precision.
-double incompleteBeta(double a, double b, double x, double y) {
+double incompleteBeta(double a, double b, double x, double y, double logB) {
     if (x <= 0) {
         return 0;
     }
     if (y <= 0) {
         return 1;
     }
-    const double logFront = a * logFromPair(x, y) + b * logFromPair(y, x) - logBeta(a, b);
-    const double front = reproducibleExp(logFront);
+    // x^a y^b / B(a, b); a half power is a square root, one logarithm fewer.
+    double front = 0;
+    if (b == 0.5) {
+        front = reproducibleExp(a * logFromPair(x, y) - logB) * std::sqrt(y);
+    } else if (a == 0.5) {
+        front = reproducibleExp(b * logFromPair(y, x) - logB) * std::sqrt(x);
+    } else {
+        front = reproducibleExp(a * logFromPair(x, y) + b * logFromPair(y, x) - logB);
+    }
     if (x < (a + 1) / (a + b + 2)) {
         return front * betaContinuedFraction(x, a, b) / a;
     }
@@ -110,11 +159,11 @@ void studentPair(double t, double df, double& x, double& y) {
 }
 
 // P(T > t) for t >= 0.
-double studentUpperTail(double t, double df) {
+double studentUpperTail(double t, double df, double logB) {
     double x = 0;
     double y = 0;
     studentPair(t, df, x, y);
-    return 0.5 * incompleteBeta(df / 2, 0.5, x, y);
+    return 0.5 * incompleteBeta(df / 2, 0.5, x, y, logB);
 }
 
 double studentDensity(double t, double df, double logB) {
@@ -171,14 +220,19 @@ double reproducibleExp(double x) {
     }
     // x = k log 2 + r with |r| <= log 2 / 2, then e^r by its Taylor series,
     // whose first omitted term is below 1e-17 of the sum.
-    const double k = std::floor(x * 1.4426950408889634 + 0.5);
+    const double k =
+        static_cast<double>(static_cast<long long>(x * 1.4426950408889634 + (x < 0 ? -0.5 : 0.5)));
     const double r = (x - k * kLog2High) - k * kLog2Low;
-    // Horner in the plain form: 1 + r (1 + r/2 (1 + r/3 (... (1 + r/13))))
-    double sum = 1;
-    for (int j = 13; j >= 2; --j) {
-        sum = 1 + r * sum / j;
-    }
-    const double tail = r * sum; // e^r - 1
+    // e^r - 1 = r + r^2 (c2 + r c3 + ...), the powers of r grouped (Estrin)
+    // so that the products do not wait on each other.
+    const double* c = kInverseFactorials;
+    const double r2 = r * r;
+    const double r4 = r2 * r2;
+    const double r8 = r4 * r4;
+    const double low = (c[2] + r * c[3]) + r2 * (c[4] + r * c[5]);
+    const double middle = (c[6] + r * c[7]) + r2 * (c[8] + r * c[9]);
+    const double high = (c[10] + r * c[11]) + r2 * (c[12] + r * c[13]);
+    const double tail = r + r2 * (low + r4 * middle + r8 * high);
     return scaleByPowerOfTwo(1 + tail, static_cast<int>(k));
 }
 
@@ -223,10 +277,13 @@ double regularizedBeta(double x, double a, double b) {
     if (x >= 1) {
         return 1;
     }
-    return incompleteBeta(a, b, x, 1 - x);
+    return incompleteBeta(a, b, x, 1 - x, logBeta(a, b));
 }
 
-double studentTTwoSidedP(double t, double df) {
+StudentT::StudentT(double df) : df_(df), logBeta_(df > 0 ? logBeta(df / 2, 0.5) : kNaN) {}
+
+double StudentT::twoSidedP(double t) const {
+    const double df = df_;
     if (std::isnan(t) || !(df > 0)) {
         return kNaN;
     }
@@ -234,22 +291,23 @@ double studentTTwoSidedP(double t, double df) {
     if (std::isinf(u)) {
         return 0;
     }
-    return 2 * studentUpperTail(u, df);
+    return 2 * studentUpperTail(u, df, logBeta_);
 }
 
-double studentTQuantile(double p, double df) {
+double StudentT::quantile(double p) const {
+    const double df = df_;
     if (std::isnan(p) || !(df > 0) || !(p > 0 && p < 1)) {
         return kNaN;
     }
     if (p < 0.5) {
-        return -studentTQuantile(1 - p, df);
+        return -quantile(1 - p);
     }
     if (p == 0.5) {
         return 0;
     }
     const double q = 1 - p; // exact for p >= 0.5
     const double logQ = reproducibleLog(q);
-    const double logB = logBeta(df / 2, 0.5);
+    const double logB = logBeta_;
     // The start: the tail's leading term for few degrees of freedom, the
     // Cornish-Fisher expansion about the normal quantile otherwise.
     double t0 = 0;
@@ -267,7 +325,7 @@ double studentTQuantile(double p, double df) {
     double above = kInfinity;  // h < 0 here
     for (int iteration = 0; iteration < 200; ++iteration) {
         const double t = reproducibleExp(u);
-        const double tail = studentUpperTail(t, df);
+        const double tail = studentUpperTail(t, df, logB);
         const double h = reproducibleLog(tail) - logQ;
         if (h == 0) {
             break;
@@ -293,6 +351,14 @@ double studentTQuantile(double p, double df) {
         }
     }
     return reproducibleExp(u);
+}
+
+double studentTTwoSidedP(double t, double df) {
+    return StudentT(df).twoSidedP(t);
+}
+
+double studentTQuantile(double p, double df) {
+    return StudentT(df).quantile(p);
 }
 
 double normalQuantile(double p) {
