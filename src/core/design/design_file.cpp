@@ -622,7 +622,15 @@ DesignStudy loadDesignFile(const std::string& path) {
 }
 
 void saveDesignFile(const std::string& path, const DesignStudy& study) {
-    platform::replaceFileContents(path, encodeDesignFile(study));
+    // Only what reads back is written: a study whose runs do not fit its
+    // columns, responses or design is refused before the disk is touched.
+    const std::string bytes = encodeDesignFile(study);
+    try {
+        decodeDesignFile(bytes);
+    } catch (const RobustezError& error) {
+        throw RobustezError("El estudio no se puede guardar: " + std::string(error.what()));
+    }
+    platform::replaceFileContents(path, bytes);
 }
 
 } // namespace robustez::design

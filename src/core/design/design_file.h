@@ -58,7 +58,10 @@ DesignStudy loadDesignFile(const std::string& path);
 
 // Writes a design file by the same safe save as study files
 // (platform::replaceFileContents): the study is encoded before the disk is
-// touched, and a failed save leaves the previous file as it was.
+// touched, and a failed save leaves the previous file as it was. A study
+// whose file would not read back (runs that do not fit its columns,
+// responses or design) is refused with RobustezError "El estudio no se puede
+// guardar: " and the reading's message, and the file is left as it was.
 void saveDesignFile(const std::string& path, const DesignStudy& study);
 
 } // namespace robustez::design

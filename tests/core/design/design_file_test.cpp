@@ -289,6 +289,18 @@ TEST_F(DesignFileOnDisk, SavesLoadsAndKeepsTheOldFileOnFailure) {
         fileError([&] { saveDesignFile(testing::utf8Path(dir_ / "no" / "x.w1d"), sampleStudy()); }),
         "(no file error)");
     EXPECT_EQ(entries(), 1u);
+    // A study whose runs do not fit its columns is not written over the file.
+    DesignStudy broken = sampleStudy();
+    broken.runs[3].codes.pop_back();
+    std::string message;
+    try {
+        saveDesignFile(testing::utf8Path(path), broken);
+    } catch (const RobustezError& error) {
+        message = error.what();
+    }
+    EXPECT_EQ(message, "El estudio no se puede guardar: Línea 26: se esperaban 12 campos separados "
+                       "por tabuladores y hay 11.");
+    EXPECT_EQ(readBytes(path), encodeDesignFile(sampleStudy()));
 }
 
 } // namespace
