@@ -9,7 +9,6 @@
 #include <cmath>
 #include <cstddef>
 #include <map>
-#include <numeric>
 #include <utility>
 
 namespace robustez::design {
@@ -21,9 +20,22 @@ using dd::DoubleDouble;
 constexpr double kLevel = 0.975; // two-sided alpha = 0.05
 
 // The quantiles a study asks for again and again (the same degrees of
-// freedom for every response), computed once.
+// freedom and number of columns for every response), computed once.
 class QuantileCache {
 public:
+    // Phi^-1(0.5 + 0.5 (i - 0.5) / k) for i = 1..k.
+    const std::vector<double>& halfNormalScores(std::size_t k) {
+        std::vector<double>& scores = scores_[k];
+        if (scores.size() != k) {
+            const double count = static_cast<double>(k);
+            for (std::size_t i = 0; i < k; ++i) {
+                const double rank = static_cast<double>(i) + 1;
+                scores.push_back(normalQuantile(0.5 + 0.5 * ((rank - 0.5) / count)));
+            }
+        }
+        return scores;
+    }
+
     double operator()(double p, double df) {
         const auto key = std::make_pair(p, df);
         const auto found = values_.find(key);
@@ -37,6 +49,7 @@ public:
 
 private:
     std::map<std::pair<double, double>, double> values_;
+    std::map<std::size_t, std::vector<double>> scores_;
 };
 
 // The sum of the values in double-double: exact for any data a laboratory
@@ -53,24 +66,46 @@ double meanOf(const std::vector<double>& values) {
     return (exactSum(values) / DoubleDouble{static_cast<double>(values.size())}).hi;
 }
 
+// A power of two near the largest magnitude (1 for 0): dividing by it is
+// exact, and the squares of the quotients neither overflow nor underflow.
+double powerOfTwoScale(double largest) {
+    if (largest == 0) {
+        return 1;
+    }
+    int exponent = 0;
+    std::frexp(largest, &exponent); // exact
+    return std::ldexp(1.0, exponent);
+}
+
 // sqrt(sum of squares / count), the sum in double-double.
 double rootMeanSquare(const std::vector<double>& values, const std::vector<int>& which) {
+    double largest = 0;
+    for (const int c : which) {
+        largest = std::max(largest, std::fabs(values[static_cast<std::size_t>(c)]));
+    }
+    const double scale = powerOfTwoScale(largest);
     DoubleDouble sum;
     for (const int c : which) {
-        const double v = values[static_cast<std::size_t>(c)];
+        const double v = values[static_cast<std::size_t>(c)] / scale;
         sum = sum + dd::twoProduct(v, v);
     }
-    return dd::squareRoot(sum / DoubleDouble{static_cast<double>(which.size())}).hi;
+    return dd::squareRoot(sum / DoubleDouble{static_cast<double>(which.size())}).hi * scale;
 }
 
 double standardDeviation(const std::vector<double>& values) {
     const DoubleDouble mean = exactSum(values) / DoubleDouble{static_cast<double>(values.size())};
+    double largest = 0;
+    for (const double v : values) {
+        largest = std::max(largest, std::fabs(v - mean.hi));
+    }
+    const double scale = powerOfTwoScale(largest);
     DoubleDouble sum;
     for (const double v : values) {
-        const DoubleDouble deviation = DoubleDouble{v} - mean;
+        const DoubleDouble unscaled = DoubleDouble{v} - mean;
+        const DoubleDouble deviation{unscaled.hi / scale, unscaled.lo / scale};
         sum = sum + deviation * deviation;
     }
-    return dd::squareRoot(sum / DoubleDouble{static_cast<double>(values.size() - 1)}).hi;
+    return dd::squareRoot(sum / DoubleDouble{static_cast<double>(values.size() - 1)}).hi * scale;
 }
 
 // The median; of an even count, the mean of the two middle values.
@@ -83,7 +118,9 @@ double median(std::vector<double> values) {
     return (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-void checkInput(const AnalysisInput& input) {
+// Checks the input; returns the number of runs at the high level of each
+// column.
+std::vector<double> checkInput(const AnalysisInput& input) {
     const std::size_t rows = input.matrix.size();
     if (rows < 2) {
         throw RobustezError("El diseño necesita al menos dos ensayos.");
@@ -93,36 +130,40 @@ void checkInput(const AnalysisInput& input) {
         input.settings.size() != k || input.design.size() != rows) {
         throw RobustezError("Los datos del diseño no concuerdan con sus columnas.");
     }
+    std::vector<double> highCount(k);
     for (const std::vector<int>& row : input.matrix) {
         if (row.size() != k ||
             std::any_of(row.begin(), row.end(), [](int code) { return code != 1 && code != -1; })) {
             throw RobustezError("Cada ensayo del diseño lleva -1 o +1 en cada columna.");
         }
+        for (std::size_t c = 0; c < k; ++c) {
+            highCount[c] += row[c] == 1 ? 1 : 0;
+        }
     }
     for (std::size_t c = 0; c < k; ++c) {
-        const auto high = std::count_if(input.matrix.begin(), input.matrix.end(),
-                                        [c](const std::vector<int>& row) { return row[c] == 1; });
-        if (high == 0 || high == static_cast<long>(rows)) {
+        if (highCount[c] == 0 || highCount[c] == static_cast<double>(rows)) {
             throw RobustezError("La columna " + input.names[c] +
                                 " no tiene ensayos en los dos niveles.");
         }
     }
-    const auto finite = [](double v) { return std::isfinite(v); };
-    if (!std::all_of(input.design.begin(), input.design.end(), finite) ||
-        !std::all_of(input.nominal.begin(), input.nominal.end(), finite)) {
-        throw RobustezError("Los valores medidos deben ser números finitos.");
+    // Below 1e300 in magnitude no sum of the values overflows.
+    const auto inRange = [](double v) { return std::fabs(v) < 1e300; };
+    if (!std::all_of(input.design.begin(), input.design.end(), inRange) ||
+        !std::all_of(input.nominal.begin(), input.nominal.end(), inRange)) {
+        throw RobustezError(
+            "Los valores medidos deben ser números finitos de valor absoluto menor que 1e300.");
     }
+    return highCount;
 }
 
 // mean(high) - mean(low) of every column, from the sum at the high level
 // and the sum of all, each kept as a double and its additions' rounding
 // errors (exactly, for the data a laboratory types), so that each effect is
 // rounded once.
-std::vector<double> effectsOf(const AnalysisInput& input) {
+std::vector<double> effectsOf(const AnalysisInput& input, const std::vector<double>& highCount) {
     const std::size_t k = input.matrix.front().size();
     std::vector<double> high(k);
     std::vector<double> highError(k);
-    std::vector<double> highCount(k);
     double all = 0;
     double allError = 0;
     for (std::size_t r = 0; r < input.matrix.size(); ++r) {
@@ -137,7 +178,6 @@ std::vector<double> effectsOf(const AnalysisInput& input) {
             const DoubleDouble h = dd::twoSum(high[c], isHigh ? value : 0.0);
             high[c] = h.hi;
             highError[c] += h.lo;
-            highCount[c] += isHigh ? 1 : 0;
         }
     }
     const DoubleDouble total = dd::twoSum(all, allError);
@@ -206,10 +246,10 @@ std::vector<double> absolute(const std::vector<double>& effects) {
     return result;
 }
 
-DongBlock dongBlock(const std::vector<double>& effects, QuantileCache& quantile) {
-    const std::vector<double> magnitudes = absolute(effects);
+DongBlock dongBlock(const std::vector<double>& effects, const std::vector<double>& magnitudes,
+                    double s0, QuantileCache& quantile) {
     DongBlock block;
-    block.s0 = 1.5 * median(magnitudes);
+    block.s0 = s0;
     block.limit = 2.5 * block.s0;
     for (std::size_t c = 0; c < magnitudes.size(); ++c) {
         if (magnitudes[c] <= block.limit) {
@@ -228,11 +268,10 @@ double simultaneousLevel(int k) {
     return (1 + reproduciblePow(0.95, 1.0 / k)) / 2;
 }
 
-LenthBlock lenthBlock(const std::vector<double>& effects, QuantileCache& quantile) {
-    const std::vector<double> magnitudes = absolute(effects);
-    const int k = static_cast<int>(effects.size());
+LenthBlock lenthBlock(const std::vector<double>& magnitudes, double s0, QuantileCache& quantile) {
+    const int k = static_cast<int>(magnitudes.size());
     LenthBlock block;
-    block.s0 = 1.5 * median(magnitudes);
+    block.s0 = s0;
     block.limit = 2.5 * block.s0;
     std::vector<double> below;
     for (std::size_t c = 0; c < magnitudes.size(); ++c) {
@@ -253,20 +292,18 @@ LenthBlock lenthBlock(const std::vector<double>& effects, QuantileCache& quantil
     return block;
 }
 
-std::vector<HalfNormalPoint> halfNormal(const std::vector<double>& effects) {
-    std::vector<int> order(effects.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&effects](int a, int b) {
-        return std::fabs(effects[static_cast<std::size_t>(a)]) <
-               std::fabs(effects[static_cast<std::size_t>(b)]);
-    });
-    const double k = static_cast<double>(effects.size());
+std::vector<HalfNormalPoint> halfNormal(const std::vector<double>& effects,
+                                        QuantileCache& quantile) {
+    // By |E|, ties in column order.
+    std::vector<std::pair<double, int>> order;
+    for (std::size_t c = 0; c < effects.size(); ++c) {
+        order.emplace_back(std::fabs(effects[c]), static_cast<int>(c));
+    }
+    std::sort(order.begin(), order.end());
+    const std::vector<double>& scores = quantile.halfNormalScores(effects.size());
     std::vector<HalfNormalPoint> points;
     for (std::size_t i = 0; i < order.size(); ++i) {
-        const double rank = static_cast<double>(i) + 1;
-        const int column = order[i];
-        points.push_back({column, std::fabs(effects[static_cast<std::size_t>(column)]),
-                          normalQuantile(0.5 + 0.5 * ((rank - 0.5) / k))});
+        points.push_back({order[i].second, order[i].first, scores[i]});
     }
     return points;
 }
@@ -309,9 +346,11 @@ std::optional<double> decidingCriticalEffect(const ResponseAnalysis& result) {
 
 void judgeFactors(const AnalysisInput& input, ResponseAnalysis& result) {
     const std::optional<double> critical = result.e_crit;
-    std::vector<std::string> intolerant;
+    std::vector<const std::string*> intolerant;
+    result.verdicts.reserve(result.effects.size());
     if (input.delta) {
         result.equivalence.emplace();
+        result.equivalence->reserve(result.effects.size());
     }
     for (std::size_t c = 0; c < result.effects.size(); ++c) {
         if (input.dummy[c]) {
@@ -325,7 +364,7 @@ void judgeFactors(const AnalysisInput& input, ResponseAnalysis& result) {
             const bool significant = magnitude > *critical;
             verdict.verdict = significant ? "SIGNIFICATIVO" : "NO SIGNIFICATIVO";
             if (significant) {
-                intolerant.push_back(name);
+                intolerant.push_back(&name);
                 if (const auto& s = input.settings[c]) {
                     const double share = *critical / magnitude;
                     result.intervals.push_back({column, name,
@@ -334,7 +373,7 @@ void judgeFactors(const AnalysisInput& input, ResponseAnalysis& result) {
                 }
             }
         }
-        result.verdicts.push_back(verdict);
+        result.verdicts.push_back(std::move(verdict));
         if (input.delta) {
             FactorEquivalence equivalence{column, name, std::nullopt};
             const double base = result.percent_base.value;
@@ -343,7 +382,7 @@ void judgeFactors(const AnalysisInput& input, ResponseAnalysis& result) {
                 equivalence.verdict =
                     percent <= *input.delta ? "EQUIVALENTE" : "EQUIVALENCIA NO DEMOSTRADA";
             }
-            result.equivalence->push_back(equivalence);
+            result.equivalence->push_back(std::move(equivalence));
         }
     }
     if (critical) {
@@ -353,7 +392,8 @@ void judgeFactors(const AnalysisInput& input, ResponseAnalysis& result) {
         } else {
             conclusion += "NO ES TOLERANTE a: ";
             for (std::size_t i = 0; i < intolerant.size(); ++i) {
-                conclusion += (i == 0 ? "" : ", ") + intolerant[i];
+                conclusion += i == 0 ? "" : ", ";
+                conclusion += *intolerant[i];
             }
             conclusion += ".";
         }
@@ -362,7 +402,7 @@ void judgeFactors(const AnalysisInput& input, ResponseAnalysis& result) {
 }
 
 ResponseAnalysis analyse(const AnalysisInput& input, QuantileCache& quantile) {
-    checkInput(input);
+    const std::vector<double> highCount = checkInput(input);
     ResponseAnalysis result;
     result.response = input.response;
     result.N = static_cast<int>(input.matrix.size());
@@ -374,7 +414,7 @@ ResponseAnalysis analyse(const AnalysisInput& input, QuantileCache& quantile) {
     } else {
         result.percent_base = {BaseSource::Design, result.mean_design};
     }
-    result.effects = effectsOf(input);
+    result.effects = effectsOf(input, highCount);
     const double base = result.percent_base.value;
     for (const double e : result.effects) {
         result.percent.push_back(base == 0 ? std::nullopt : std::optional<double>(100 * e / base));
@@ -391,9 +431,12 @@ ResponseAnalysis analyse(const AnalysisInput& input, QuantileCache& quantile) {
     if (input.nominal.size() >= 2) {
         result.nominal = nominalBlock(result.effects, input.nominal, result.N, quantile);
     }
-    result.dong = dongBlock(result.effects, quantile);
-    result.lenth = lenthBlock(result.effects, quantile);
-    result.half_normal = halfNormal(result.effects);
+    // Dong's and Lenth's s0 = 1.5 median |E| over all columns.
+    const std::vector<double> magnitudes = absolute(result.effects);
+    const double s0 = 1.5 * median(magnitudes);
+    result.dong = dongBlock(result.effects, magnitudes, s0, quantile);
+    result.lenth = lenthBlock(magnitudes, s0, quantile);
+    result.half_normal = halfNormal(result.effects, quantile);
     result.estimate = chosenEstimate(input, static_cast<int>(dummies.size()));
     result.e_crit = decidingCriticalEffect(result);
     judgeFactors(input, result);
@@ -478,6 +521,7 @@ std::vector<ResponseAnalysis> analyseStudy(const DesignStudy& study, std::option
     }
     QuantileCache quantile;
     std::vector<ResponseAnalysis> results;
+    results.reserve(study.responses.size());
     for (std::size_t v = 0; v < study.responses.size(); ++v) {
         common.response = study.responses[v].name;
         common.design.clear();

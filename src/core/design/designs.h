@@ -28,9 +28,15 @@ struct Design {
     std::vector<std::vector<int>> matrix;
 };
 
-// Every design of the catalogue: Plackett-Burman designs of 8, 12, 16, 20 and
-// 24 runs, the fractional factorials of 8 and 16 runs, and the full 2^k for
-// k = 2, 3, 4. Built once.
+// Every design of the catalogue, built once, in this order and under these
+// names: the Plackett-Burman designs "PB8", "PB12", "PB16", "PB20", "PB24";
+// the fractional factorials of 8 runs "2^(4-1) IV" (D=ABC), "2^(5-2) III"
+// (D=AB, E=AC), "2^(6-3) III" (D=AB, E=AC, F=BC), "2^(7-4) III" (D=AB, E=AC,
+// F=BC, G=ABC) and of 16 runs "2^(5-1) V" (E=ABCD), "2^(6-2) IV" (E=ABC,
+// F=BCD), "2^(7-3) IV" (E=ABC, F=BCD, G=ACD), "2^(8-4) IV" (E=BCD, F=ACD,
+// G=ABC, H=ABD), "2^(15-11) III" (E=AB, F=AC, G=AD, H=BC, J=BD, K=CD, L=ABC,
+// M=ABD, N=ACD, O=BCD, P=ABCD; no letter I); the full factorials "2^2",
+// "2^3", "2^4".
 const std::vector<Design>& designCatalogue();
 
 // The catalogue's design of that name, or nullptr.

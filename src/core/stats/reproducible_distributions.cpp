@@ -68,8 +68,35 @@ double logOnePlusReduced(double f, double extra, double leading) {
     return leading - ((halfSquare - (s * (halfSquare + r) + extra)) - f);
 }
 
+// Stirling's series beyond its leading terms: log Gamma(z) - ((z - 1/2) log z
+// - z + log(2 pi) / 2) for z >= 15, to double precision in eight terms.
+double stirlingCorrection(double z) {
+    const double inverse = 1 / z;
+    const double inverseSquare = inverse * inverse;
+    // B_2j / (2j (2j - 1)) for j = 1..8.
+    constexpr double kStirling[] = {1.0 / 12,   -1.0 / 360,      1.0 / 1260, -1.0 / 1680,
+                                    1.0 / 1188, -691.0 / 360360, 1.0 / 156,  -3617.0 / 122400};
+    double correction = kStirling[7];
+    for (int j = 6; j >= 0; --j) {
+        correction = kStirling[j] + inverseSquare * correction;
+    }
+    return correction * inverse;
+}
+
+// log B(a, b). With a large argument the difference log Gamma(big + small) -
+// log Gamma(big) is taken from Stirling's series term by term, so that the
+// two large logarithms never cancel.
 double logBeta(double a, double b) {
-    return logGamma(a) + logGamma(b) - logGamma(a + b);
+    const double big = std::max(a, b);
+    const double small = std::min(a, b);
+    if (big < 15) {
+        return logGamma(a) + logGamma(b) - logGamma(a + b);
+    }
+    const double sum = big + small;
+    const double difference = (big - 0.5) * reproducibleLog1p(small / big) +
+                              small * reproducibleLog(sum) - small + stirlingCorrection(sum) -
+                              stirlingCorrection(big);
+    return logGamma(small) - difference;
 }
 
 // The continued fraction of I_x(a, b),
@@ -123,6 +150,14 @@ double logFromPair(double x, double y) {
 }
 
 // I_x(a, b) given both x and y = 1 - x, each to full precision.
+// I_x(a, b) from its front factor x^a y^b / B(a, b), x and y = 1 - x.
+double incompleteBetaFromFront(double a, double b, double x, double y, double front) {
+    if (x < (a + 1) / (a + b + 2)) {
+        return front * betaContinuedFraction(x, a, b) / a;
+    }
+    return 1 - front * betaContinuedFraction(y, b, a) / b;
+}
+
 double incompleteBeta(double a, double b, double x, double y, double logB) {
     if (x <= 0) {
         return 0;
@@ -139,10 +174,23 @@ double incompleteBeta(double a, double b, double x, double y, double logB) {
     } else {
         front = reproducibleExp(a * logFromPair(x, y) + b * logFromPair(y, x) - logB);
     }
-    if (x < (a + 1) / (a + b + 2)) {
-        return front * betaContinuedFraction(x, a, b) / a;
+    return incompleteBetaFromFront(a, b, x, y, front);
+}
+
+// x^(n / 2) for 0 <= x <= 1 by binary powering (and a square root for odd n):
+// a few products, each partial one between the result and 1.
+double halfIntegerPower(double x, int n) {
+    double power = 1;
+    double square = x;
+    for (int e = n / 2; e > 0; e /= 2) {
+        if (e % 2 == 1) {
+            power *= square;
+        }
+        if (e > 1) {
+            square *= square;
+        }
     }
-    return 1 - front * betaContinuedFraction(y, b, a) / b;
+    return n % 2 == 1 ? power * std::sqrt(x) : power;
 }
 
 // x = df / (df + t^2) and y = t^2 / (df + t^2) for t >= 0, each to full
@@ -159,16 +207,67 @@ void studentPair(double t, double df, double& x, double& y) {
 }
 
 // P(T > t) for t >= 0.
-double studentUpperTail(double t, double df, double logB) {
+// P(T > t) for t >= 0; inverseB is 1 / B(df / 2, 1 / 2).
+double studentUpperTail(double t, double df, double logB, double inverseB) {
     double x = 0;
     double y = 0;
     studentPair(t, df, x, y);
-    return 0.5 * incompleteBeta(df / 2, 0.5, x, y, logB);
+    if (x <= 0) {
+        return 0;
+    }
+    if (y <= 0) {
+        return 0.5;
+    }
+    // The front factor x^(df/2) y^(1/2) / B: for whole degrees of freedom
+    // (up to 200, where the powering loses under 1e-14) by products alone.
+    const double a = df / 2;
+    double front = 0;
+    if (df <= 200 && df == static_cast<double>(static_cast<int>(df))) {
+        front = halfIntegerPower(x, static_cast<int>(df)) * std::sqrt(y) * inverseB;
+    } else {
+        front = reproducibleExp(a * logFromPair(x, y) - logB) * std::sqrt(y);
+    }
+    return 0.5 * incompleteBetaFromFront(a, 0.5, x, y, front);
 }
 
 double studentDensity(double t, double df, double logB) {
     const double logKernel = -(df + 1) / 2 * reproducibleLog1p(t * t / df);
     return reproducibleExp(logKernel - logB) / std::sqrt(df);
+}
+
+// The t > 0 where h(t) = 0, for an h that rises with t and is nearly linear
+// in u = log t: Newton's method in u, kept inside the bracket found so far,
+// from t0. h returns its value and sets its slope dh/du.
+template <typename Function> double solveInLogT(double t0, Function h) {
+    double u = reproducibleLog(t0);
+    double below = -kInfinity; // h < 0 here
+    double above = kInfinity;  // h > 0 here
+    for (int iteration = 0; iteration < 200; ++iteration) {
+        double slope = 0;
+        const double value = h(reproducibleExp(u), slope);
+        if (value == 0) {
+            break;
+        }
+        if (value < 0) {
+            below = u;
+        } else {
+            above = u;
+        }
+        double next = u - value / slope;
+        if (!std::isfinite(next) || next <= below || next >= above) {
+            if (std::isfinite(below) && std::isfinite(above)) {
+                next = 0.5 * (below + above);
+            } else {
+                next = value < 0 ? u + 2 : u - 2;
+            }
+        }
+        const bool done = std::fabs(next - u) <= 4e-16 * std::max(1.0, std::fabs(u));
+        u = next;
+        if (done || above - below <= 4e-16 * std::max(1.0, std::fabs(u))) {
+            break;
+        }
+    }
+    return reproducibleExp(u);
 }
 
 } // namespace
@@ -252,18 +351,9 @@ double logGamma(double x) {
         product *= z;
         z += 1;
     }
-    const double inverse = 1 / z;
-    const double inverseSquare = inverse * inverse;
-    // B_2j / (2j (2j - 1)) for j = 1..8.
-    constexpr double kStirling[] = {1.0 / 12,   -1.0 / 360,      1.0 / 1260, -1.0 / 1680,
-                                    1.0 / 1188, -691.0 / 360360, 1.0 / 156,  -3617.0 / 122400};
-    double correction = kStirling[7];
-    for (int j = 6; j >= 0; --j) {
-        correction = kStirling[j] + inverseSquare * correction;
-    }
-    correction *= inverse;
     constexpr double kHalfLogTwoPi = 0.91893853320467274178;
-    const double stirling = (z - 0.5) * reproducibleLog(z) - z + kHalfLogTwoPi + correction;
+    const double stirling =
+        (z - 0.5) * reproducibleLog(z) - z + kHalfLogTwoPi + stirlingCorrection(z);
     return stirling - reproducibleLog(product);
 }
 
@@ -280,7 +370,9 @@ double regularizedBeta(double x, double a, double b) {
     return incompleteBeta(a, b, x, 1 - x, logBeta(a, b));
 }
 
-StudentT::StudentT(double df) : df_(df), logBeta_(df > 0 ? logBeta(df / 2, 0.5) : kNaN) {}
+StudentT::StudentT(double df)
+    : df_(df), logBeta_(df > 0 ? logBeta(df / 2, 0.5) : kNaN),
+      inverseBeta_(reproducibleExp(-logBeta_)) {}
 
 double StudentT::twoSidedP(double t) const {
     const double df = df_;
@@ -291,7 +383,7 @@ double StudentT::twoSidedP(double t) const {
     if (std::isinf(u)) {
         return 0;
     }
-    return 2 * studentUpperTail(u, df, logBeta_);
+    return 2 * studentUpperTail(u, df, logBeta_, inverseBeta_);
 }
 
 double StudentT::quantile(double p) const {
@@ -299,58 +391,47 @@ double StudentT::quantile(double p) const {
     if (std::isnan(p) || !(df > 0) || !(p > 0 && p < 1)) {
         return kNaN;
     }
-    if (p < 0.5) {
-        return -quantile(1 - p);
-    }
     if (p == 0.5) {
         return 0;
     }
-    const double q = 1 - p; // exact for p >= 0.5
-    const double logQ = reproducibleLog(q);
+    // The quantile of 1 - p is minus that of p; the tail probability is taken
+    // from whichever of the two keeps it exact.
+    const double sign = p < 0.5 ? -1 : 1;
+    const double q = p < 0.5 ? p : 1 - p; // 1 - p is exact for p >= 0.5
     const double logB = logBeta_;
-    // The start: the tail's leading term for few degrees of freedom, the
-    // Cornish-Fisher expansion about the normal quantile otherwise.
+    if (q > 0.25) {
+        // Near the centre: P(|T| < t) = I_y(1/2, df/2) = 1 - 2q (exact),
+        // rising with t, from t = (1 - 2q) / (2 f(0)).
+        const double central = 1 - 2 * q;
+        const double logCentral = reproducibleLog(central);
+        const double t0 = central * std::sqrt(df) * reproducibleExp(logB) / 2;
+        return sign * solveInLogT(t0, [&](double t, double& slope) {
+                   double x = 0;
+                   double y = 0;
+                   studentPair(t, df, x, y);
+                   const double inside = incompleteBeta(0.5, df / 2, y, x, logB);
+                   slope = 2 * t * studentDensity(t, df, logB) / inside;
+                   return reproducibleLog(inside) - logCentral;
+               });
+    }
+    // In the tail: P(T > t) = q, falling as t rises, from the tail's leading
+    // term for few degrees of freedom and the Cornish-Fisher expansion about
+    // the normal quantile otherwise.
+    const double logQ = reproducibleLog(q);
     double t0 = 0;
     if (df < 3) {
         t0 = std::sqrt(df) * reproducibleExp(-(reproducibleLog(q * df) + logB) / df);
     } else {
-        const double z = normalQuantile(p);
+        const double z = std::fabs(normalQuantile(p));
         const double z2 = z * z;
         t0 = z + z * (z2 + 1) / (4 * df) + z * ((5 * z2 + 16) * z2 + 3) / (96 * df * df);
     }
-    // Newton's method on h(u) = log P(T > e^u) - log q, nearly linear in u in
-    // the tail, kept inside the bracket found so far (h falls as u rises).
-    double u = reproducibleLog(t0);
-    double below = -kInfinity; // h > 0 here
-    double above = kInfinity;  // h < 0 here
-    for (int iteration = 0; iteration < 200; ++iteration) {
-        const double t = reproducibleExp(u);
-        const double tail = studentUpperTail(t, df, logB);
-        const double h = reproducibleLog(tail) - logQ;
-        if (h == 0) {
-            break;
-        }
-        if (h > 0) {
-            below = u;
-        } else {
-            above = u;
-        }
-        const double slope = -t * studentDensity(t, df, logB) / tail;
-        double next = u - h / slope;
-        if (!std::isfinite(next) || next <= below || next >= above) {
-            if (std::isfinite(below) && std::isfinite(above)) {
-                next = 0.5 * (below + above);
-            } else {
-                next = h > 0 ? u + 2 : u - 2;
-            }
-        }
-        const bool done = std::fabs(next - u) <= 4e-16 * std::max(1.0, std::fabs(u));
-        u = next;
-        if (done || above - below <= 4e-16 * std::max(1.0, std::fabs(u))) {
-            break;
-        }
-    }
-    return reproducibleExp(u);
+    return sign * solveInLogT(t0, [&](double t, double& slope) {
+               const double tail = studentUpperTail(t, df, logB, inverseBeta_);
+               slope = t * studentDensity(t, df, logB) / tail;
+               // Written to rise with t, as the solver expects.
+               return logQ - reproducibleLog(tail);
+           });
 }
 
 double studentTTwoSidedP(double t, double df) {

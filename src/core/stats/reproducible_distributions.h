@@ -5,9 +5,10 @@ namespace robustez {
 // Logarithms, exponentials and the distributions the two-level screen needs,
 // built only from IEEE 754 addition, subtraction, multiplication, division
 // and square root (as reproducible_math.h), so that they give the same bits on
-// every conforming platform. They are not always correctly rounded: the
-// elementary functions are within about 2 units in the last place, the
-// distributions within about 1e-13 relative over the ranges tested.
+// every conforming platform (compiled without fused multiply-adds). They are
+// not always correctly rounded: the elementary functions are within about 2
+// units in the last place; Student's t within 1e-12 relative from 1 to 1000
+// degrees of freedom (5e-12 below 1), usually within 1e-14.
 
 // log x for x > 0 (NaN for x < 0 or NaN, -infinity for 0, infinity for
 // infinity).
@@ -49,6 +50,7 @@ public:
 private:
     double df_;
     double logBeta_;
+    double inverseBeta_;
 };
 
 // The standard normal quantile Phi^-1(p) for 0 < p < 1 (Wichura's algorithm

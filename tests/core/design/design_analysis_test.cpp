@@ -357,6 +357,25 @@ TEST(DesignAnalysis, EdgeCases) {
     EXPECT_EQ(r.dummy->se, std::fabs(r.effects[5]));
     EXPECT_EQ(r.estimate, Estimate::Nominal);
 
+    // Data scaled by 2^-1000 or 2^900: the same analysis scaled exactly (R's
+    // references above times the power of two), no square lost to underflow
+    // or overflow.
+    for (const double scale : {std::ldexp(1.0, -1000), std::ldexp(1.0, 900)}) {
+        AnalysisInput scaled = constructedScreen();
+        for (double& v : scaled.design) {
+            v *= scale;
+        }
+        for (double& v : scaled.nominal) {
+            v *= scale;
+        }
+        r = analyseResponse(scaled);
+        expectNear(r.dummy->se, 0.030882093577083724 * scale, 1e-12, "scaled dummy se");
+        expectNear(r.nominal->s, 0.19999999999999574 * scale, 1e-12, "scaled s");
+        expectNear(r.dong.s1, 0.026977356760398374 * scale, 1e-12, "scaled s1");
+        EXPECT_EQ(r.conclusion,
+                  "CONCLUSIÓN (Contenido): el método NO ES TOLERANTE a: pH, Flujo, Temperatura.");
+    }
+
     // Malformed input.
     AnalysisInput bad = constructedScreen();
     bad.design.pop_back();
@@ -364,9 +383,11 @@ TEST(DesignAnalysis, EdgeCases) {
     bad = constructedScreen();
     bad.matrix[0][0] = 0;
     EXPECT_THROW(analyseResponse(bad), RobustezError);
-    bad = constructedScreen();
-    bad.design[0] = NAN;
-    EXPECT_THROW(analyseResponse(bad), RobustezError);
+    for (const double wrong : {std::nan(""), HUGE_VAL, 1e300}) {
+        bad = constructedScreen();
+        bad.nominal[0] = wrong;
+        EXPECT_THROW(analyseResponse(bad), RobustezError) << wrong;
+    }
 }
 
 TEST(DesignAnalysis, StudyAnalysedResponseByResponse) {
