@@ -1,6 +1,7 @@
 #include "paint/figure_painter.h"
 
 #include "core/report/detail_page.h"
+#include "core/report/summary_figure.h"
 #include "core/study/errors.h"
 
 #include <QColor>
@@ -276,6 +277,31 @@ void writeFigureSvg(const QString& path, const StudyEvidence& evidence,
                     std::string_view decimalSeparator, const QSizeF& size) {
     writeSvg(path, composeEvidenceFigure(evidence, size.width(), size.height(), decimalSeparator),
              kPixelResolution, QStringLiteral("Evidencia estadística"));
+}
+
+const QString kSummaryDocumentTitle = QStringLiteral("Resumen de robustez");
+
+void writeSummaryFigureSvg(const QString& path, const SummaryStudies& summary,
+                           std::string_view decimalSeparator) {
+    writeSvg(path, composeSummaryFigure(summary, kSummaryFigureWidth, decimalSeparator),
+             kPixelResolution, kSummaryDocumentTitle);
+}
+
+void writeSummaryFigurePng(const QString& path, const SummaryStudies& summary,
+                           std::string_view decimalSeparator, double scale) {
+    const DisplayList figure = composeSummaryFigure(summary, kSummaryFigureWidth, decimalSeparator);
+    const QSize size(static_cast<int>(std::ceil(figure.width * scale)),
+                     static_cast<int>(std::ceil(figure.height * scale)));
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull()) {
+        cannotWrite(path);
+    }
+    paintOn(image, figure, QRectF(QPointF(0, 0), QSizeF(size)), true, path);
+    OutputFile file(path);
+    if (!image.save(file.device(), "PNG")) {
+        cannotWrite(path);
+    }
+    file.commit();
 }
 
 } // namespace robustez

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/report/evidence_figure.h"
+#include "core/report/summary.h"
 #include "core/stats/evidence.h"
 #include "core/study/study_record.h"
 
@@ -42,5 +43,13 @@ void writeDetailPng(const QString& path, const StudyEvidence& evidence, const St
 // The evidence figure alone as an SVG drawing of `size` units.
 void writeFigureSvg(const QString& path, const StudyEvidence& evidence,
                     std::string_view decimalSeparator, const QSizeF& size = QSizeF(900, 480));
+
+// The summary's forest plot, whole (every condition), kSummaryFigureWidth
+// wide and as tall as its lines need: as an SVG drawing in pixels, and as a
+// PNG image of scale times as many pixels on a white ground.
+void writeSummaryFigureSvg(const QString& path, const SummaryStudies& summary,
+                           std::string_view decimalSeparator);
+void writeSummaryFigurePng(const QString& path, const SummaryStudies& summary,
+                           std::string_view decimalSeparator, double scale = 2);
 
 } // namespace robustez

@@ -27,7 +27,6 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSaveFile>
-#include <QSvgGenerator>
 
 #include <cmath>
 #include <cstdio>
@@ -148,10 +147,8 @@ int evidenceDrawing(const InformeOptions& options, const StudyRecord& study,
     return 0;
 }
 
-// The summary's drawings: resolution of the PDF pages (dots per inch), width
-// of the SVG figure (pixels at 96 per inch).
+// The resolution of the summary's PDF pages (dots per inch).
 constexpr int kSummaryPdfResolution = 1200;
-constexpr double kSummaryFigureWidth = 900;
 
 [[noreturn]] void cannotWrite(const QString& path) {
     throw FileError("No se puede escribir el archivo " + path.toStdString());
@@ -208,32 +205,6 @@ void writeSummaryPdf(const QString& path, const SummaryStudies& summary, std::st
     }
 }
 
-// The summary's forest plot as one SVG drawing, written whole or not at all.
-void writeSummarySvg(const QString& path, const SummaryStudies& summary,
-                     std::string_view separator) {
-    const DisplayList figure = composeSummaryFigure(summary, kSummaryFigureWidth, separator);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        cannotWrite(path);
-    }
-    {
-        QSvgGenerator generator;
-        generator.setOutputDevice(&file);
-        generator.setResolution(96);
-        generator.setSize(QSize(static_cast<int>(std::ceil(figure.width)),
-                                static_cast<int>(std::ceil(figure.height))));
-        generator.setViewBox(QRectF(0, 0, figure.width, figure.height));
-        generator.setTitle(QStringLiteral("Resumen de robustez"));
-        DisplayList page = figure;
-        page.items.insert(page.items.begin(),
-                          RectPrimitive{0, 0, figure.width, figure.height, {255, 255, 255}});
-        paintPages(generator, nullptr, {page}, QRectF(0, 0, figure.width, figure.height), path);
-    }
-    if (!file.commit()) {
-        cannotWrite(path);
-    }
-}
-
 // The summary (--pdf OUT --page resumen, --svg OUT --resumen): every study
 // keeps its place, one without result with its message; the file is written
 // all the same and the status is then 1.
@@ -244,7 +215,7 @@ int summaryDrawing(const InformeOptions& options, std::string_view separator, ch
         const PaintingApplication painting(argv);
         const QString path = QString::fromStdString(options.outputPath);
         if (options.mode == InformeMode::Svg) {
-            writeSummarySvg(path, summary, separator);
+            writeSummaryFigureSvg(path, summary, separator);
         } else {
             writeSummaryPdf(path, summary, separator, options.paper);
         }

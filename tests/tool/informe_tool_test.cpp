@@ -546,8 +546,8 @@ TEST_F(InformeTool, SeveralTextReportsAndTheDetail) {
         "\nDETALLE ESTADÍSTICO\n\n"
         "Nivel\tDiferencia\tDiferencia relativa (%)\tt\tp ajustado\t"
         "IC 95 % simultáneo inferior\tIC 95 % simultáneo superior\tVeredicto\n"
-        "Baja\t-1\t-0.990099\t-1.22474\t0.4179\t-3.33743\t1.33743\tTOLERANTE\n"
-        "Alta\t3\t2.9703\t3.67423\t0.0184\t0.662574\t5.33743\tNO TOLERANTE\n"
+        "Baja\t-1.0\t-0.990099\t-1.22474\t0.4179\t-3.33743\t1.33743\tTOLERANTE\n"
+        "Alta\t3.0\t2.9703\t3.67423\t0.0184\t0.662574\t5.33743\tNO TOLERANTE\n"
         "\n"
         "Grados de libertad\t6\n"
         "Desviación estándar combinada\t1\n"
@@ -563,8 +563,8 @@ TEST_F(InformeTool, SeveralTextReportsAndTheDetail) {
     const std::vector<std::string> lines = splitLines(limited.out);
     ASSERT_EQ(lines.size(), 29u + 12u);
     EXPECT_EQ(lines[33],
-              "Baja\t-1\t-0,990099\t-1,22474\t0,4179\t-3,33743\t1,33743\tTOLERANTE\tEQUIVALENTE");
-    EXPECT_EQ(lines[34], "Alta\t3\t2,9703\t3,67423\t0,0184\t0,662574\t5,33743\tNO "
+              "Baja\t-1,0\t-0,990099\t-1,22474\t0,4179\t-3,33743\t1,33743\tTOLERANTE\tEQUIVALENTE");
+    EXPECT_EQ(lines[34], "Alta\t3,0\t2,9703\t3,67423\t0,0184\t0,662574\t5,33743\tNO "
                          "TOLERANTE\tEQUIVALENCIA NO DEMOSTRADA");
     EXPECT_EQ(lines[40], "Límite de equivalencia (% de la media Normal)\t5");
 
@@ -854,11 +854,11 @@ TEST_F(InformeTool, SummaryOfThreeStudiesAsText) {
               "Número de estudios: 3\n\n" +
                   summaryHeader() +
                   "\n"
-                  "Temperatura\t25\t20\t30\t3\t101\t-1\t-0.990099\t-1.22474\t0.4179\t-3.33743\t"
-                  "1.33743\tTOLERANTE\t3\t2.9703\t3.67423\t0.0184\t0.662574\t5.33743\tNO "
+                  "Temperatura\t25\t20\t30\t3\t101.0\t-1.0\t-0.990099\t-1.22474\t0.4179\t-3.33743\t"
+                  "1.33743\tTOLERANTE\t3.0\t2.9703\t3.67423\t0.0184\t0.662574\t5.33743\tNO "
                   "TOLERANTE\n"
-                  "Flujo\t1.0\t0.9\t1.1\t3\t101\t-1\t-0.990099\t-1.22474\t0.4179\t-3.33743\t"
-                  "1.33743\tTOLERANTE\t1\t0.990099\t1.22474\t0.4179\t-1.33743\t3.33743\t"
+                  "Flujo\t1.0\t0.9\t1.1\t3\t101.0\t-1.0\t-0.990099\t-1.22474\t0.4179\t-3.33743\t"
+                  "1.33743\tTOLERANTE\t1.0\t0.990099\t1.22474\t0.4179\t-1.33743\t3.33743\t"
                   "TOLERANTE\n"
                   "pH [ph.w1o]\t3.0\t2.8\t3.2\t3\t\t'1O3' is not a valid floating point value" +
                   std::string(13, '\t') +
@@ -973,6 +973,9 @@ TEST_F(InformeTool, SummaryPagesAndFigure) {
         const QString drawing = QString::fromUtf8(file.readAll());
         EXPECT_TRUE(drawing.contains(QStringLiteral("Diferencia relativa frente a Normal")));
         EXPECT_EQ(drawing.contains(QStringLiteral("#d9efd9")), limited);
+        // The width the program's window saves too.
+        EXPECT_TRUE(drawing.contains(QStringLiteral("viewBox=\"0 0 900 ")))
+            << drawing.left(400).toStdString();
     }
 }
 

@@ -20,9 +20,12 @@
 
 #include <QApplication>
 #include <QLocale>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPointer>
 #include <QStringList>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -126,7 +129,15 @@ void TMainForm::showSummary(const QStringList& files) {
     auto* window = new TFresumen(files, decimalSeparator());
     connectHelpTopicWindow(window);
     windows_->lastSummary = window;
-    addChildWindow(window, TFresumen::kDesignSize, Placement::Centred);
+    connect(window, &TFresumen::hintChanged, this, &TMainForm::ShowHint);
+    QMdiSubWindow* sub = addChildWindow(window, TFresumen::kDesignSize, Placement::Centred);
+    if (!sub->isMaximized()) {
+        // Opened to show its table, text and figure whole where there is room.
+        const QSize area = mdiArea_->viewport()->size();
+        sub->resize((window->openingSize() + (sub->size() - window->size())).boundedTo(area));
+        sub->move(std::max(0, (area.width() - sub->width()) / 2),
+                  std::max(0, (area.height() - sub->height()) / 2));
+    }
 }
 
 void TMainForm::startExtras() {

@@ -53,6 +53,7 @@ QTableWidget* makeTable(QWidget* parent, const char* name) {
     table->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     table->setSizeAdjustPolicy(QAbstractScrollArea::AdjustToContents);
+    robustez::showWholeTextOfShortenedCells(table);
     return table;
 }
 

@@ -23,6 +23,7 @@ QTableWidget* makeGrid(QWidget* parent, const char* name, QRect geometry, int co
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid->setSelectionMode(QAbstractItemView::ContiguousSelection);
     grid->setWordWrap(false);
+    robustez::showWholeTextOfShortenedCells(grid);
     return grid;
 }
 

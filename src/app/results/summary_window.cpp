@@ -19,7 +19,6 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -28,8 +27,8 @@
 #include <QPdfWriter>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSettings>
-#include <QSvgGenerator>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -40,11 +39,12 @@ namespace robustez {
 namespace {
 
 const QString kStudyFilter = QStringLiteral("Ormida v. w3.0 (*.w1o)");
-// An A4 page in points, and the width of a saved figure and image.
+// An A4 page in points.
 constexpr double kA4Width = 595.276;
 constexpr double kA4Height = 841.89;
-constexpr double kSavedFigureWidth = 800;
-constexpr double kSavedImageScale = 2;
+// Table columns wider than this wrap their texts (a long condition name, a
+// study's message).
+constexpr int kWidestColumn = 240;
 
 QString askSavePathWithDialog(QWidget* parent, const QString& proposed) {
     return askDrawingSavePath(parent, QStringLiteral("Guardar resumen"), proposed);
@@ -95,36 +95,29 @@ void writeSummaryPdf(const QString& path, const SummaryStudies& summary,
     painter.end();
 }
 
-void writeSummarySvg(const QString& path, const SummaryStudies& summary,
-                     const std::string& separator) {
-    const DisplayList figure = composeSummaryFigure(summary, kSavedFigureWidth, separator);
-    QSvgGenerator generator;
-    generator.setFileName(path);
-    generator.setSize(QSize(int(figure.width), int(figure.height)));
-    generator.setViewBox(QRectF(0, 0, figure.width, figure.height));
-    generator.setTitle(QStringLiteral("Resumen de robustez"));
-    QPainter painter;
-    if (!painter.begin(&generator)) {
-        throw RobustezError("No se pudo escribir " + path.toStdString());
+// The files not among `present`, each once, in their order: the same file
+// however its path is written. The others are returned in `repeated`.
+QStringList newFiles(const QStringList& present, const QStringList& chosen, QStringList& repeated) {
+    const auto identity = [](const QString& file) {
+        const QFileInfo info(file);
+        const QString canonical = info.canonicalFilePath();
+        return canonical.isEmpty() ? info.absoluteFilePath() : canonical;
+    };
+    QStringList seen;
+    for (const QString& file : present) {
+        seen << identity(file);
     }
-    paintDisplayList(painter, figure, QRectF(0, 0, figure.width, figure.height));
-    painter.end();
-}
-
-void writeSummaryPng(const QString& path, const SummaryStudies& summary,
-                     const std::string& separator) {
-    const std::vector<DisplayList> pages =
-        composeSummaryPages(summary, kA4Width, kA4Height, separator, footerNow());
-    QImage image(QSize(int(kA4Width * kSavedImageScale), int(kA4Height * kSavedImageScale)),
-                 QImage::Format_RGB32);
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    paintDisplayList(painter, pages.front(), QRectF(image.rect()));
-    painter.end();
-    if (!image.save(path, "PNG")) {
-        throw RobustezError("No se pudo escribir " + path.toStdString());
+    QStringList added;
+    for (const QString& file : chosen) {
+        const QString id = identity(file);
+        if (seen.contains(id)) {
+            repeated << QFileInfo(file).fileName();
+        } else {
+            seen << id;
+            added << file;
+        }
     }
+    return added;
 }
 
 } // namespace
@@ -219,7 +212,8 @@ TFresumen::TFresumen(const QStringList& files, const std::string& decimalSeparat
     stgresumen->setEditTriggers(QAbstractItemView::NoEditTriggers);
     stgresumen->setSelectionBehavior(QAbstractItemView::SelectRows);
     stgresumen->setSelectionMode(QAbstractItemView::SingleSelection);
-    stgresumen->setWordWrap(false);
+    stgresumen->setWordWrap(true);
+    robustez::showWholeTextOfShortenedCells(stgresumen);
     stgresumen->setMinimumHeight(140);
     lconclusion = new QLabel(content);
     lconclusion->setObjectName(QStringLiteral("lconclusion"));
@@ -312,6 +306,35 @@ void TFresumen::fillTable() {
         }
     }
     stgresumen->resizeColumnsToContents();
+    for (int c = 0; c < stgresumen->columnCount(); ++c) {
+        stgresumen->setColumnWidth(c,
+                                   std::min(stgresumen->columnWidth(c), robustez::kWidestColumn));
+    }
+    stgresumen->resizeRowsToContents();
+}
+
+QSize TFresumen::openingSize() const {
+    // The table whole (rows and, as far as it goes, columns), the text at the
+    // table's width and the figure at that width, one above the other.
+    const int frame = 2 * stgresumen->frameWidth();
+    int tableWidth = frame + stgresumen->verticalHeader()->width();
+    for (int c = 0; c < stgresumen->columnCount(); ++c) {
+        tableWidth += stgresumen->columnWidth(c);
+    }
+    const int margins = 2 * 8;
+    const int width = std::max(kDesignSize.width(), tableWidth + margins);
+    const int inner = width - margins;
+    int tableHeight = frame + stgresumen->horizontalHeader()->sizeHint().height() +
+                      stgresumen->horizontalScrollBar()->sizeHint().height();
+    for (int r = 0; r < stgresumen->rowCount(); ++r) {
+        tableHeight += stgresumen->rowHeight(r);
+    }
+    tableHeight = std::max(tableHeight, stgresumen->minimumHeight());
+    const int spacing = 4 * style()->pixelMetric(QStyle::PM_LayoutVerticalSpacing);
+    const int height = margins + botonagregar->sizeHint().height() + tableHeight +
+                       lconclusion->heightForWidth(inner) + figura->heightForWidth(inner) +
+                       std::max(spacing, 24);
+    return {width, std::max(kDesignSize.height(), height)};
 }
 
 QString TFresumen::tableText() const {
@@ -327,7 +350,17 @@ void TFresumen::botonagregarClick() {
     if (chosen.isEmpty()) {
         return;
     }
-    files_ << chosen;
+    QStringList repeated;
+    const QStringList added = robustez::newFiles(files_, chosen, repeated);
+    if (!repeated.isEmpty()) {
+        emit hintChanged((repeated.size() == 1 ? QStringLiteral("Ya está en el resumen: %1.")
+                                               : QStringLiteral("Ya están en el resumen: %1."))
+                             .arg(repeated.join(QStringLiteral(", "))));
+    }
+    if (added.isEmpty()) {
+        return;
+    }
+    files_ << added;
     refresh();
 }
 
@@ -350,9 +383,9 @@ void TFresumen::botonguardarClick() {
         robustez::BusyCursor busy;
         const QString suffix = QFileInfo(path).suffix().toLower();
         if (suffix == QLatin1String("svg")) {
-            robustez::writeSummarySvg(path, summary_, separator_);
+            robustez::writeSummaryFigureSvg(path, summary_, separator_);
         } else if (suffix == QLatin1String("png")) {
-            robustez::writeSummaryPng(path, summary_, separator_);
+            robustez::writeSummaryFigurePng(path, summary_, separator_);
         } else {
             robustez::writeSummaryPdf(path, summary_, separator_);
         }

@@ -71,6 +71,9 @@ public:
               QWidget* parent = nullptr);
 
     QSize sizeHint() const override { return kDesignSize; }
+    // The size that shows the table's rows, the text and the whole figure
+    // without scrolling (at least the design size).
+    QSize openingSize() const;
 
     const QStringList& files() const { return files_; }
     const robustez::SummaryStudies& summary() const { return summary_; }
@@ -88,18 +91,23 @@ public:
 
 public slots:
     void elimiteChanged(const QString& text);
-    // "&Agregar estudios...": more study files, after the ones shown.
+    // "&Agregar estudios...": more study files, after the ones shown; a file
+    // already in the summary is not added again, and hintChanged says so.
     void botonagregarClick();
     // "&Quitar estudio": the study of the table's current row leaves the list.
     void botonquitarClick();
-    // "&Guardar...": the pages as PDF, the forest plot as SVG, or an image of
-    // the first page as PNG, by the name's extension.
+    // "&Guardar...": the pages as PDF, or the whole forest plot as SVG or as
+    // a PNG image, by the name's extension.
     void botonguardarClick();
     // "&Imprimir...": the pages through the print dialog, each with its
     // number and the date and time of printing.
     void botonimprimirClick();
     // "&Copiar" (Ctrl+C): the table on the clipboard.
     void copyTable();
+
+signals:
+    // A line for the status bar (empty: none).
+    void hintChanged(const QString& hint);
 
 private:
     // Reads the files again with the limit typed, and shows the result.

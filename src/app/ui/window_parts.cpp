@@ -6,7 +6,11 @@
 
 #include <QKeyEvent>
 
+#include <QAbstractItemView>
+#include <QHelpEvent>
 #include <QScrollArea>
+#include <QStyledItemDelegate>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 namespace robustez {
@@ -49,6 +53,63 @@ void markLimitField(QLineEdit* field, bool valid) {
     field->setPalette(palette);
     field->setToolTip(valid ? QStringLiteral("Vacío: sin juicio de equivalencia")
                             : QStringLiteral("Escriba un número mayor que 0"));
+}
+
+namespace {
+
+// The item view's text margin on each side (QCommonStyle's focus frame
+// margin plus one).
+int cellTextMargin(const QStyleOptionViewItem& option) {
+    const QWidget* widget = option.widget;
+    QStyle* style = widget != nullptr ? widget->style() : nullptr;
+    return style != nullptr ? style->pixelMetric(QStyle::PM_FocusFrameHMargin, &option, widget) + 1
+                            : 3;
+}
+
+// True when the cell's text is drawn whole within its rectangle.
+bool textShownWhole(const QStyleOptionViewItem& option) {
+    const QRect room = option.rect.adjusted(cellTextMargin(option), 0, -cellTextMargin(option), 0);
+    if (room.width() <= 0) {
+        return option.text.isEmpty();
+    }
+    const QFontMetrics metrics(option.font);
+    if (!option.features.testFlag(QStyleOptionViewItem::WrapText)) {
+        return metrics.horizontalAdvance(option.text) <= room.width();
+    }
+    for (const QString& word : option.text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        if (metrics.horizontalAdvance(word) > room.width()) {
+            return false;
+        }
+    }
+    const QRect needed =
+        metrics.boundingRect(QRect(0, 0, room.width(), 1 << 20), Qt::TextWordWrap, option.text);
+    return needed.height() <= room.height();
+}
+
+class WholeTextTipDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override {
+        if (event == nullptr || event->type() != QEvent::ToolTip || !index.isValid()) {
+            return QStyledItemDelegate::helpEvent(event, view, option, index);
+        }
+        QStyleOptionViewItem cell = option;
+        initStyleOption(&cell, index);
+        if (cell.text.isEmpty() || textShownWhole(cell)) {
+            QToolTip::hideText();
+        } else {
+            QToolTip::showText(event->globalPos(), cell.text, view, option.rect);
+        }
+        return true;
+    }
+};
+
+} // namespace
+
+void showWholeTextOfShortenedCells(QAbstractItemView* view) {
+    view->setItemDelegate(new WholeTextTipDelegate(view));
 }
 
 } // namespace robustez

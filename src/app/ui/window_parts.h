@@ -2,6 +2,7 @@
 
 #include <QFont>
 
+class QAbstractItemView;
 class QEvent;
 class QLineEdit;
 class QWidget;
@@ -26,5 +27,10 @@ bool takeHelpKey(QEvent* event, bool& pressed);
 // Shows whether the text of an equivalence limit field is a limit: red text
 // and a tooltip asking for a number when it is not.
 void markLimitField(QLineEdit* field, bool valid);
+
+// A cell of the view whose text is shortened with "…" (too narrow, or too
+// low for its wrapped lines) shows its whole text as a tooltip; a cell shown
+// whole has none.
+void showWholeTextOfShortenedCells(QAbstractItemView* view);
 
 } // namespace robustez

@@ -463,9 +463,9 @@ constexpr Rgb kAxisInk{0x33, 0x33, 0x33};
 constexpr Rgb kFrameInk{0x80, 0x80, 0x80};
 constexpr Rgb kGridInk{0xE0, 0xE0, 0xE0};
 constexpr Rgb kLimitInk{0x2E, 0x7D, 0x32};
-// Normal, Baja, Alta (index 0 unused).
-constexpr std::array<Rgb, 4> kLevelInk = {Rgb{}, Rgb{0x4D, 0x4D, 0x4D}, Rgb{0x1F, 0x5F, 0xA8},
-                                          Rgb{0xC0, 0x39, 0x2B}};
+// The values and means of every level: the levels are told apart by their
+// place and label, colour being kept for the verdict.
+constexpr Rgb kValueInk{0x4D, 0x4D, 0x4D};
 
 constexpr std::string_view kValuesTitle = "Valores por nivel";
 constexpr std::string_view kDifferencesTitle = "Diferencias frente a Normal (IC 95 % simultáneo)";
@@ -631,15 +631,14 @@ void drawValuesPanel(Drawing& d, Panel panel, const StudyEvidence& evidence,
     const double normalMean = evidence.results.mean[kLevelNormal];
     if (std::isfinite(normalMean)) {
         const double y = map(normalMean);
-        d.line(panel.plot.left, y, panel.plot.right, y, kFigure.dashedWidth,
-               kLevelInk[kLevelNormal], true);
+        d.line(panel.plot.left, y, panel.plot.right, y, kFigure.dashedWidth, kValueInk, true);
     }
     const double slotWidth = panel.plot.width() / kLevelCount;
     for (int level = 1; level <= kLevelCount; ++level) {
         const auto i = static_cast<size_t>(level);
         const double centre = panel.plot.left + (level - 0.5) * slotWidth;
         drawLevelColumn(d, evidence.values[i], evidence.results.mean[i], centre, slotWidth, map,
-                        kLevelInk[i]);
+                        kValueInk);
         d.text(centre, firstLabelTop(panel.plot, f), std::string(kGridHeaders[i]), HAlign::Centre,
                VAlign::Top, 1, false, kInk);
     }
@@ -747,7 +746,8 @@ void drawDifferencesPanel(Drawing& d, Panel panel, const StudyEvidence& evidence
         const double y = panel.plot.top + static_cast<double>(i + 1) * panel.plot.height() / 3;
         d.text(panel.plot.left - kFigure.rowLabelGap * f, y, std::string(kGridHeaders[level]),
                HAlign::Right, VAlign::Middle, 1, false, kInk);
-        drawComparison(d, evidence.comparisons[i], y, map, kLevelInk[level]);
+        const ComparisonEvidence& c = evidence.comparisons[i];
+        drawComparison(d, c, y, map, c.tolerant ? kTolerantInk : kNotTolerantInk);
     }
 }
 

@@ -79,6 +79,11 @@ struct DisplayList {
     std::vector<Primitive> items;
 };
 
+// The verdict's colours, the only use of colour for a result: a comparison
+// judged "TOLERANTE" and one judged "NO TOLERANTE" (the only red).
+inline constexpr Rgb kTolerantInk{0x1F, 0x4E, 0x9A};
+inline constexpr Rgb kNotTolerantInk{0xC0, 0x1C, 0x28};
+
 // The width of a text at the given size, from the advance widths of the
 // typeface (metric-compatible Liberation Sans / Arial; kerning ignored),
 // for laying texts out without a font at hand.
@@ -99,8 +104,10 @@ void appendShifted(DisplayList& into, const DisplayList& part, double dx, double
 // nivel": the replicate values of Normal, Baja and Alta as dots in three
 // columns (side by side in replicate order), each level's mean as a short
 // bar, the Normal mean as a dashed line across the panel, and a value axis.
+// The levels are told apart by place and label, all in one grey ink.
 // Right, "Diferencias frente a Normal (IC 95 % simultáneo)": each changed
-// level's difference as a square marker within its simultaneous interval, a
+// level's difference as a square marker within its simultaneous interval,
+// in kTolerantInk or kNotTolerantInk by its verdict, a
 // solid line at zero, and, while an equivalence limit is set, dashed lines
 // at -bound and +bound labelled "−δ" and "+δ"; its axis takes in zero, both
 // intervals and the bounds. Each axis spans its values' own spread, down to

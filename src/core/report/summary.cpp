@@ -97,7 +97,8 @@ std::vector<std::string> studyRow(const StudyOutcome& outcome, const std::string
         return row;
     }
     const StudyEvidence& evidence = *outcome.evidence;
-    row.push_back(formatResult(evidence.results.mean[kLevelNormal], separator));
+    row.push_back(
+        formatMeasured(evidence.results.mean[kLevelNormal], evidence.valueDecimals, separator));
     const EvidenceTables tables = composeEvidenceTables(evidence, separator);
     for (std::size_t r = 1; r < tables.comparisons.size(); ++r) {
         const auto& cells = tables.comparisons[r];

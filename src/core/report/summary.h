@@ -58,14 +58,13 @@ inline constexpr std::string_view kSummaryTitle =
 std::vector<std::string> studyLabels(const SummaryStudies& summary);
 
 // The table of the summary: one row per study, cell texts as the detail
-// tables show them (result number format, the given separator, p by
-// formatPValue). Columns: "Condición", the settings "Normal", "Baja",
-// "Alta", "n", "Media Normal", then for Baja and for Alta (headed
-// "Baja: ..." and "Alta: ..."): diferencia, diferencia relativa (%), t,
-// p ajustado, IC 95 % simultáneo inferior and superior, veredicto, and,
-// with a limit, equivalencia. A study without result has its label, the
-// settings and n it could read, and its message in the first comparison
-// cell (kSummaryMessageColumn); the other cells are empty.
+// tables show them (result number format, the Normal mean and the
+// differences by formatMeasured, the given separator, p by formatPValue). Columns: "Condición", the
+// settings "Normal", "Baja", "Alta", "n", "Media Normal", then for Baja and for Alta (headed "Baja:
+// ..." and "Alta: ..."): diferencia, diferencia relativa (%), t, p ajustado, IC 95 % simultáneo
+// inferior and superior, veredicto, and, with a limit, equivalencia. A study without result has its
+// label, the settings and n it could read, and its message in the first comparison cell
+// (kSummaryMessageColumn); the other cells are empty.
 struct SummaryTable {
     std::vector<std::string> header;
     std::vector<std::vector<std::string>> rows;

@@ -29,9 +29,13 @@ struct ForestLine {
 // mean.
 std::vector<ForestLine> forestLines(const SummaryStudies& summary);
 
-inline constexpr Rgb kForestTolerantInk{0x1F, 0x4E, 0x9A};
-inline constexpr Rgb kForestNotTolerantInk{0xC0, 0x1C, 0x28};
+inline constexpr Rgb kForestTolerantInk = kTolerantInk;
+inline constexpr Rgb kForestNotTolerantInk = kNotTolerantInk;
 inline constexpr Rgb kForestBandFill{0xD9, 0xEF, 0xD9};
+
+// The width of the forest plot saved on its own (SVG and PNG), by the
+// program and by the report tool alike.
+inline constexpr double kSummaryFigureWidth = 900;
 
 // A page holds the forest plot of this many conditions at most.
 inline constexpr std::size_t kForestConditionsPerPage = 20;

@@ -64,10 +64,10 @@ constexpr PageMetrics kPage{
 
 struct PageCell {
     std::string text;
-    bool alert = false; // in the second colour
+    bool alert = false; // "NO TOLERANTE", in its colour
 };
 
-// A row of the page table; a spanning row's second cell runs to the end.
+// A row of the page table; a spanning row's last cell runs to the end.
 struct PageRow {
     std::vector<PageCell> cells;
     bool spanning = false;
@@ -127,6 +127,20 @@ PageBlock computedBlock(const std::vector<std::string>& row, bool withLimit) {
     return block;
 }
 
+// A study without result: what could be read of it (n, the settings) where
+// a computed study has it, and its message across the comparison columns; a
+// file not read at all, its name and message on one line.
+PageBlock failedBlock(const std::vector<std::string>& row, bool read) {
+    const std::string& message = row[kSummaryMessageColumn];
+    if (!read) {
+        return {PageRow{{{row[0]}, {message}}, true}};
+    }
+    PageRow first{{{row[0]}, {row[4]}, {row[1]}, {}, {levelWithSetting(kLevelBaja, row[2])}}, true};
+    first.cells.push_back({message});
+    PageRow second{{{}, {}, {}, {}, {levelWithSetting(kLevelAlta, row[3])}, {}}, true};
+    return {first, second};
+}
+
 std::vector<PageBlock> pageTableBlocks(const SummaryStudies& summary, const SummaryTable& table) {
     std::vector<PageBlock> blocks;
     const bool withLimit = summary.equivalenceLimitPct.has_value();
@@ -135,7 +149,7 @@ std::vector<PageBlock> pageTableBlocks(const SummaryStudies& summary, const Summ
         if (hasResult(summary.studies[s])) {
             blocks.push_back(computedBlock(row, withLimit));
         } else {
-            blocks.push_back({PageRow{{{row[0]}, {row[kSummaryMessageColumn], true}}, true}});
+            blocks.push_back(failedBlock(row, summary.studies[s].study.has_value()));
         }
     }
     return blocks;
@@ -151,7 +165,7 @@ std::vector<ColumnNeeds> columnNeeds(const std::vector<std::string>& header,
     }
     for (const PageBlock& block : blocks) {
         for (const PageRow& row : block) {
-            const std::size_t cells = row.spanning ? 1 : row.cells.size();
+            const std::size_t cells = row.spanning ? row.cells.size() - 1 : row.cells.size();
             for (std::size_t c = 0; c < cells && c < needs.size(); ++c) {
                 const std::string& text = row.cells[c].text;
                 needs[c].least = std::max(needs[c].least, widestWord(text, false) + pad);
@@ -246,11 +260,11 @@ void flowLines(Flow& flow, const std::vector<std::string>& lines, bool bold, Rgb
 }
 
 // The heading lines but the title (which every page has); the warning bold
-// in the second colour.
+// (red being kept for "NO TOLERANTE").
 void flowHeading(Flow& flow, const std::vector<std::string>& lines) {
     for (std::size_t i = 1; i < lines.size(); ++i) {
         const bool warning = lines[i].rfind("AVISO:", 0) == 0;
-        flowLines(flow, {lines[i]}, warning, warning ? kForestNotTolerantInk : kInk);
+        flowLines(flow, {lines[i]}, warning, kInk);
     }
 }
 
@@ -296,7 +310,7 @@ struct CellSpan {
 std::vector<CellSpan> rowSpans(const PageRow& row, std::size_t columns) {
     std::vector<CellSpan> spans;
     for (std::size_t c = 0; c < row.cells.size() && c < columns; ++c) {
-        const bool toEnd = row.spanning && c == 1;
+        const bool toEnd = row.spanning && c + 1 == row.cells.size();
         spans.push_back({c, toEnd ? columns - 1 : c});
     }
     return spans;

@@ -1,5 +1,6 @@
 #include "core/stats/evidence.h"
 
+#include "core/stats/number_format.h"
 #include "core/stats/reproducible_math.h"
 #include "core/study/conversions.h"
 #include "core/study/errors.h"
@@ -269,6 +270,23 @@ std::array<std::vector<double>, 4> convertedValues(const StudyRecord& study,
     return values;
 }
 
+// The most decimals of the replicate values as typed (the values converted).
+std::optional<int> mostTypedDecimals(const StudyRecord& study, std::string_view decimalSeparator) {
+    const int n = toInteger(study.replicateCountText);
+    int most = 0;
+    for (int level = 1; level <= kLevelCount; ++level) {
+        for (int replicate = 1; replicate <= n; ++replicate) {
+            const std::optional<int> decimals =
+                typedDecimals(study.value(level, replicate), decimalSeparator);
+            if (!decimals) {
+                return std::nullopt;
+            }
+            most = std::max(most, *decimals);
+        }
+    }
+    return most;
+}
+
 } // namespace
 
 double studentUpperTail(int df, double t) {
@@ -354,6 +372,7 @@ StudyEvidence computeEvidence(const StudyRecord& study, std::string_view decimal
     computeRobustness(study, decimalSeparator, evidence.results, &work);
     const RobustnessResults& r = evidence.results;
     evidence.values = convertedValues(study, decimalSeparator);
+    evidence.valueDecimals = mostTypedDecimals(study, decimalSeparator);
 
     evidence.df = work.dfError;
     evidence.mse = work.mse;

@@ -70,6 +70,10 @@ struct StudyEvidence {
     // The replicate values of each level as the computation converted them,
     // indexed by level 1..3 (index 0 is unused).
     std::array<std::vector<double>, 4> values;
+    // The most decimals of any replicate value as typed; nothing when a value
+    // is typed with an exponent. Means and differences are written by it
+    // (formatMeasured).
+    std::optional<int> valueDecimals;
 };
 
 // Runs the robustness computation on the study (same inputs, same errors:

@@ -28,6 +28,13 @@ std::string numberCell(double value, std::string_view separator) {
     return std::isfinite(value) ? formatResult(value, separator) : std::string(kAbsent);
 }
 
+// A difference of means: with one decimal more than the data had as typed.
+std::string differenceCell(double value, std::optional<int> dataDecimals,
+                           std::string_view separator) {
+    return std::isfinite(value) ? formatMeasured(value, dataDecimals, separator)
+                                : std::string(kAbsent);
+}
+
 std::vector<std::string> headingRow(bool withEquivalence) {
     std::vector<std::string> row(std::begin(kComparisonHeadings), std::end(kComparisonHeadings));
     if (withEquivalence) {
@@ -36,10 +43,11 @@ std::vector<std::string> headingRow(bool withEquivalence) {
     return row;
 }
 
-std::vector<std::string> comparisonRow(const ComparisonEvidence& c, std::string_view separator) {
+std::vector<std::string> comparisonRow(const ComparisonEvidence& c, std::optional<int> dataDecimals,
+                                       std::string_view separator) {
     std::vector<std::string> row = {
         std::string(kGridHeaders[static_cast<size_t>(c.level)]),
-        numberCell(c.difference, separator),
+        differenceCell(c.difference, dataDecimals, separator),
         numberCell(c.relativeDifferencePct, separator),
         numberCell(c.t, separator),
         formatPValue(c.pAdjusted, separator),
@@ -71,7 +79,8 @@ EvidenceTables composeEvidenceTables(const StudyEvidence& evidence,
     const bool withLimit = evidence.equivalenceLimitPct.has_value();
     tables.comparisons.push_back(headingRow(withLimit));
     for (const ComparisonEvidence& comparison : evidence.comparisons) {
-        tables.comparisons.push_back(comparisonRow(comparison, decimalSeparator));
+        tables.comparisons.push_back(
+            comparisonRow(comparison, evidence.valueDecimals, decimalSeparator));
     }
     tables.summary = {
         {"Grados de libertad", std::to_string(evidence.df)},

@@ -24,8 +24,9 @@ struct EvidenceTables {
     Table summary;
 };
 
-// Numbers in the result number format with the given decimal separator,
-// p values by formatPValue; a number that is absent (NaN, such as a relative
+// Numbers in the result number format with the given decimal separator, the
+// differences by formatMeasured with the evidence's valueDecimals, p values
+// by formatPValue; a number that is absent (NaN, such as a relative
 // difference beyond a double) as "—".
 EvidenceTables composeEvidenceTables(const StudyEvidence& evidence,
                                      std::string_view decimalSeparator);

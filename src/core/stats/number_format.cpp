@@ -1,5 +1,6 @@
 #include "core/stats/number_format.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -188,6 +189,110 @@ std::string formatResult(double value, std::string_view decimalSeparator) {
     } else {
         writeScientific(text, digits, e, decimalSeparator);
     }
+    return text;
+}
+
+} // namespace robustez
+
+namespace robustez {
+
+namespace {
+
+constexpr int kMostMeasuredDigits = 15;
+
+// Enough decimals to write any double exactly in fixed notation (a double
+// has at most 1074 binary, so as many decimal, fractional digits).
+constexpr int kExactDecimals = 1080;
+
+// The magnitude rounded to `decimals` decimals, half away from zero on its
+// exact binary value: the digits without separator, the last `decimals` of
+// them the fraction (at least one integer digit).
+std::string roundedFixedDigits(double magnitude, int decimals) {
+    std::string exact(kExactDecimals + 320, '\0');
+    const auto result = std::to_chars(exact.data(), exact.data() + exact.size(), magnitude,
+                                      std::chars_format::fixed, kExactDecimals);
+    exact.resize(static_cast<size_t>(result.ptr - exact.data()));
+    const size_t point = exact.find('.');
+    std::string digits = exact.substr(0, point) + exact.substr(point + 1, size_t(decimals));
+    if (exact[point + 1 + size_t(decimals)] >= '5') {
+        size_t i = digits.size();
+        while (i > 0 && digits[i - 1] == '9') {
+            digits[--i] = '0';
+        }
+        if (i == 0) {
+            digits.insert(digits.begin(), '1');
+        } else {
+            ++digits[i - 1];
+        }
+    }
+    return digits;
+}
+
+// Significant digits: from the first digit that is not zero to the last one
+// written (the mantissa only in scientific notation).
+int significantDigits(std::string_view text) {
+    int count = 0;
+    for (const char c : text) {
+        if (c == 'E') {
+            break;
+        }
+        if (c >= '0' && c <= '9' && (count > 0 || c != '0')) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+std::string withSeparator(const std::string& digits, int decimals, std::string_view separator) {
+    const size_t whole = digits.size() - size_t(decimals);
+    std::string text = digits.substr(0, whole);
+    if (decimals > 0) {
+        text += separator;
+        text += digits.substr(whole);
+    }
+    return text;
+}
+
+} // namespace
+
+std::optional<int> typedDecimals(std::string_view text, std::string_view decimalSeparator) {
+    if (text.find_first_of("Ee") != std::string_view::npos) {
+        return std::nullopt;
+    }
+    const size_t separator =
+        decimalSeparator.empty() ? std::string_view::npos : text.find(decimalSeparator);
+    if (separator == std::string_view::npos) {
+        return 0;
+    }
+    int decimals = 0;
+    for (size_t i = separator + decimalSeparator.size();
+         i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        ++decimals;
+    }
+    return decimals;
+}
+
+std::string formatMeasured(double value, std::optional<int> dataDecimals,
+                           std::string_view decimalSeparator) {
+    if (!dataDecimals || *dataDecimals < 0 || !std::isfinite(value)) {
+        return formatResult(value, decimalSeparator);
+    }
+    int decimals = std::min(*dataDecimals + 1, kMostMeasuredDigits);
+    if (value == 0) {
+        return withSeparator(std::string(size_t(decimals) + 1, '0'), decimals, decimalSeparator);
+    }
+    std::string digits = roundedFixedDigits(std::fabs(value), decimals);
+    while (significantDigits(digits) > kMostMeasuredDigits && decimals > 0) {
+        decimals = std::max(0, decimals - (significantDigits(digits) - kMostMeasuredDigits));
+        digits = roundedFixedDigits(std::fabs(value), decimals);
+    }
+    const std::string general = formatResult(value, decimalSeparator);
+    const int shown = significantDigits(digits);
+    if (shown > kMostMeasuredDigits || shown <= significantDigits(general)) {
+        return general;
+    }
+    std::string text = std::signbit(value) ? "-" : "";
+    text += withSeparator(digits, decimals, decimalSeparator);
     return text;
 }
 

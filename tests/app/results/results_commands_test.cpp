@@ -621,8 +621,8 @@ void ResultsCommandsTest::detailWindowOfTheWorkedExample() {
         "IC 95 % simultáneo superior|Veredicto");
     const QStringList comparisons = {
         heading,
-        "Baja|-1|-0.990099|-1.22474|0.4179|-3.33743|1.33743|TOLERANTE",
-        "Alta|3|2.9703|3.67423|0.0184|0.662574|5.33743|NO TOLERANTE",
+        "Baja|-1.0|-0.990099|-1.22474|0.4179|-3.33743|1.33743|TOLERANTE",
+        "Alta|3.0|2.9703|3.67423|0.0184|0.662574|5.33743|NO TOLERANTE",
     };
     QCOMPARE(tableRows(detail->stgcomparaciones), comparisons);
     const QStringList summary = {"Grados de libertad|6", "Desviación estándar combinada|1",
@@ -664,7 +664,7 @@ void ResultsCommandsTest::detailWindowOfTheWorkedExample() {
                                                        QLatin1Char('\n') +
                                                        tabbed(tableRows(detail->stgresumen)));
     QVERIFY(QGuiApplication::clipboard()->text().contains(
-        QStringLiteral("Alta\t3\t2.9703\t3.67423\t0.0184\t0.662574\t5.33743\tNO TOLERANTE\t"
+        QStringLiteral("Alta\t3.0\t2.9703\t3.67423\t0.0184\t0.662574\t5.33743\tNO TOLERANTE\t"
                        "EQUIVALENCIA NO DEMOSTRADA\n")));
     // Not a limit: no judgement.
     detail->elimite->setText(QStringLiteral("-2"));

@@ -20,10 +20,18 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QToolTip>
 #include <QtTest>
+
+#include "core/report/summary_figure.h"
+
+#include <cmath>
 
 using testing_support::BoxAnswerer;
 using testing_support::Frame;
@@ -57,6 +65,10 @@ class SummaryWindowTest : public QObject {
 
 private slots:
     void threeStudiesOfAMethod();
+    void aFileIsInTheSummaryOnce();
+    void savedFiguresAreWholeAndOneSize();
+    void longTextsWrapOrShowWhole();
+    void opensShowingTableTextAndFigure();
 };
 
 void SummaryWindowTest::threeStudiesOfAMethod() {
@@ -89,7 +101,7 @@ void SummaryWindowTest::threeStudiesOfAMethod() {
     QCOMPARE(table->item(0, 0)->text(), QStringLiteral("Temperatura"));
     QCOMPARE(table->item(1, 0)->text(), QStringLiteral("Flujo"));
     QVERIFY(table->item(2, 0)->text().contains(QStringLiteral("roto.w1o")));
-    QCOMPARE(table->item(0, 5)->text(), QStringLiteral("101"));
+    QCOMPARE(table->item(0, 5)->text(), QStringLiteral("101.0"));
     const QString conclusion = window->lconclusion->text();
     QVERIFY2(conclusion.contains(
                  QStringLiteral("CONCLUSIÓN: el método NO ES TOLERANTE a: Temperatura (Alta).")),
@@ -101,7 +113,7 @@ void SummaryWindowTest::threeStudiesOfAMethod() {
     const QStringList copied = QGuiApplication::clipboard()->text().split(QLatin1Char('\n'));
     QVERIFY(copied.at(0).startsWith(
         QStringLiteral("Condición\tNormal\tBaja\tAlta\tn\tMedia Normal\t")));
-    QVERIFY2(copied.at(1).startsWith(QStringLiteral("Temperatura\t25\t20\t30\t3\t101\t-1\t")),
+    QVERIFY2(copied.at(1).startsWith(QStringLiteral("Temperatura\t25\t20\t30\t3\t101.0\t-1.0\t")),
              qPrintable(copied.at(1)));
     QVERIFY(copied.at(1).contains(QStringLiteral("\t-1.22474\t")));
     QVERIFY(copied.at(1).contains(QStringLiteral("\t3.67423\t")));
@@ -159,6 +171,169 @@ void SummaryWindowTest::threeStudiesOfAMethod() {
     settle();
     QCOMPARE(main.childCount(), 0);
     QVERIFY(main.isCommandEnabled("FileNewItem"));
+    VERIFY_NO_UNEXPECTED_BOXES(boxes);
+}
+
+// The same file chosen again (by another path, or twice in one choice) is
+// not added again; the status line names it.
+void SummaryWindowTest::aFileIsInTheSummaryOnce() {
+    QTemporaryDir dir;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.filePath("ajustes"));
+    const QString a = dir.filePath("a.w1o");
+    const QString b = dir.filePath("b.w1o");
+    writeStudy(a, QStringLiteral("Temperatura"),
+               {"25", "100", "101", "102", "20", "99", "100", "101", "30", "103", "104", "105"});
+    writeStudy(b, QStringLiteral("Flujo"),
+               {"1.0", "100", "101", "102", "0.9", "99", "100", "101", "1.1", "101", "102", "103"});
+    const QString aAgain = dir.path() + QStringLiteral("/./a.w1o");
+
+    struct Case {
+        QStringList chosen;
+        QStringList files; // after the choice
+        QString hint;      // empty: none
+    };
+    const QList<Case> cases = {
+        {{b}, {a, b}, {}},
+        {{aAgain}, {a}, QStringLiteral("Ya está en el resumen: a.w1o.")},
+        {{b, a, b}, {a, b}, QStringLiteral("Ya están en el resumen: a.w1o, b.w1o.")},
+    };
+    for (const Case& c : cases) {
+        TFresumen window({a}, ".");
+        QSignalSpy hints(&window, &TFresumen::hintChanged);
+        window.askStudyFiles = [&](QWidget*) { return c.chosen; };
+        window.botonagregar->click();
+        QCOMPARE(window.files(), c.files);
+        QCOMPARE(window.stgresumen->rowCount(), int(c.files.size()));
+        QCOMPARE(window.summary().studies.size(), std::size_t(c.files.size()));
+        QCOMPARE(hints.size(), c.hint.isEmpty() ? 0 : 1);
+        if (!c.hint.isEmpty()) {
+            QCOMPARE(hints.front().front().toString(), c.hint);
+        }
+    }
+
+    // Through the frame, the hint reaches the status line.
+    BoxAnswerer boxes;
+    Frame frame;
+    TMainForm& main = *frame.main;
+    main.setSummaryDialog([&](QWidget*) { return QStringList{a}; });
+    main.findChild<QAction*>("mnuresumen")->trigger();
+    settle();
+    auto* window = main.findChild<TFresumen*>();
+    QVERIFY(window != nullptr);
+    window->askStudyFiles = [&](QWidget*) { return QStringList{a}; };
+    window->botonagregar->click();
+    QCOMPARE(main.statusLineText(), QStringLiteral("Ya está en el resumen: a.w1o."));
+    VERIFY_NO_UNEXPECTED_BOXES(boxes);
+}
+
+// Twenty-five conditions: the forest plot runs over two pages, but the PNG
+// and the SVG hold it whole, at the width the report tool writes too.
+void SummaryWindowTest::savedFiguresAreWholeAndOneSize() {
+    QTemporaryDir dir;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.filePath("ajustes"));
+    QStringList files;
+    for (int i = 1; i <= 25; ++i) {
+        const QString path = dir.filePath(QStringLiteral("c%1.w1o").arg(i));
+        writeStudy(path, QStringLiteral("Condición %1").arg(i),
+                   {"1", "100", "101", "102", "2", "99", "100", "101", "3", "101", "102", "103"});
+        files << path;
+    }
+    TFresumen window(files, ".");
+    const robustez::DisplayList figure =
+        robustez::composeSummaryFigure(window.summary(), robustez::kSummaryFigureWidth, ".");
+    QCOMPARE(robustez::kSummaryFigureWidth, 900.0);
+
+    const QString png = dir.filePath("resumen.png");
+    const QString svg = dir.filePath("resumen.svg");
+    for (const QString& path : {png, svg}) {
+        window.askSavePath = [&](QWidget*, const QString&) { return path; };
+        window.botonguardar->click();
+        QVERIFY(QFile::exists(path));
+    }
+    const QImage image(png);
+    QCOMPARE(image.width(), 1800);
+    QCOMPARE(image.height(), int(std::ceil(2 * figure.height)));
+    QFile file(svg);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString drawing = QString::fromUtf8(file.readAll());
+    QVERIFY2(drawing.contains(QStringLiteral("viewBox=\"0 0 900 ")), qPrintable(drawing.left(400)));
+    QVERIFY(drawing.contains(QStringLiteral("Condición 25")));
+}
+
+// A long condition wraps in a column of sensible width; a word too long for
+// it is shortened, and its whole text is the cell's tooltip.
+void SummaryWindowTest::longTextsWrapOrShowWhole() {
+    QTemporaryDir dir;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.filePath("ajustes"));
+    const QString words = dir.filePath("palabras.w1o");
+    const QString word = dir.filePath("palabra.w1o");
+    const QString longName = QStringLiteral(
+        "Temperatura del horno de la columna cromatográfica medida a la entrada del inyector");
+    const QString longWord = QStringLiteral("Temperatura_del_horno_de_la_columna_cromatográfica");
+    const QStringList levels = {"25",  "100", "101", "102", "20",  "99",
+                                "100", "101", "30",  "103", "104", "105"};
+    writeStudy(words, longName, levels);
+    writeStudy(word, longWord, levels);
+    TFresumen window({words, word}, ".");
+    window.resize(TFresumen::kDesignSize);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QTableWidget* table = window.stgresumen;
+    QVERIFY(table->columnWidth(0) <= TFresumen::kDesignSize.width() / 4);
+    QVERIFY(table->rowHeight(0) >= 2 * table->fontMetrics().height());
+
+    struct Case {
+        int row;
+        int column;
+        QString tip; // empty: the text is whole, no tooltip
+    };
+    const QList<Case> cases = {{0, 0, {}}, {1, 0, longWord}, {0, 4, {}}};
+    for (const Case& c : cases) {
+        QToolTip::hideText(); // after a short delay
+        QTRY_VERIFY(!QToolTip::isVisible());
+        const QRect cell = table->visualRect(table->model()->index(c.row, c.column));
+        QHelpEvent help(QEvent::ToolTip, cell.center(),
+                        table->viewport()->mapToGlobal(cell.center()));
+        QApplication::sendEvent(table->viewport(), &help);
+        QCOMPARE(QToolTip::isVisible() ? QToolTip::text() : QString(), c.tip);
+    }
+    QToolTip::hideText();
+}
+
+// On a 1280 x 1024 screen the window opens showing its table, text and
+// figure, nothing to scroll: five studies need more than the design size.
+void SummaryWindowTest::opensShowingTableTextAndFigure() {
+    QTemporaryDir dir;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.filePath("ajustes"));
+    QStringList files;
+    for (const char* name : {"temperatura", "flujo", "ph", "columna", "longitud"}) {
+        const QString path = dir.filePath(QString::fromLatin1(name) + ".w1o");
+        writeStudy(path, QString::fromLatin1(name),
+                   {"1", "100", "101", "102", "2", "99", "100", "101", "3", "103", "104", "105"});
+        files << path;
+    }
+    BoxAnswerer boxes;
+    Frame frame;
+    TMainForm& main = *frame.main;
+    main.resize(1280, 1024 - 40); // the screen less a panel
+    settle();
+    main.setSummaryDialog([&](QWidget*) { return files; });
+    main.findChild<QAction*>("mnuresumen")->trigger();
+    settle();
+    auto* window = main.findChild<TFresumen*>();
+    QVERIFY(window != nullptr);
+    auto* scroller = window->findChild<QScrollArea*>();
+    QVERIFY(scroller != nullptr);
+    QVERIFY2(scroller->widget()->height() <= scroller->viewport()->height(),
+             qPrintable(QStringLiteral("%1 > %2")
+                            .arg(scroller->widget()->height())
+                            .arg(scroller->viewport()->height())));
+    QVERIFY(!scroller->verticalScrollBar()->isVisible());
+    // The figure at its full height, every table row in view.
+    QCOMPARE(window->figura->height(), window->figura->heightForWidth(window->figura->width()));
+    QTableWidget* table = window->stgresumen;
+    const int lastRowBottom = table->rowViewportPosition(4) + table->rowHeight(4);
+    QVERIFY(lastRowBottom <= table->viewport()->height());
     VERIFY_NO_UNEXPECTED_BOXES(boxes);
 }
 

@@ -14,6 +14,7 @@
 #include "core/report/summary.h"
 #include "core/report/summary_figure.h"
 #include "core/report/summary_page.h"
+#include "core/stats/evidence_tables.h"
 
 #include <gtest/gtest.h>
 
@@ -80,12 +81,12 @@ TEST_F(SummaryFiles, RowsConclusionAndJsonOfThreeStudies) {
     ASSERT_EQ(table.rows.size(), 3u);
     EXPECT_EQ(
         table.rows[0],
-        (Lines{"Temperatura", "25",       "20",     "30",       "3",       "101",         "-1",
-               "-0.990099",   "-1.22474", "0.4179", "-3.33743", "1.33743", "TOLERANTE",   "3",
+        (Lines{"Temperatura", "25",       "20",     "30",       "3",       "101.0",       "-1.0",
+               "-0.990099",   "-1.22474", "0.4179", "-3.33743", "1.33743", "TOLERANTE",   "3.0",
                "2.9703",      "3.67423",  "0.0184", "0.662574", "5.33743", "NO TOLERANTE"}));
     EXPECT_EQ(table.rows[1],
-              (Lines{"Flujo",     "1.0",      "0.9",    "1.1",      "3",       "101",       "-1",
-                     "-0.990099", "-1.22474", "0.4179", "-3.33743", "1.33743", "TOLERANTE", "1",
+              (Lines{"Flujo",     "1.0",      "0.9",    "1.1",      "3",       "101.0",     "-1.0",
+                     "-0.990099", "-1.22474", "0.4179", "-3.33743", "1.33743", "TOLERANTE", "1.0",
                      "0.990099",  "1.22474",  "0.4179", "-1.33743", "3.33743", "TOLERANTE"}));
     Lines failed(20);
     failed[0] = "pH [ph.w1o]";
@@ -125,6 +126,41 @@ TEST_F(SummaryFiles, RowsConclusionAndJsonOfThreeStudies) {
     EXPECT_NE(text.find("\n\nCONCLUSIÓN: el método NO ES TOLERANTE a: Temperatura (Alta).\n"
                         "Estudios sin resultado: ph.w1o.\n"),
               std::string::npos);
+}
+
+// Data of seven significant digits and one decimal: the means and the
+// differences with two decimals, so that the difference can be checked from
+// the means. By hand: Normal 1308564.2, .3, .4 has mean 1308564.3; Baja
+// 1308576.0, .1, .2 mean 1308576.1 (d = +11.8); Alta 1308554.1, .2, .3 mean
+// 1308554.2 (d = -10.1). One value typed with an exponent keeps the result
+// number format (1308564.3 to six digits is 1.30856E6).
+TEST_F(SummaryFiles, MeansAndDifferencesShowTheDigitsOfTheData) {
+    struct Case {
+        const char* firstNormal;
+        const char* mean;
+        const char* baja;
+        const char* alta;
+    };
+    const Case cases[] = {
+        {"1308564.2", "1308564.30", "11.80", "-10.10"},
+        {"1.3085642E6", "1.30856E6", "11.8", "-10.1"},
+    };
+    for (const Case& c : cases) {
+        const Lines levels = {"25", c.firstNormal, "1308564.3", "1308564.4",
+                              "20", "1308576.0",   "1308576.1", "1308576.2",
+                              "30", "1308554.1",   "1308554.2", "1308554.3"};
+        const SummaryStudies summary = examineSummaryFiles(
+            {write("grande.w1o", studyBytes("M", "Temperatura", levels))}, ".", std::nullopt);
+        ASSERT_TRUE(hasResult(summary.studies[0])) << summary.studies[0].error.value_or("");
+        const Lines row = composeSummaryTable(summary, ".").rows[0];
+        EXPECT_EQ(row[5], c.mean) << c.firstNormal;
+        EXPECT_EQ(row[6], c.baja) << c.firstNormal;
+        EXPECT_EQ(row[13], c.alta) << c.firstNormal;
+        // The detail's comparisons: the same differences.
+        const EvidenceTables detail = composeEvidenceTables(*summary.studies[0].evidence, ".");
+        EXPECT_EQ(detail.comparisons[1][1], c.baja) << c.firstNormal;
+        EXPECT_EQ(detail.comparisons[2][1], c.alta) << c.firstNormal;
+    }
 }
 
 TEST_F(SummaryFiles, ConclusionsWithAndWithoutFailuresAndLimits) {
@@ -310,6 +346,28 @@ TEST(SummaryFigure, PagesCarryTwentyConditionsAtMostAndEveryFooter) {
     const std::vector<DisplayList> twenty = composeSummaryPages(summary, 612, 792, ".", "");
     EXPECT_TRUE(std::any_of(twenty.begin(), twenty.end(),
                             [](const DisplayList& p) { return forestRows(p) == 40; }));
+}
+
+// The page shows of a study without result what the window's row shows: its
+// settings and n as read, beside its message (the pH study: settings 3.0,
+// 2.8, 3.2, n 3, and a value typed "1O3").
+TEST_F(SummaryFiles, PageShowsWhatIsReadOfAFailedStudy) {
+    const SummaryStudies summary = threeStudies();
+    const std::vector<DisplayList> pages = composeSummaryPages(summary, 595, 842, ".", "Impreso");
+    std::vector<std::string> texts;
+    for (const DisplayList& page : pages) {
+        for (const TextPrimitive& t : itemsOf<TextPrimitive>(page)) {
+            texts.push_back(t.text);
+        }
+    }
+    const auto shown = [&](const std::string& part) {
+        return std::any_of(texts.begin(), texts.end(),
+                           [&](const std::string& t) { return t.find(part) != std::string::npos; });
+    };
+    for (const char* part : {"[ph.w1o]", "(2.8)", "(3.2)", "'1O3'"}) {
+        EXPECT_TRUE(shown(part)) << part;
+    }
+    EXPECT_TRUE(std::find(texts.begin(), texts.end(), "3.0") != texts.end());
 }
 
 } // namespace

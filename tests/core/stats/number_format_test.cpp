@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <optional>
 
 using namespace robustez;
 
@@ -67,4 +68,63 @@ TEST(ResultNumberFormat, UsesTheLocaleSeparator) {
 TEST(ResultNumberFormat, NeverWritesInfinityOrNan) {
     EXPECT_EQ(formatResult(std::numeric_limits<double>::infinity(), "."), "0");
     EXPECT_EQ(formatResult(std::nan(""), "."), "0");
+}
+
+// Means and differences of measured values: the expected texts were rounded
+// by hand from the exact binary value of each double (Python's
+// fractions.Fraction(x) * 10**k, then half away from zero).
+TEST(MeasuredNumberFormat, FixedWithOneDecimalMoreThanTheDataWhenThatShowsMore) {
+    struct Case {
+        double value;
+        std::optional<int> dataDecimals;
+        const char* separator;
+        const char* expected;
+    };
+    const Case cases[] = {
+        // Means of data such as 1308564.2: nine digits instead of 1.30857E6.
+        {1308570.4333333333, 1, ".", "1308570.43"},
+        {-1308568.6666666667, 1, ".", "-1308568.67"},
+        {1308570.4333333333, 1, ",", "1308570,43"},
+        {1308570.4333333333, std::nullopt, ".", "1.30857E6"}, // typed with an exponent
+        {11.8, 1, ".", "11.80"},
+        // Whole-number data: one decimal, the trailing zero counted.
+        {101, 0, ".", "101.0"},
+        {-1, 0, ".", "-1.0"},
+        {0, 0, ".", "0.0"},
+        {-0.0, 2, ",", "0,000"},
+        // Fewer significant digits than six: the result format stays.
+        {-0.13333333333333333, 1, ".", "-0.133333"},
+        {0.00001, 0, ".", "1E-5"}, // would read 0.0
+        {9.96, 0, ".", "9.96"},    // 10.0 shows no more
+        // Exact tie 10000.125 rounds away from zero; 100002.665 lies below
+        // its tie in binary (…664999999…).
+        {10000.125, 1, ".", "10000.13"},
+        {100002.665, 1, ".", "100002.66"},
+        {100002.675, 1, ".", "100002.68"},
+        {99999.96, 0, ".", "100000.0"}, // carries into a new digit
+        // At most 15 significant digits: decimals given up first.
+        {123456789012.34567, 4, ".", "123456789012.346"},
+        {9999999999999.996, 1, ".", "10000000000000.0"},
+        {1e16, 0, ".", "1E16"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(formatMeasured(c.value, c.dataDecimals, c.separator), c.expected)
+            << c.value << " with " << c.dataDecimals.value_or(-1) << " decimals";
+    }
+}
+
+TEST(MeasuredNumberFormat, DecimalsAsTyped) {
+    struct Case {
+        const char* text;
+        const char* separator;
+        std::optional<int> expected;
+    };
+    const Case cases[] = {
+        {"100", ".", 0},   {"1308564.2", ".", 1}, {" 100.250 ", ".", 3}, {"-.5", ".", 1},
+        {"5.", ".", 0},    {"1,25", ",", 2},      {"1.25", ",", 0},      {"1.5E3", ".", {}},
+        {"2e-3", ".", {}}, {"1,5e2", ",", {}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(typedDecimals(c.text, c.separator), c.expected) << c.text;
+    }
 }
