@@ -1009,6 +1009,9 @@ TEST_F(InformeTool, UnwritablePdfIsAFailure) {
 
 // Normal about 1e-300 under Baja's 1e10 and Alta's 2: Baja's relative
 // difference, 1e312 %, is beyond a double and absent; everything else is given.
+// Standard deviations 1e-301, 1e9 and 0.2: the pooled variance is 1e18 / 3 to
+// a double's precision, so Baja's t = 1e10 / sqrt(2/3 * 1e18 / 3) = 15 sqrt(2)
+// = 21.2132.
 TEST_F(InformeTool, RelativeDifferenceBeyondADoubleIsAbsent) {
     const QString study =
         write("diminuta.w1o",

@@ -99,16 +99,6 @@ TEST(DunnettTable, HoldsThePublishedCellsAndTheComputedRow2Cells) {
     }
     EXPECT_EQ(published, 134);
     EXPECT_EQ(computed, 7);
-    EXPECT_EQ(DunnettTable::storedCellCount(), 134 + 7);
-
-    // Every study's lookup, n = 2 to 10, finds a value.
-    for (int n = 2; n <= 10; ++n) {
-        const int df = 3 * (n - 1);
-        ASSERT_TRUE(DunnettTable::cell(2, df).has_value()) << "n = " << n;
-        EXPECT_GT(dunnettCritical(2, df), 2.0) << "n = " << n;
-    }
-    // Two replicates (df 3) need a far larger value than df 5.
-    EXPECT_GT(dunnettCritical(2, 3), dunnettCritical(2, 5) + 0.5);
 }
 
 TEST(DunnettTable, ValuesFallWithDfAndRiseWithTheNumberOfTreatments) {
