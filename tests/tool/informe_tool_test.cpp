@@ -16,6 +16,7 @@
 #include <QTemporaryDir>
 
 #include <cmath>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
@@ -767,6 +768,59 @@ TEST_F(InformeTool, DeskJetGeneralPdfOnLetterPaper) {
     EXPECT_NEAR(version->xMax, page.width - kMargin, 1.0);
 }
 
+// The two layout and page pairs not checked above. Columns and rows are the
+// layouts' own units (a column 12 dots, a row L dots at the design
+// resolution, 12 points either way): the laser grid's columns at 45, 100, 155
+// and 210 C; the DeskJet results at 2 C (sample) and 125 C (verdict), the
+// heading at row 16, Alta's verdict at row 27, the footer at row 49.
+TEST_F(InformeTool, LaserGeneralAndDeskJetResultsPdf) {
+    const QString study = write("ejemplo.w1o", workedExampleFile());
+    const double L = 12;
+    struct Placed {
+        const char* word;
+        int column;
+        double rowsBelowFirst; // below the first word of the table
+    };
+    const struct {
+        const char* layout;
+        const char* page;
+        int designDpi;
+        std::vector<Placed> words;
+    } cases[] = {
+        {"laser",
+         "general",
+         600,
+         {{"Muestra", 45, 0},
+          {"Normal", 100, 0},
+          {"Baja", 155, 0},
+          {"Alta", 210, 0},
+          {"100", 100, 2},
+          {"105", 210, 4}}},
+        {"deskjet",
+         "results",
+         300,
+         {{"MUESTRA", 2, 0}, {"NO", 125, 11}, {"3.67423", -1, 11}, {"ORMIDA", -1, 33}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.layout) + " " + c.page);
+        const QString pdf = dir.filePath(QStringLiteral("%1-%2.pdf").arg(c.layout, c.page));
+        const ToolRun run = runTool({"--pdf", pdf, "--layout", c.layout, "--page", c.page, study});
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_EQ(run.out, "");
+        const PdfPage page = readPdf(pdf);
+        const auto first = page.find(c.words.front().word);
+        ASSERT_TRUE(first);
+        for (const Placed& placed : c.words) {
+            const auto word = page.find(placed.word);
+            ASSERT_TRUE(word) << placed.word;
+            if (placed.column >= 0) {
+                EXPECT_NEAR(word->xMin, columnPt(placed.column, c.designDpi), 0.5) << placed.word;
+            }
+            EXPECT_NEAR(word->yMin - first->yMin, placed.rowsBelowFirst * L, 0.5) << placed.word;
+        }
+    }
+}
+
 TEST_F(InformeTool, DetailPageAndFigure) {
     const QString study = write("ejemplo.w1o", workedExampleFile());
     // The detail page on Letter paper with a 4 % limit: the tables' texts
@@ -839,6 +893,11 @@ std::string summaryHeader() {
     return header;
 }
 
+// The worked example's comparisons (df 6, standard error sqrt(2/3)), in R
+// by numerical integration of Dunnett's two-sided distribution (correlation
+// 1/2; see the core's distribution tests): adjusted p = 1 - P(|T1| < |t|,
+// |T2| < |t|) = 0.417855 for t = -sqrt(1.5) and 0.018424 for t = 3 sqrt(1.5);
+// critical value 2.8627501, so the intervals are d +- 2.3374257.
 TEST_F(InformeTool, SummaryOfThreeStudiesAsText) {
     const QString temperatura = write("temperatura.w1o", workedExampleFile());
     const QString flujo = write("flujo.w1o", flujoFile());
@@ -977,6 +1036,18 @@ TEST_F(InformeTool, SummaryPagesAndFigure) {
         EXPECT_TRUE(drawing.contains(QStringLiteral("viewBox=\"0 0 900 ")))
             << drawing.left(400).toStdString();
     }
+    // With a study that failed the plot is written without it, status 1.
+    const QString withFailure = dir.filePath("con_fallo.svg");
+    run = runTool({"--svg", withFailure, "--resumen", temperatura, ph, flujo});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "");
+    QFile file(withFailure);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString drawing = QString::fromUtf8(file.readAll());
+    EXPECT_TRUE(drawing.contains(QStringLiteral("Temperatura")));
+    EXPECT_TRUE(drawing.contains(QStringLiteral("Flujo")));
+    EXPECT_FALSE(drawing.contains(QStringLiteral("pH")));
 }
 
 TEST_F(InformeTool, UnwritablePdfIsAFailure) {
@@ -991,6 +1062,9 @@ TEST_F(InformeTool, UnwritablePdfIsAFailure) {
 
 // Normal about 1e-300 under Baja's 1e10 and Alta's 2: Baja's relative
 // difference, 1e312 %, is beyond a double and absent; everything else is given.
+// Standard deviations 1e-301, 1e9 and 0.2: the pooled variance is 1e18 / 3 to
+// a double's precision, so Baja's t = 1e10 / sqrt(2/3 * 1e18 / 3) = 15 sqrt(2)
+// = 21.2132.
 TEST_F(InformeTool, RelativeDifferenceBeyondADoubleIsAbsent) {
     const QString study =
         write("diminuta.w1o",
@@ -1012,8 +1086,29 @@ TEST_F(InformeTool, RelativeDifferenceBeyondADoubleIsAbsent) {
 
 } // namespace
 
+// The PDF pages are measured in Liberation Sans (Arial's metrics): without
+// it every position would be off, so the run stops at once, saying so.
+bool hasTheFontOfThePages() {
+    QProcess match;
+    match.start(QStringLiteral("fc-match"), {QStringLiteral("-f"), QStringLiteral("%{family}"),
+                                             QStringLiteral("Liberation Sans")});
+    match.waitForFinished(30000);
+    const QString family = QString::fromUtf8(match.readAllStandardOutput());
+    if (family.startsWith(QStringLiteral("Liberation Sans"))) {
+        return true;
+    }
+    std::fprintf(stderr,
+                 "The font Liberation Sans is not installed (Debian package fonts-liberation2); "
+                 "fc-match gives \"%s\". The PDF tests measure text set in it.\n",
+                 qPrintable(family));
+    return false;
+}
+
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
+    if (!hasTheFontOfThePages()) {
+        return 1;
+    }
     return RUN_ALL_TESTS();
 }

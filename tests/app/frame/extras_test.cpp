@@ -5,7 +5,6 @@
 #include "core/study/error_explanations.h"
 
 #include <QDirIterator>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -107,17 +106,18 @@ void ExtrasTest::splashShowsThenHidesAfterItsTimer() {
     QTest::qWait(100);
     QVERIFY(splash.isVisible());
 
-    QElapsedTimer clock;
-    clock.start();
     splash.startSplashTimer();
+    QVERIFY(splash.Timer1()->isActive());
+    QVERIFY(splash.Timer1()->isSingleShot());
     // Another activation while it runs (an About window opened) does not
-    // start it afresh: the splash still hides 3 s after the first.
-    QTest::qWait(400);
+    // start it afresh: the time left only goes down. No check on how long
+    // it took: the machine may be busy.
+    QTest::qWait(100);
+    const int left = splash.Timer1()->remainingTime();
+    QVERIFY(left < 3000);
     splash.startSplashTimer();
-    QVERIFY(splash.Timer1()->remainingTime() <= 2700);
-    QTRY_VERIFY_WITH_TIMEOUT(!splash.isVisible(), 6000);
-    QVERIFY(clock.elapsed() >= 2900);
-    QVERIFY(clock.elapsed() < 3300);
+    QVERIFY(splash.Timer1()->remainingTime() <= left);
+    QTRY_VERIFY_WITH_TIMEOUT(!splash.isVisible(), 10000);
     QVERIFY(!splash.Timer1()->isActive());
 
     // A later activation starts it again; hiding the hidden window changes nothing.

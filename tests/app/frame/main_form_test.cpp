@@ -72,7 +72,7 @@ private slots:
     void tileOneAboveTheOther();
     void exitAsksTheModifiedStudy();
     void f1OutsideMenusOpensTheContents();
-    void tableAgreesWithTheWindowsTables();
+    void tableKeepsItsRules();
 };
 
 void MainFormTest::startStates() {
@@ -373,99 +373,98 @@ void MainFormTest::f1OutsideMenusOpensTheContents() {
     viewer.close();
 }
 
-// The study window's and the file commands' own tables, as written for
-// them, agree with the frame's command table.
-void MainFormTest::tableAgreesWithTheWindowsTables() {
+namespace {
+
+// What one event does: object name -> enabled, for the objects it sets.
+std::map<std::string, bool> columnOf(CommandEvent event) {
+    std::map<std::string, bool> set;
+    robustez::applyCommandColumn(
+        event, [&set](std::string_view name, bool on) { set[std::string(name)] = on; });
+    return set;
+}
+
+} // namespace
+
+// The rules the frame's command table must keep, checked on every column.
+void MainFormTest::tableKeepsItsRules() {
     using E = CommandEvent;
-    struct Cell {
-        const char* object;
-        E event;
-        bool on;
-    };
-    const Cell cells[] = {
-        // The study window: accept, grid entered, last cell typed, first focus.
-        {"FileSaveItem", E::CountAccepted, false},
-        {"spdguardar1", E::CountAccepted, false},
-        {"FileSaveAsItem", E::CountAccepted, false},
-        {"mnucalculos", E::CountAccepted, true},
-        {"mnudunet", E::CountAccepted, false},
-        {"pmnudunet", E::CountAccepted, false},
-        {"mnuinforme", E::CountAccepted, false},
-        {"FilePrintItem", E::CountAccepted, false},
-        {"spdprint", E::CountAccepted, false},
-        {"printlasser", E::CountAccepted, false},
-        {"printdeskjet", E::CountAccepted, false},
-        {"spdprint1", E::CountAccepted, false},
-        {"FileSaveItem", E::GridEntered, true},
-        {"FileSaveAsItem", E::GridEntered, true},
-        {"mnucalculos", E::GridEntered, true},
-        {"mnudunet", E::GridEntered, true},
-        {"pmnudunet", E::GridEntered, true},
-        {"mnuinforme", E::GridEntered, true},
-        {"spdprint", E::GridEntered, true},
-        {"printlasser", E::GridEntered, true},
-        {"mnuinforme", E::LastCellTyped, true},
-        {"mnucalculos", E::PagesEntered, false},
-        {"mnudunet", E::PagesEntered, false},
-        // The study window closed, and closed as the last window.
-        {"FileSaveItem", E::StudyClosed, false},
-        {"FileSaveAsItem", E::StudyClosed, false},
-        {"FilePrintItem", E::StudyClosed, false},
-        {"spdprint", E::StudyClosed, false},
-        {"mnudunet", E::StudyClosed, false},
-        {"mnuinforme", E::StudyClosed, false},
-        {"FileNewItem", E::LastChildClosed, true},
-        {"spdabrir1", E::LastChildClosed, true},
-        {"mnuclose", E::LastChildClosed, false},
-        {"spdcascada", E::LastChildClosed, false},
-        // The file commands: Open and Close of the study window.
-        {"FileNewItem", E::Abrir, false},
-        {"spdabrir1", E::Abrir, false},
-        {"mnuclose", E::Abrir, true},
-        {"FileSaveItem", E::Abrir, false},
-        {"FileSaveAsItem", E::Abrir, false},
-        {"WindowTileItem", E::Abrir, true},
-        {"spdcascada", E::Abrir, true},
-        {"mnucalculos", E::Abrir, true},
-        {"mnudunet", E::Abrir, true},
-        {"pmnudunet", E::Abrir, true},
-        {"mnuinforme", E::Abrir, true},
-        {"FileNewItem", E::CerrarOnStudy, true},
-        {"spdabrir1", E::CerrarOnStudy, true},
-        {"spdclose", E::CerrarOnStudy, false},
-        {"FileSaveAsItem", E::CerrarOnStudy, false},
-        {"spdmosaico", E::CerrarOnStudy, false},
-        {"mnudunet", E::CerrarOnStudy, false},
-        {"mnuinforme", E::CerrarOnStudy, false},
-        {"FilePrintItem", E::CerrarOnStudy, false},
-        {"spdprint", E::CerrarOnStudy, false},
-    };
-    for (const Cell& cell : cells) {
-        std::map<std::string, bool> set;
-        robustez::applyCommandColumn(
-            cell.event, [&set](std::string_view name, bool on) { set[std::string(name)] = on; });
-        const auto it = set.find(cell.object);
-        QVERIFY2(it != set.end(), cell.object);
-        QVERIFY2(it->second == cell.on, cell.object);
+    Frame frame;
+    TMainForm& main = *frame.main;
+    main.FileNew();
+    TFinforma* study = main.studyWindow();
+
+    // Each object is named once, and is a menu entry or a button of the
+    // frame, or an entry of the study grid's menu.
+    std::map<std::string, int> rows;
+    for (const robustez::CommandRow& row : robustez::commandTable()) {
+        for (std::string_view name : row.objectNames) {
+            if (name.empty()) {
+                continue;
+            }
+            const QString object = QString::fromUtf8(name.data(), qsizetype(name.size()));
+            QVERIFY2(++rows[std::string(name)] == 1, qPrintable(object));
+            QVERIFY2(main.findChild<QAction*>(object) != nullptr ||
+                         main.findChild<QToolButton*>(object) != nullptr ||
+                         study->findChild<QAction*>(object) != nullptr,
+                     qPrintable(object));
+        }
     }
-    // "&Detalle estadístico" goes on and off with "&t de Dunnett" in every
-    // column, in the menu and in the grid's popup menu.
+
+    // At the start only Nuevo, Abrir and the help button are on.
+    for (const auto& [name, on] : columnOf(E::Start)) {
+        const bool expected = name == "FileNewItem" || name == "spdnuevo" ||
+                              name == "FileOpenItem" || name == "spdabrir1" ||
+                              name == "spdcontenido";
+        QVERIFY2(on == expected, name.c_str());
+    }
+    const char* onTheStudy[] = {"FileSaveItem", "spdguardar1", "FileSaveAsItem", "FilePrintItem",
+                                "spdprint",     "mnudunet",    "pmnudunet",      "mnudetalle",
+                                "pmnudetalle",  "mnuinforme"};
     for (int column = 0; column < robustez::kCommandEventCount; ++column) {
-        std::map<std::string, bool> set;
-        robustez::applyCommandColumn(
-            static_cast<E>(column),
-            [&set](std::string_view name, bool on) { set[std::string(name)] = on; });
+        const auto event = static_cast<E>(column);
+        std::map<std::string, bool> set = columnOf(event);
+        const QByteArray where = QByteArray::number(column);
+        // One study at a time: Nuevo and Abrir go together, Cerrar and the
+        // window commands the other way.
+        if (set.count("FileNewItem") != 0) {
+            const bool free = set["FileNewItem"];
+            for (const char* name : {"spdnuevo", "FileOpenItem", "spdabrir1"}) {
+                QVERIFY2(set.count(name) == 1 && set[name] == free, where + name);
+            }
+            for (const char* name : {"mnuclose", "spdclose", "WindowTileItem", "spdcascada"}) {
+                QVERIFY2(set.count(name) == 1 && set[name] == !free, where + name);
+            }
+        } else {
+            QVERIFY2(set.count("mnuclose") == 0, where);
+        }
+        // "&Detalle estadístico" goes with "&t de Dunnett", in the menu and
+        // in the grid's menu.
         QCOMPARE(set.count("mnudetalle"), set.count("mnudunet"));
         QCOMPARE(set["mnudetalle"], set["mnudunet"]);
         QCOMPARE(set.count("pmnudetalle"), set.count("pmnudunet"));
         QCOMPARE(set["pmnudetalle"], set["pmnudunet"]);
+        // Whenever the study window closes, what works on the study goes off.
+        if (event == E::StudyClosed || event == E::CerrarOnStudy || event == E::LastChildClosed) {
+            for (const char* name : onTheStudy) {
+                QVERIFY2(set.count(name) == 1 && !set[name], where + name);
+            }
+        }
+        // A count accepted waits for the grid; the grid entered allows them all.
+        if (event == E::CountAccepted || event == E::GridEntered) {
+            for (const char* name : onTheStudy) {
+                QVERIFY2(set.count(name) == 1 && set[name] == (event == E::GridEntered),
+                         where + name);
+            }
+        }
     }
-    // Columns that leave a command alone.
-    std::map<std::string, bool> printOnOpen;
-    robustez::applyCommandColumn(
-        E::Abrir, [&](std::string_view name, bool on) { printOnOpen[std::string(name)] = on; });
-    QVERIFY(printOnOpen.count("FilePrintItem") == 0);
-    QVERIFY(printOnOpen.count("spdprint") == 0);
+    // A study opened from a file is computed but never saved; whether it
+    // prints depends on its values, so the column leaves printing alone.
+    std::map<std::string, bool> opened = columnOf(E::Abrir);
+    QVERIFY(opened["mnudunet"] && opened["mnuinforme"] && opened["mnucalculos"]);
+    QVERIFY(!opened["FileSaveItem"] && !opened["FileSaveAsItem"]);
+    QCOMPARE(opened.count("FilePrintItem"), size_t(0));
+    QCOMPARE(opened.count("spdprint"), size_t(0));
+    main.setEstado(QString());
 }
 
 ROBUSTEZ_WINDOW_TEST_MAIN(MainFormTest)

@@ -8,6 +8,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QtTest>
@@ -24,6 +25,10 @@ BoxAnswerer::~BoxAnswerer() = default;
 
 void BoxAnswerer::expect(const QString& text, QMessageBox::StandardButton answer) {
     expected_.push_back({text, answer});
+}
+
+void BoxAnswerer::expectContaining(const QString& part, QMessageBox::StandardButton answer) {
+    expected_.push_back({part, answer, How::Button, true});
 }
 
 void BoxAnswerer::expectEscape(const QString& text) {
@@ -58,7 +63,8 @@ void BoxAnswerer::poll() {
     } else {
         const Expected next = expected_.front();
         expected_.pop_front();
-        if (next.text != box->text()) {
+        const bool matches = next.part ? box->text().contains(next.text) : box->text() == next.text;
+        if (!matches) {
             unexpected.append(
                 QStringLiteral("expected '%1', got '%2'").arg(next.text, box->text()));
         }
@@ -127,7 +133,7 @@ QWidget* focusControl() {
 }
 
 // Waits until a window of the program is active again after a message box.
-void settle() {
+bool settle() {
     for (int i = 0; i < 3; ++i) {
         QCoreApplication::processEvents();
         // The offscreen platform has no window manager to reactivate the
@@ -137,13 +143,30 @@ void settle() {
             TMainForm::instance()->activateWindow();
         }
     }
-    (void)QTest::qWaitFor(
+    const bool settled = QTest::qWaitFor(
         [] {
             QWidget* active = QApplication::activeWindow();
             return active != nullptr && QApplication::activeModalWidget() == nullptr &&
                    QApplication::focusWidget() != nullptr;
         },
         1000);
+    if (!settled) {
+        const QWidget* modal = QApplication::activeModalWidget();
+        qWarning("settle: not settled after 1 s: %s",
+                 QApplication::activeWindow() == nullptr ? "no active window"
+                 : modal != nullptr                      ? modal->metaObject()->className()
+                                                         : "no focus widget");
+    }
+    return settled;
+}
+
+QString localDecimals(const QString& text) {
+    return QString(text).replace(QLatin1Char('.'), QLocale::system().decimalPoint());
+}
+
+void reportDecimalSeparator() {
+    qInfo("locale %s, decimal separator '%s'", qPrintable(QLocale::system().name()),
+          qPrintable(QLocale::system().decimalPoint()));
 }
 
 void clickInto(QWidget* widget) {

@@ -31,6 +31,11 @@ public:
 
     // Expects a box with this text, answered with this button.
     void expect(const QString& text, QMessageBox::StandardButton answer = QMessageBox::Ok);
+    // Expects a box whose text contains this part (a message of the platform
+    // or of Qt's translations, in words the program does not choose),
+    // answered with this button.
+    void expectContaining(const QString& part,
+                          QMessageBox::StandardButton answer = QMessageBox::Ok);
     // Expects a box with this text, answered with the Escape key, or with the
     // box's own close button.
     void expectEscape(const QString& text);
@@ -53,6 +58,7 @@ private:
         QString text;
         QMessageBox::StandardButton answer;
         How how = How::Button;
+        bool part = false;
     };
     std::deque<Expected> expected_;
     QTimer timer_;
@@ -70,7 +76,13 @@ struct Frame {
 };
 
 // Lets queued focus handling run and the main window become active again.
-void settle();
+// Returns whether it did within a second; when not, it says so on the test's
+// output, naming what was missing (a window, a modal box still open, the focus).
+bool settle();
+// The number as the program shows it under the system locale: every '.' of
+// the text becomes the locale's decimal separator. The program takes its
+// separator from the locale, so the window tests expect either.
+QString localDecimals(const QString& text);
 // Sends every character of text to the widget that has the focus.
 void typeText(const QString& text);
 // Sends one key to the widget that has the focus.
@@ -83,6 +95,8 @@ QWidget* focusControl();
 // On the open study's second page: types the count, accepts it with the
 // keyboard and goes on into the grid (the condition left empty).
 TFinforma* acceptCountAndEnterGrid(TMainForm& main, const QString& count);
+// Writes the system locale's name and decimal separator on the test's output.
+void reportDecimalSeparator();
 
 } // namespace testing_support
 
@@ -91,11 +105,13 @@ TFinforma* acceptCountAndEnterGrid(TMainForm& main, const QString& count);
     QVERIFY2((answerer).unexpected.isEmpty(),                                                      \
              qPrintable(QStringLiteral("unexpected boxes: ") + (answerer).unexpected.join(" | ")))
 
-// The main of a window test: the application set up as the program does.
+// The main of a window test: the application set up as the program does,
+// the decimal separator it takes from the locale named on the output.
 #define ROBUSTEZ_WINDOW_TEST_MAIN(TestClass)                                                       \
     int main(int argc, char* argv[]) {                                                             \
         QApplication app(argc, argv);                                                              \
         robustez::setUpApplication(app);                                                           \
+        testing_support::reportDecimalSeparator();                                                 \
         TestClass test;                                                                            \
         return QTest::qExec(&test, argc, argv);                                                    \
     }

@@ -2,10 +2,13 @@
 // prints, how often, on which layout, and what happens on cancel and errors.
 #include "app/print/print_dialogs.h"
 
+#include "app/frame/window_test_support.h"
+
 #include "core/report/recording_canvas.h"
-#include "core/stats/number_format.h"
 
 #include <QButtonGroup>
+#include <QFont>
+#include <QFontInfo>
 #include <QGroupBox>
 #include <QLocale>
 #include <QMessageBox>
@@ -24,6 +27,7 @@ using robustez::PageCanvas;
 using robustez::StudyRecord;
 using robustez::test::CanvasCall;
 using robustez::test::RecordingCanvas;
+using testing_support::localDecimals;
 
 namespace {
 
@@ -45,10 +49,6 @@ StudyRecord exampleStudy(double normalShift = 0) {
             study.grid.setCell(level, r + 1, QString::number(firsts[level] + r - 1).toStdString());
     }
     return study;
-}
-
-std::string separator() {
-    return QLocale::system().decimalPoint().toStdString();
 }
 
 bool hasText(const RecordingCanvas& job, const std::string& text) {
@@ -165,6 +165,7 @@ QStringList pdfPageTexts(const QString& pdf) {
 class PrintDialogsTest : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase();
     void selectionDialogsHoldTheirElements();
     void threeCopiesOfTheResultsPageAreThreeJobsAndThreeComputations();
     void generalPageCopiesUseTheDialogsLayout();
@@ -175,6 +176,15 @@ private slots:
     void realPrintPathWritesThePagesToPdf();
     void copiesToAFileArePagesOfOneFile();
 };
+
+// The PDF checks measure text set in Liberation Sans (Arial's metrics).
+void PrintDialogsTest::initTestCase() {
+    const QString family = QFontInfo(QFont(QStringLiteral("Liberation Sans"))).family();
+    QVERIFY2(family == QStringLiteral("Liberation Sans"),
+             qPrintable(QStringLiteral("the font Liberation Sans is not installed (Debian package "
+                                       "fonts-liberation2); Qt gives \"%1\"")
+                            .arg(family)));
+}
 
 void PrintDialogsTest::selectionDialogsHoldTheirElements() {
     TFoppr1 laser;
@@ -239,13 +249,14 @@ void PrintDialogsTest::threeCopiesOfTheResultsPageAreThreeJobsAndThreeComputatio
         QVERIFY(job.ofKind(CanvasCall::Kind::Abort).empty());
         QVERIFY(job.calls.front().kind == CanvasCall::Kind::Begin);
         QVERIFY(job.calls.back().kind == CanvasCall::Kind::End);
-        const double normalMean = 101 + 10.0 * (c + 1);
-        QVERIFY2(hasText(job, robustez::formatResult(normalMean, separator())),
-                 qPrintable(QString::number(c)));
+        // Normal 100..102 shifted by 10 per read: means 111, 121, 131.
+        const std::string normalMean[] = {"111", "121", "131"};
+        QVERIFY2(hasText(job, normalMean[c]), qPrintable(QString::number(c)));
         QVERIFY(hasText(job, "Lista de Medias Aritméticas, Desviación Estándar,"));
     }
     // The last computation stays in this path's own results; the other path's is untouched.
     QCOMPARE(laser.results().mean[1], 131.0);
+    // Dunnett's published two-sided 5 % value for two treatments and df 6.
     QCOMPARE(laser.results().criticalT, 2.86);
     QCOMPARE(deskJet.results(), robustez::RobustnessResults{});
     // The dialog keeps the chosen copy count for its next run and stays open.
@@ -481,8 +492,9 @@ void PrintDialogsTest::realPrintPathWritesThePagesToPdf() {
     QCOMPARE(pdfPageCount(results), 1);
     words = pdfWords(results);
     QVERIFY(findWord(words, QStringLiteral("Velmorana")));
-    QVERIFY(findWord(words, QString::fromStdString(robustez::formatResult(3.67423, separator()))));
-    QVERIFY(findWord(words, QString::fromStdString(robustez::formatResult(-1.22474, separator()))));
+    // t = 3 sqrt(1.5) = 3.674235 and -sqrt(1.5) = -1.224745, six digits.
+    QVERIFY(findWord(words, localDecimals("3.67423")));
+    QVERIFY(findWord(words, localDecimals("-1.22474")));
     const Word* no = findWord(words, QStringLiteral("NO"));
     QVERIFY(no);
     // "NO TOLERANTE" stands on the Alta row, the plain "TOLERANTE" on the Baja row above.

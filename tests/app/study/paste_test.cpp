@@ -9,6 +9,7 @@
 #include <QClipboard>
 #include <QFile>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -18,6 +19,7 @@ using testing_support::acceptCountAndEnterGrid;
 using testing_support::BoxAnswerer;
 using testing_support::focusControl;
 using testing_support::Frame;
+using testing_support::localDecimals;
 using testing_support::pressKey;
 using testing_support::settle;
 using testing_support::typeText;
@@ -135,11 +137,13 @@ void PasteTest::blocksFillTheGridAsTyping() {
 
     // Three rows of values from a spreadsheet, each line ended by CR LF,
     // pasted at the first value of Normal: the text stays as copied.
+    // The values are written with the system's decimal separator.
     grid->setCurrentCell(1, 2);
-    paste(QStringLiteral("99.8\t98.7\t101.2\r\n100\t1.0\t103\r\n1.5E2\t99\t104\r\n"));
-    QCOMPARE(rows(study), QStringList({"||", "99.8|98.7|101.2", "100|1.0|103", "1.5E2|99|104"}));
+    paste(localDecimals("99.8\t98.7\t101.2\r\n100\t1.0\t103\r\n1.5E2\t99\t104\r\n"));
+    const QStringList values = {localDecimals("100|1.0|103"), localDecimals("1.5E2|99|104")};
+    QCOMPARE(rows(study), QStringList({"||", localDecimals("99.8|98.7|101.2")}) + values);
     QCOMPARE(main.estadoText(), QStringLiteral("Modificado"));
-    QCOMPARE(editorText(), QStringLiteral("99.8"));
+    QCOMPARE(editorText(), localDecimals("99.8"));
     // It filled the last cell: as typed there, Tab now leaves the grid,
     // whose check passes on the pasted values and keeps the grid.
     QVERIFY(main.isCommandEnabled("mnuinforme"));
@@ -157,17 +161,16 @@ void PasteTest::blocksFillTheGridAsTyping() {
              QStringLiteral("Pega un bloque de valores copiado de una hoja de cálculo"));
     grid->setTabMovesBetweenCells(false);
     grid->setCurrentCell(1, 1);
-    QGuiApplication::clipboard()->setText(
-        QStringLiteral("25 °C\t20 °C\t30 °C\r\n100.1\t99.1\t102"));
+    QGuiApplication::clipboard()->setText(localDecimals("25 °C\t20 °C\t30 °C\r\n100.1\t99.1\t102"));
     entry->trigger();
     QCOMPARE(rows(study),
-             QStringList({"25 °C|20 °C|30 °C", "100.1|99.1|102", "100|1.0|103", "1.5E2|99|104"}));
+             QStringList({"25 °C|20 °C|30 °C", localDecimals("100.1|99.1|102")}) + values);
     QVERIFY(grid->tabMovesBetweenCells());
 
     // One value goes into the current cell only.
     grid->setCurrentCell(2, 3);
-    paste(QStringLiteral("99.4\n"));
-    QCOMPARE(rows(study).at(2), QStringLiteral("100|99.4|103"));
+    paste(localDecimals("99.4\n"));
+    QCOMPARE(rows(study).at(2), localDecimals("100|99.4|103"));
     QCOMPARE(boxes.texts.size(), 0);
     VERIFY_NO_UNEXPECTED_BOXES(boxes);
 }
@@ -216,26 +219,37 @@ void PasteTest::refusedPastesChangeNothing() {
     QCOMPARE(boxes.texts.size(), 6);
     QCOMPARE(main.estadoText(), QString());
 
-    // Values go in only as the grid's check takes them (the tests run with
-    // "." as the decimal separator); settings stay free text.
-    const QString notNumeric =
-        QStringLiteral("Algún dato pegado no es un valor numérico: Normal, muestra 1: «1,5».");
+    // Values go in only as the grid's check takes them, with the system's
+    // decimal separator; settings stay free text. The messages for either
+    // separator, written out.
+    const bool comma = QLocale::system().decimalPoint() == QStringLiteral(",");
+    const QString other = comma ? QStringLiteral(".") : QStringLiteral(",");
+    const auto otherDecimals = [&other](QString text) {
+        return text.replace(QLatin1Char('#'), other);
+    };
+    const QString notNumeric = otherDecimals(
+        QStringLiteral("Algún dato pegado no es un valor numérico: Normal, muestra 1: «1#5»."));
     study->grid()->setCurrentCell(1, 1);
     boxes.expect(notNumeric);
-    paste(QStringLiteral("25 °C\t20 °C\n1,5\tabc\n"));
+    paste(otherDecimals(QStringLiteral("25 °C\t20 °C\n1#5\tabc\n")));
     QCOMPARE(rows(study), before);
     // Written with the other separator: one question; No pastes nothing,
     // Yes converts them.
     const QString question =
-        QStringLiteral("Hay 2 valores pegados con coma (,) como separador decimal, pero su sistema "
-                       "usa el punto (.). ¿Cambiar la coma por el punto al pegarlos?");
+        comma ? QStringLiteral("Hay 2 valores pegados con punto (.) como separador decimal, pero "
+                               "su sistema usa la coma (,). ¿Cambiar el punto por la coma al "
+                               "pegarlos?")
+              : QStringLiteral("Hay 2 valores pegados con coma (,) como separador decimal, pero su "
+                               "sistema usa el punto (.). ¿Cambiar la coma por el punto al "
+                               "pegarlos?");
+    const QString block = otherDecimals(QStringLiteral("25 °C\t\n1#5\t2#25\n"));
     study->grid()->setCurrentCell(1, 1);
     boxes.expect(question, QMessageBox::No);
-    paste(QStringLiteral("25 °C\t\n1,5\t2,25\n"));
+    paste(block);
     QCOMPARE(rows(study), before);
     boxes.expect(question, QMessageBox::Yes);
-    paste(QStringLiteral("25 °C\t\n1,5\t2,25\n"));
-    QCOMPARE(rows(study), QStringList({"25 °C||", "1.5|2.25|", "7||"}));
+    paste(block);
+    QCOMPARE(rows(study), QStringList({"25 °C||", localDecimals("1.5|2.25|"), "7||"}));
     QCOMPARE(boxes.texts.size(), 9);
     VERIFY_NO_UNEXPECTED_BOXES(boxes);
 }

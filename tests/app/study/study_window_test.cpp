@@ -20,6 +20,7 @@ using testing_support::BoxAnswerer;
 using testing_support::clickInto;
 using testing_support::focusControl;
 using testing_support::Frame;
+using testing_support::localDecimals;
 using testing_support::pressKey;
 using testing_support::settle;
 using testing_support::typeText;
@@ -58,6 +59,12 @@ QString cell(TFinforma* study, int column, int row) {
     return QString::fromStdString(study->studyRecord().grid.cell(column, row));
 }
 
+// A count typed and the message it brings.
+struct Case {
+    const char* text;
+    const char* message;
+};
+
 // A new study with the count accepted and the focus in the grid.
 TFinforma* studyInGrid(TMainForm& main, const QString& count) {
     main.FileNew();
@@ -80,6 +87,7 @@ class StudyWindowTest : public QObject {
 private slots:
     void newStudyAndTheFixedPath();
     void countMessages();
+    void acceptButtonChecksTheCountItself();
     void gridRefusedBeforeAcceptance();
     void gridLeaveCheck();
     void hiddenRowsComeBack();
@@ -164,7 +172,6 @@ void StudyWindowTest::newStudyAndTheFixedPath() {
         QVERIFY2(main.isCommandEnabled(on), on);
     }
     QCOMPARE(study->grid()->currentIndex(), study->grid()->model()->index(1, 1));
-    // A valid count left for another control still goes to the accept button.
     VERIFY_NO_UNEXPECTED_BOXES(boxes);
 }
 
@@ -176,10 +183,6 @@ void StudyWindowTest::countMessages() {
     TFinforma* study = main.studyWindow();
     auto* count = control<QLineEdit>(study, "ereplica1");
     control<QTabWidget>(study, "Thojas")->setCurrentIndex(1);
-    struct Case {
-        const char* text;
-        const char* message;
-    };
     const Case cases[] = {
         {"", "Falta capturar el número de valoraciones"},
         {"a", "El valor de captura no es un valor numérico."},
@@ -207,6 +210,36 @@ void StudyWindowTest::countMessages() {
     settle();
     QCOMPARE(QApplication::focusWidget(), control<QLineEdit>(study, "eoperacion"));
     QCOMPARE(study->grid()->model()->rowCount(), 6); // never accepted
+    VERIFY_NO_UNEXPECTED_BOXES(boxes);
+}
+
+void StudyWindowTest::acceptButtonChecksTheCountItself() {
+    // The button's accelerator pressed from the grid with a count the count
+    // edit's own check never saw: the button checks it and the grid keeps
+    // its size and its values.
+    BoxAnswerer boxes;
+    Frame frame;
+    TMainForm& main = *frame.main;
+    TFinforma* study = studyInGrid(main, QStringLiteral("2"));
+    typeCells({"25", "20", "30", "1", "2", "3", "4", "5", "6"});
+    auto* count = control<QLineEdit>(study, "ereplica1");
+    const Case cases[] = {
+        {"1", "Datos fuera de límite, 2-10 valoraciones (Replicaciones)."},
+        {"11", "Datos fuera de límite, 2-10 valoraciones (Replicaciones)."},
+        {"x", "'x' is not a valid integer value"},
+    };
+    for (const Case& c : cases) {
+        count->setText(QString::fromUtf8(c.text));
+        boxes.expect(QString::fromUtf8(c.message));
+        // The accelerator presses the button with a short animation.
+        QTest::keyClick(study->grid(), Qt::Key_P, Qt::AltModifier);
+        QTRY_COMPARE(boxes.pending(), 0);
+        settle();
+        QCOMPARE(boxes.texts.last(), QString::fromUtf8(c.message));
+        QCOMPARE(study->grid()->model()->rowCount(), 4);
+        QCOMPARE(cell(study, 3, 3), QStringLiteral("6"));
+    }
+    QCOMPARE(boxes.texts.size(), 3);
     VERIFY_NO_UNEXPECTED_BOXES(boxes);
 }
 
@@ -250,8 +283,8 @@ void StudyWindowTest::gridLeaveCheck() {
     // Settings row left empty; Baja's first value missing.
     boxes.expect(missing(2, "Baja"));
     typeCells({"", "", ""});
-    typeCells({"99.8", "", "98.7"});
-    typeCells({"100.2", "99.9", "99.1"});
+    typeCells({localDecimals("99.8"), "", localDecimals("98.7")});
+    typeCells({localDecimals("100.2"), localDecimals("99.9"), localDecimals("99.1")});
     // The last cell was typed: Tab now leaves the grid and its check runs.
     // The faulty cell becomes current, ready to be typed, nothing selected.
     QCOMPARE(boxes.texts, QStringList({missing(2, "Baja")}));
@@ -260,19 +293,19 @@ void StudyWindowTest::gridLeaveCheck() {
     QCOMPARE(study->grid()->currentIndex(), study->grid()->model()->index(2, 2));
     QVERIFY(!cellEditor()->hasSelectedText());
     // A value that is not a number, found when the user clicks elsewhere.
-    typeText("1.2.3");
+    typeText(localDecimals("1.2.3"));
     boxes.expect(kNotNumeric);
     QTest::mouseClick(study->findChild<QPushButton*>("botonok1"), Qt::LeftButton);
     settle();
     QCOMPARE(boxes.texts.last(), kNotNumeric);
     QCOMPARE(focusControl(), study->grid());
     QCOMPARE(study->grid()->currentIndex(), study->grid()->model()->index(2, 2));
-    QCOMPARE(cellEditor()->text(), QStringLiteral("1.2.3"));
+    QCOMPARE(cellEditor()->text(), localDecimals("1.2.3"));
     QVERIFY(!cellEditor()->hasSelectedText());
     for (int i = 0; i < 5; ++i) {
         pressKey(Qt::Key_Backspace);
     }
-    typeText("99.5");
+    typeText(localDecimals("99.5"));
     // All values numeric: the check is silent and the user's move stands, so
     // a wrong condition name can be mended.
     const int seen = int(boxes.texts.size());
@@ -282,8 +315,8 @@ void StudyWindowTest::gridLeaveCheck() {
     QCOMPARE(int(boxes.texts.size()), seen);
     QCOMPARE(QApplication::focusWidget(), study->findChild<QLineEdit*>("eoperacion"));
     QCOMPARE(study->studyRecord().conditionName, std::string("X"));
-    QCOMPARE(cell(study, 2, 2), QStringLiteral("99.5"));
-    QCOMPARE(cell(study, 1, 2), QStringLiteral("99.8"));
+    QCOMPARE(cell(study, 2, 2), localDecimals("99.5"));
+    QCOMPARE(cell(study, 1, 2), localDecimals("99.8"));
     // Tab out of the last cell: checked, and typing goes on at its end.
     pressKey(Qt::Key_Tab);
     study->grid()->setCurrentCell(3, 3);
@@ -294,14 +327,14 @@ void StudyWindowTest::gridLeaveCheck() {
     QCOMPARE(focusControl(), study->grid());
     QCOMPARE(study->grid()->currentIndex(), study->grid()->model()->index(3, 3));
     typeText("7");
-    QCOMPARE(cell(study, 3, 3), QStringLiteral("99.117"));
+    QCOMPARE(cell(study, 3, 3), localDecimals("99.117"));
     // A click on another cell puts the caret at the end of its text.
     const QModelIndex normalFirst = study->grid()->model()->index(2, 1);
     QTest::mouseClick(study->grid()->viewport(), Qt::LeftButton, {},
                       study->grid()->visualRect(normalFirst).center());
     QVERIFY(!cellEditor()->hasSelectedText());
     typeText("5");
-    QCOMPARE(cell(study, 1, 2), QStringLiteral("99.85"));
+    QCOMPARE(cell(study, 1, 2), localDecimals("99.85"));
     QCOMPARE(int(boxes.texts.size()), seen);
     VERIFY_NO_UNEXPECTED_BOXES(boxes);
 }
@@ -409,8 +442,6 @@ void StudyWindowTest::onlyWindows1252CanBeTyped() {
     TFinforma* study = main.studyWindow();
     typeText(QStringLiteral("Método€ñΩ中ª"));
     QCOMPARE(study->findChild<QLineEdit*>("emetodo")->text(), QStringLiteral("Método€ñª"));
-    TFinforma* same = study;
-    Q_UNUSED(same);
     main.setEstado(QString());
     main.studyWindow()->findChild<QLineEdit*>("emetodo")->clear();
     main.studyWindow()->parentWidget()->close();
@@ -489,13 +520,13 @@ void StudyWindowTest::pageSwitchNeverTypesIntoHiddenControls() {
     count->selectAll();
     typeText(QStringLiteral("2"));
     pressKey(Qt::Key_Return); // to the accept button
-    pressKey(Qt::Key_Return); // accept: to the condition edit
+    // Enter on the accept button presses it, as Space does.
+    pressKey(Qt::Key_Return);
     QCOMPARE(QApplication::focusWidget(), control<QLineEdit>(study, "eoperacion"));
+    QCOMPARE(study->grid()->model()->rowCount(), 4);
     pressKey(Qt::Key_Tab); // into the grid
     typeText(QStringLiteral("25"));
     pressKey(Qt::Key_Tab);
-    // Enter on the accept button presses it, as Space does.
-    QCOMPARE(study->grid()->model()->rowCount(), 4);
     // Leaving the grid still checks it.
     boxes.expect(QStringLiteral("Falta capturar el 2 ª dato del equipo en Normal."));
     clickTab(0);
