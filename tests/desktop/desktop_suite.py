@@ -904,9 +904,9 @@ def choose(p, title, item, mouse):
 
 
 def maximized_title(which):
-    """What the main window's title holds while a results window of a study
-    never saved is maximized: its title names the study."""
-    return "[%s — Nuevo]" % RESULT_TITLES[which]
+    """What the main window's title holds while a results window is
+    maximized: its title, which goes on with the name of its study."""
+    return "[%s — " % RESULT_TITLES[which]
 
 
 def open_results(p, which, mouse):
