@@ -848,10 +848,11 @@ RESULT_MENU_ITEMS = {"dunnett": "t de Dunnett", "informe": "Informe",
 # in the group, counted from the end when negative. The menus may grow.
 MENU_PLACES = {("Archivo", "Cerrar"): (0, 2), ("Archivo", "Guardar como"): (1, 1),
                ("Archivo", "Salir"): (-1, -1), ("Cálculos", "t de Dunnett"): (0, 0),
-               ("Cálculos", "Informe"): (0, 1), ("Cálculos", "Detalle estadístico"): (0, 2)}
-MENU_KEYS = {"Archivo": "alt+a", "Cálculos": "alt+c"}
+               ("Cálculos", "Informe"): (0, 1), ("Cálculos", "Detalle estadístico"): (0, 2),
+               ("Ventana", "Cascada"): (0, 1)}
+MENU_KEYS = {"Archivo": "alt+a", "Cálculos": "alt+c", "Ventana": "alt+v"}
 ENTRY_KEYS = {"Cerrar": "e", "Guardar como": "c", "Salir": "s", "t de Dunnett": "t",
-              "Informe": "i", "Detalle estadístico": "d"}
+              "Informe": "i", "Detalle estadístico": "d", "Cascada": "c"}
 
 
 def menu_entries(p, menu):
@@ -902,10 +903,16 @@ def choose(p, title, item, mouse):
         p.x.key(ENTRY_KEYS[item])
 
 
+def maximized_title(which):
+    """What the main window's title holds while a results window is
+    maximized: its title, which goes on with the name of its study."""
+    return "[%s — " % RESULT_TITLES[which]
+
+
 def open_results(p, which, mouse):
     choose(p, "Cálculos", RESULT_MENU_ITEMS[which], mouse)
     if p.maximized:
-        shown = wait_for(lambda: "[%s]" % RESULT_TITLES[which] in p.x.window_name(p.main), 5)
+        shown = wait_for(lambda: maximized_title(which) in p.x.window_name(p.main), 5)
     else:
         shown = wait_for(lambda: results_visible(p), 5)
     if not shown:
@@ -964,7 +971,7 @@ def close_results(p, which, how):
         x, y = (p.g.area_left, p.g.page_max[1]) if p.maximized else (title[1], title[0])
         p.x.click(x + 60, y + 80, park=p._park())
     if p.maximized:
-        closed = wait_for(lambda: "[%s]" % RESULT_TITLES[which] not in p.x.window_name(p.main), 5)
+        closed = wait_for(lambda: maximized_title(which) not in p.x.window_name(p.main), 5)
     else:
         closed = wait_for(lambda: not results_visible(p), 5)
     if not closed:
@@ -1111,6 +1118,136 @@ def move_possible(when, maximized, field, condition, last_cell):
             "changed": field == LAST_CELL, "in the last cell": field == LAST_CELL}[when]
 
 
+# --- Window scenarios ----------------------------------------------------------
+#
+# Scenarios about the windows themselves rather than the keys of one study:
+# each is a function of the program and the suite that returns what went wrong.
+
+
+def window_list(p):
+    """Opens "&Ventana" by its keys: the rows of its window entries, the
+    group after the separator that follows "&Mosaico" and "&Cascada"."""
+    p.x.key("alt+v")
+    menu = wait_for(p.x.popup_menu, 3)
+    if not menu:
+        raise StepFailed("the menu Ventana did not open")
+    p.settle(0.15)
+    groups = wait_for(lambda: menu_entries(p, menu) or None, 3) or []
+    return groups[1] if len(groups) > 1 else []
+
+
+def choose_window(p, number):
+    """Chooses the numbered window of the open "&Ventana" menu by its key."""
+    p.x.key(str(number))
+    if not wait_for(lambda: p.x.popup_menu() is None, 3):
+        raise StepFailed("the menu Ventana did not close when window %d was chosen" % number)
+    p.sync()
+
+
+def cascade_close_and_reach(p, suite):
+    """The study, "t de Dunnett" and "Detalle estadístico" open, the results
+    window brought to the front through the menu, "Cascada", "Cerrar" on the
+    window in front: the two windows left are listed and each comes to the
+    front when chosen; the marker typed into the study once it is chosen
+    again reaches its last cell."""
+    suite.ready_study(WORKED)
+    open_results(p, "dunnett", False)
+    open_results(p, "detalle", False)
+    listed = window_list(p)
+    if len(listed) != 3:
+        p.x.key("Escape")
+        return ["the menu Ventana lists %d windows, expected 3" % len(listed)]
+    choose_window(p, 2)  # the results window, in front of the detail window
+    choose(p, "Ventana", "Cascada", False)
+    p.sync()
+    cerrar_button(p)
+    p.sync()
+    problems = []
+    listed = window_list(p)
+    if len(listed) != 2:
+        p.x.key("Escape")
+        return ["after Cascada and Cerrar the menu Ventana lists %d windows, expected 2" %
+                len(listed)]
+    choose_window(p, 2)
+    second = active_title(p)
+    window_list(p)
+    choose_window(p, 1)
+    first = active_title(p)
+    if second is None or first is None:
+        problems.append("a window chosen in the menu Ventana has no title bar in view")
+    elif abs(first[0] - second[0]) <= 3:
+        problems.append("both windows chosen show their title bars at the same row")
+    p.x.type("7")
+    path = p.fresh_path()
+    problems += p.save_as(path)
+    if os.path.exists(path):
+        problems += compare(p.study, {field_name(p.study, LAST_CELL): "7"}, path)
+    return problems
+
+
+def open_study(p, path):
+    """"&Abrir..." by its keys, the path typed into the dialog."""
+    p.x.key("ctrl+a")
+    dialog = wait_for(lambda: p.x.active_window() != p.main and p.x.active_window(), 6)
+    if not dialog:
+        raise StepFailed("the open dialog did not come up")
+    dialog = p.x.window_name(dialog)
+    p.settle(0.2)
+    p.x.key("ctrl+a")
+    p.x.type(path)
+    p.x.key("Return")
+    # Its edits hold text across their whole width: no page to measure.
+    if not wait_for(lambda: p.x.find_window(dialog) is None and not p.area_empty(), 6):
+        raise StepFailed("the opened study's window did not come up")
+    p.sync()
+
+
+def view_only_typed_into(how):
+    """A saved study opened again, view-only, keys typed into its edits, then
+    closed by "how": no question, and its file is left as it was."""
+    def scenario(p, suite):
+        suite.ready_study(WORKED)
+        path = p.fresh_path()
+        problems = p.save_as(path)
+        if problems:
+            return problems
+        with open(path, "rb") as f:
+            saved = f.read()
+        choose(p, "Archivo", "Cerrar", False)
+        if not wait_for(p.area_empty, 5):
+            return ["the saved study did not close without a question"]
+        open_study(p, path)
+        p.x.type("zx 9")
+        p.x.key("BackSpace", "Delete", "Return")
+        p.x.type("q")
+        p.sync()
+        ACTIONS[how](p)
+        box = wait_for(lambda: p.x.find_window(QUESTION_TITLE), 1.5)
+        if box:
+            problems.append("the question \"%s\" came up for a study nobody changed" %
+                            QUESTION_TITLE)
+            p.x.key("alt+n")
+        if how.startswith("Salir"):
+            if not wait_for(lambda: not p.alive(), 5):
+                problems.append("the program did not end")
+            p.stop()
+        elif not wait_for(p.area_empty, 5):
+            problems.append("the study window did not close")
+        with open(path, "rb") as f:
+            if f.read() != saved:
+                problems.append("the study's file was written again")
+        return problems
+    return scenario
+
+
+WINDOW_SCENARIOS = [
+    ("view-only study typed into, Cerrar asks nothing",
+     view_only_typed_into("Cerrar (menu, keys)")),
+    ("view-only study typed into, Salir asks nothing", view_only_typed_into("Salir (menu, keys)")),
+    ("Cascada and Cerrar leave every window reachable from Ventana", cascade_close_and_reach),
+]
+
+
 # --- The oracle -------------------------------------------------------------
 
 
@@ -1216,6 +1353,15 @@ class Suite:
         except subprocess.TimeoutExpired as e:
             self.report(name, ["a tool hung: %s" % e])
 
+    def run_window_scenario(self, name, scenario):
+        self.started = time.time()
+        try:
+            self.report(name, scenario(self.p, self))
+        except StepFailed as e:
+            self.report(name, ["%s" % e])
+        except subprocess.TimeoutExpired as e:
+            self.report(name, ["a tool hung: %s" % e])
+
     # The random run ----------------------------------------------------------
 
     def run_random(self, seed, steps):
@@ -1309,6 +1455,10 @@ def main():
             if args.only and not any(o in name for o in args.only):
                 continue
             suite.run_scenario(name, actions, field)
+        for name, scenario in WINDOW_SCENARIOS:
+            if args.only and not any(o in name for o in args.only):
+                continue
+            suite.run_window_scenario(name, scenario)
         if not args.no_random and (not args.only or any("random" in o for o in args.only)):
             seed = args.seed if args.seed is not None else random.SystemRandom().randrange(10 ** 6)
             print("random run seed %d (ROBUSTEZ_DESKTOP_SEED=%d replays it)" % (seed, seed),

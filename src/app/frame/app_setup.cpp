@@ -1,9 +1,11 @@
 #include "app/frame/app_setup.h"
 
 #include "app/ui/messages.h"
+#include "app/ui/pictures.h"
 
 #include <QApplication>
 #include <QFont>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
@@ -14,6 +16,9 @@ void setUpApplication(QApplication& app) {
     QApplication::setApplicationName(kApplicationTitle);
     QApplication::setOrganizationName(QStringLiteral("Robustez"));
     QGuiApplication::setDesktopFileName(QStringLiteral("robustez"));
+    // Every window without an icon of its own shows the program's, not the
+    // toolkit's.
+    QApplication::setWindowIcon(QIcon(programIconPath()));
 
     // The windows name Windows typefaces; these stand in where they are missing.
     QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),

@@ -19,6 +19,7 @@
 #include "core/stats/results_tables.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QLocale>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -36,6 +37,14 @@ namespace {
 
 std::string decimalSeparator() {
     return QLocale::system().decimalPoint().toStdString();
+}
+
+// A window made from a study keeps its numbers when the study changes or
+// closes: its title names the study it was made from, by its file name
+// without the folder, or "Nuevo" for a study never saved.
+void nameStudyInTitle(QWidget* window, const TFinforma& study) {
+    window->setWindowTitle(window->windowTitle() + QStringLiteral(" — ") +
+                           QFileInfo(study.documentName()).fileName());
 }
 
 void showDialog(QWidget* dialog) {
@@ -67,6 +76,7 @@ void TMainForm::showResults() {
     robustez::computeRobustness(*study, separator, windows_->results);
 
     auto* window = new TFinfo;
+    nameStudyInTitle(window, *studyWindow_);
     connect(window, &TFinfo::closing, this, &TMainForm::childWindowClosing);
     windows_->lastResults = window;
     window->fill(robustez::composeResultsTables(windows_->results, *study, separator));
@@ -81,6 +91,7 @@ void TMainForm::showReport() {
         return;
     }
     auto* window = new Tfrminforme;
+    nameStudyInTitle(window, *studyWindow_);
     connect(window, &Tfrminforme::closing, this, &TMainForm::childWindowClosing);
     windows_->lastReport = window;
     addChildWindow(window, Tfrminforme::kDesignSize);
@@ -119,6 +130,7 @@ void TMainForm::showDetail() {
     const std::string separator = decimalSeparator();
     const robustez::StudyEvidence evidence = robustez::computeEvidence(*study, separator);
     auto* window = new TFdetalle(evidence, *study, separator);
+    nameStudyInTitle(window, *studyWindow_);
     connectHelpTopicWindow(window);
     windows_->lastDetail = window;
     addChildWindow(window, TFdetalle::kDesignSize, Placement::Centred);

@@ -45,6 +45,28 @@ QStringList tableLines(const QString& path) {
 
 } // namespace
 
+QString searchFolded(const QString& text) {
+    // Decomposed, an accented letter is its base letter and its marks.
+    const QString decomposed = text.normalized(QString::NormalizationForm_D);
+    QString folded;
+    folded.reserve(decomposed.size());
+    for (const QChar c : decomposed) {
+        const QChar::Category category = c.category();
+        if (category != QChar::Mark_NonSpacing && category != QChar::Mark_SpacingCombining &&
+            category != QChar::Mark_Enclosing)
+            folded.append(c);
+    }
+    return folded.toCaseFolded();
+}
+
+bool keywordMatches(const QString& keyword, const QString& key) {
+    const QString k = searchFolded(key.trimmed());
+    if (k.isEmpty())
+        return true;
+    const QString word = searchFolded(keyword);
+    return word.startsWith(k) || word.contains(u' ' + k);
+}
+
 QString defaultHelpFilePath() {
     const QDir exeDir(QCoreApplication::applicationDirPath());
     const QString beside = exeDir.filePath(QString::fromLatin1(HelpViewer::kHelpFileName));
@@ -224,10 +246,8 @@ bool HelpViewer::partialKey(const QString& key) {
 
 void HelpViewer::filterIndex(const QString& text) {
     indexList_->clear();
-    const QString key = text.trimmed();
     for (const auto& [keyword, topic] : keywords_) {
-        if (!key.isEmpty() && !keyword.startsWith(key, Qt::CaseInsensitive) &&
-            !keyword.contains(u' ' + key, Qt::CaseInsensitive))
+        if (!keywordMatches(keyword, text))
             continue;
         auto* item = new QListWidgetItem(keyword, indexList_);
         item->setData(Qt::UserRole, topic);

@@ -76,6 +76,15 @@ private:
     QPushButton* backButton_;
 };
 
+// The form in which the keyword search compares texts: without the accents
+// and other marks of its letters, and in lower case ("Cálculos" gives
+// "calculos").
+QString searchFolded(const QString& text);
+// Whether the keyword search lists the keyword for the typed key: the key
+// begins the keyword or one of its words, accents and case aside. An empty
+// key lists every keyword.
+bool keywordMatches(const QString& keyword, const QString& key);
+
 // Where the installed program finds its help file: next to the executable,
 // then in ../share/robustez/. Returns the first that exists, otherwise the
 // path next to the executable.

@@ -7,6 +7,7 @@
 #include "app/study/study_window.h"
 #include "app/ui/file_dialogs.h"
 #include "app/ui/messages.h"
+#include "app/ui/pictures.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -15,12 +16,14 @@
 #include <QFileDialog>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QScreen>
 #include <QStatusTipEvent>
 #include <QToolButton>
@@ -85,6 +88,10 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), windows_(std::make_
     speedBar_ = new QFrame(central);
     mdiArea_ = new QMdiArea(central);
     mdiArea_->setObjectName(QStringLiteral("ClientArea"));
+    // The windows in the order they are stacked: closing the active window
+    // activates the one right behind it, as the platform's frames do, and
+    // Cascada steps from the back to the window in front.
+    mdiArea_->setActivationOrder(QMdiArea::StackingOrder);
     layout->addWidget(speedBar_);
     layout->addWidget(mdiArea_, 1);
     setCentralWidget(central);
@@ -214,6 +221,8 @@ void TMainForm::buildMenu() {
     addItem(window, "WindowCascadeItem", QStringLiteral("&Cascada"),
             QStringLiteral("Ventana|Arregla las ventanas en cascada"), 20,
             &TMainForm::WindowCascade);
+    windowMenu_ = window;
+    connect(window, &QMenu::aboutToShow, this, &TMainForm::updateWindowMenu);
 
     QMenu* help = addMenu(nullptr, "HelpMenu", QStringLiteral("A&yuda"),
                           QStringLiteral("Ayuda del módulo ZELQ"), 30);
@@ -411,6 +420,7 @@ QMdiSubWindow* TMainForm::addChildWindow(QWidget* child, QSize size, Placement p
     const int earlier = childCount();
     QMdiSubWindow* sub = mdiArea_->addSubWindow(child);
     sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->setWindowIcon(QIcon(robustez::programIconPath()));
     // Placed before it is shown, so that its restored place is this one too;
     // never larger than the client area.
     const QSize area = mdiArea_->viewport()->size();
@@ -445,6 +455,55 @@ int TMainForm::childCount() const {
 QWidget* TMainForm::activeChild() const {
     QMdiSubWindow* sub = mdiArea_->currentSubWindow();
     return sub != nullptr && !sub->isHidden() ? sub->widget() : nullptr;
+}
+
+void TMainForm::updateWindowMenu() {
+    for (QAction* action : std::as_const(windowListActions_)) {
+        windowMenu_->removeAction(action);
+        delete action;
+    }
+    windowListActions_.clear();
+    QList<QMdiSubWindow*> windows = mdiArea_->subWindowList();
+    windows.removeIf([](const QMdiSubWindow* sub) { return sub->isHidden(); });
+    if (windows.isEmpty()) {
+        return;
+    }
+    windowListActions_.append(windowMenu_->addSeparator());
+    const QMdiSubWindow* active = mdiArea_->activeSubWindow();
+    for (qsizetype i = 0; i < windows.size(); ++i) {
+        QMdiSubWindow* sub = windows.at(i);
+        QString title = sub->windowTitle();
+        title.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        // The first nine are chosen by their number's key.
+        const QString text = i < 9 ? QStringLiteral("&%1 %2").arg(i + 1).arg(title)
+                                   : QStringLiteral("%1 %2").arg(i + 1).arg(title);
+        QAction* action = windowMenu_->addAction(text);
+        action->setCheckable(true);
+        action->setChecked(sub == active);
+        QPointer<QMdiSubWindow> target(sub);
+        connect(action, &QAction::triggered, this, [this, target] {
+            if (target != nullptr) {
+                showChildWindow(target);
+            }
+        });
+        windowListActions_.append(action);
+    }
+}
+
+void TMainForm::showChildWindow(QMdiSubWindow* sub) {
+    if (sub->isMinimized()) {
+        sub->showNormal();
+    } else if (sub->isHidden()) {
+        sub->show();
+    }
+    // A window outside the client area is moved back into it.
+    const QRect area = mdiArea_->viewport()->rect();
+    if (!sub->isMaximized() && !area.intersects(sub->geometry())) {
+        sub->move(std::max(0, std::min(sub->x(), area.width() - sub->width())),
+                  std::max(0, std::min(sub->y(), area.height() - sub->height())));
+    }
+    mdiArea_->setActiveSubWindow(sub);
+    sub->raise();
 }
 
 void TMainForm::childWindowClosing() {
@@ -585,13 +644,29 @@ void TMainForm::WindowCascade() {
     if (childCount() == 0) {
         return;
     }
-    // Each window at its designed size, as far as the client area allows.
+    // Cascaded in the order the windows are stacked (the area's activation
+    // order): the one in front, the active one, comes last, at the bottom
+    // right, and each window behind it shows its title bar above and left of
+    // the windows in front of it.
     mdiArea_->cascadeSubWindows();
-    const QRect area = mdiArea_->viewport()->rect();
+    // Each window at its designed size, as far as the client area above the
+    // row of minimized windows allows; that row keeps its place.
+    QRect area = mdiArea_->viewport()->rect();
     for (QMdiSubWindow* sub : mdiArea_->subWindowList()) {
-        if (!sub->isHidden() && !sub->isMinimized() && !area.contains(sub->geometry())) {
-            sub->resize(std::min(sub->width(), area.right() + 1 - sub->x()),
-                        std::min(sub->height(), area.bottom() + 1 - sub->y()));
+        if (!sub->isHidden() && sub->isMinimized()) {
+            area.setBottom(std::min(area.bottom(), sub->geometry().top() - 1));
         }
+    }
+    for (QMdiSubWindow* sub : mdiArea_->subWindowList()) {
+        if (sub->isHidden() || sub->isMinimized() || area.contains(sub->geometry())) {
+            continue;
+        }
+        // A window cascaded into the row, or below it, goes up above it.
+        const int least = std::max(sub->minimumSizeHint().height(), 60);
+        if (sub->y() + least > area.bottom() + 1) {
+            sub->move(sub->x(), std::max(0, area.bottom() + 1 - least));
+        }
+        sub->resize(std::min(sub->width(), area.right() + 1 - sub->x()),
+                    std::min(sub->height(), area.bottom() + 1 - sub->y()));
     }
 }

@@ -164,8 +164,15 @@ private:
     void connectHelpTopicWindow(HelpTopicWindow* window);
     // Each time the frame becomes the active window.
     void frameActivated();
+    // The "&Ventana" menu, as it opens: its entries, then one numbered entry
+    // per open child window, the active one checked.
+    void updateWindowMenu();
+    // Brings a child window back into view, in front and active.
+    void showChildWindow(QMdiSubWindow* sub);
 
     QMdiArea* mdiArea_ = nullptr;
+    QMenu* windowMenu_ = nullptr;
+    QList<QAction*> windowListActions_; // the open windows' entries
     QFrame* speedBar_ = nullptr;
     QLabel* statusLine_ = nullptr;
     QLabel* paneld_ = nullptr;

@@ -184,6 +184,8 @@ void TFinforma::buildControls() {
     stgdatos1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(stgdatos1, &QWidget::customContextMenuRequested, this, &TFinforma::showPopup);
 
+    markChangedEdits();
+
     QWidget::setTabOrder(emetodo, eanalista);
     QWidget::setTabOrder(eanalista, efecha);
     QWidget::setTabOrder(ereplica1, botonok1);
@@ -195,6 +197,15 @@ void TFinforma::buildControls() {
         label->adjustSize();
     }
     connect(botonok1, &QPushButton::clicked, this, &TFinforma::botonok1Click);
+}
+
+void TFinforma::markChangedEdits() {
+    // The user's own changes only, typed or pasted: a read-only edit never
+    // changes, nor does a key that leaves the text as it was (Enter,
+    // Backspace at the start). The condition edit sets no mark.
+    for (QLineEdit* edit : {emetodo, eanalista, efecha, ereplica1}) {
+        connect(edit, &QLineEdit::textEdited, this, [this] { emit modifiedMarkSet(kModified); });
+    }
 }
 
 void TFinforma::showPopup(const QPoint& position) {
@@ -489,7 +500,8 @@ bool TFinforma::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TFinforma::editKeyPress(QLineEdit* edit, QKeyEvent* key, QWidget* next) {
-    emit modifiedMarkSet(kModified);
+    // The mark follows the text the key changes (markChangedEdits), not the
+    // key itself: a view-only study stays unmodified whatever is typed.
     if (next != nullptr && isEnter(key) && !edit->text().isEmpty()) {
         moveFocus(next);
     }

@@ -89,6 +89,9 @@ private:
     enum Control { kMethod, kAnalyst, kDate, kCount, kAccept, kCondition, kGrid, kTabs };
 
     void buildControls();
+    // Sets the modified mark whenever the user changes the text of an edit
+    // that has a key handler.
+    void markChangedEdits();
     void editKeyPress(QLineEdit* edit, QKeyEvent* key, QWidget* next);
     void stgdatos1KeyPress(QKeyEvent* key);
     // What typing a key into a cell of the grid does besides writing it.

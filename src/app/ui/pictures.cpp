@@ -17,4 +17,9 @@ QString checkMarkPicturePath() {
     return QStringLiteral(":/robustez/check.svg");
 }
 
+QString programIconPath() {
+    initPictures();
+    return QStringLiteral(":/robustez/robustez.svg");
+}
+
 } // namespace robustez

@@ -79,6 +79,7 @@ private slots:
     void aboutWindowsAreIndependentAndOnlyHide();
     void helpRequestsReachTheirTopics();
     void helpContentIsComplete();
+    void helpSearchIgnoresAccentsAndCase();
     void missingHelpFileIsReportedByTheViewer();
     void f1OnAHighlightedMenuEntryOpensItsContext();
 };
@@ -246,6 +247,65 @@ void ExtrasTest::helpContentIsComplete() {
                               QStringLiteral("</dt>\n<dd>") + explanation + QStringLiteral("</dd>");
         QVERIFY2(errorsText.contains(shown), qPrintable(pattern));
     }
+}
+
+void ExtrasTest::helpSearchIgnoresAccentsAndCase() {
+    // The keyword rule: the key begins the keyword or one of its words.
+    struct Case {
+        const char* keyword;
+        const char* key;
+        bool listed;
+    };
+    const Case cases[] = {
+        {"Cálculos (menú)", "calculo", true},
+        {"Cálculos (menú)", "CALCULOS", true},
+        {"Cálculos (menú)", "CÁLCULO", true},
+        {"Cálculos (menú)", "cÁlCuLo", true},
+        {"Hoja de cálculo", "calc", true},
+        {"Desviación estándar", "desviacion estandar", true},
+        {"Interpretación", "INTERPRETACION", true},
+        {"Cómo usar la ayuda", "como", true},
+        {"NO TOLERANTE", "tole", true},
+        {"Media aritmética", "  media ", true},
+        {"Media aritmética", "", true},
+        {"Cálculos (menú)", "alculo", false}, // inside a word
+        {"Cálculos (menú)", "calculos menu", false},
+        {"Guardar", "guardar como", false},
+        {"Interpretación", "interpretaciones", false},
+    };
+    for (const Case& c : cases) {
+        QVERIFY2(keywordMatches(QString::fromUtf8(c.keyword), QString::fromUtf8(c.key)) == c.listed,
+                 qPrintable(QStringLiteral("%1 / %2").arg(QString::fromUtf8(c.keyword),
+                                                          QString::fromUtf8(c.key))));
+    }
+
+    // The viewer's index, typed without accents or in capitals.
+    HelpViewer viewer;
+    QStringList problems;
+    viewer.reportProblem = [&](const QString& text) { problems << text; };
+    viewer.setHelpFile(kHelpFile);
+    struct Search {
+        const char* key;
+        QStringList listed;
+    };
+    const Search searches[] = {
+        {"calculo", {"Cálculos (menú)", "Hoja de cálculo"}},
+        {"CÁLCULO", {"Cálculos (menú)", "Hoja de cálculo"}},
+        {"estandar", {"Desviación estándar"}},
+    };
+    for (const Search& search : searches) {
+        QVERIFY(viewer.partialKey(QString()));
+        viewer.searchBox()->clear();
+        QTest::keyClicks(viewer.searchBox(), QString::fromUtf8(search.key));
+        QStringList listed;
+        for (int row = 0; row < viewer.indexList()->count(); ++row)
+            listed << viewer.indexList()->item(row)->text();
+        QCOMPARE(listed, search.listed);
+    }
+    // A key naming one keyword opens its topic, accents aside.
+    QVERIFY(viewer.partialKey(QStringLiteral("interpretacion")));
+    QCOMPARE(viewer.currentTopic(), QStringLiteral("veredicto.html"));
+    QVERIFY(problems.isEmpty());
 }
 
 void ExtrasTest::missingHelpFileIsReportedByTheViewer() {

@@ -70,6 +70,7 @@ private slots:
     void cerrarWithResultsWindowActive();
     void closeBoxWithResultsRemaining();
     void tileOneAboveTheOther();
+    void windowMenuListsTheWindows();
     void exitAsksTheModifiedStudy();
     void f1OutsideMenusOpensTheContents();
     void tableKeepsItsRules();
@@ -337,6 +338,134 @@ void MainFormTest::tileOneAboveTheOther() {
     QCOMPARE(windows[2]->geometry().y(), windows[0]->geometry().bottom() + 1);
     QCOMPARE(windows[2]->geometry().bottom() + 1, icon.top());
     QCOMPARE(windows[2]->geometry().width(), area.width());
+}
+
+namespace {
+
+// The "&Ventana" menu as it opens: each entry's text and, for the list of
+// windows, whether it is checked.
+struct MenuEntry {
+    QString text;
+    bool checked;
+    bool operator==(const MenuEntry& other) const = default;
+};
+char* toString(const MenuEntry& entry) {
+    return QTest::toString(entry.text + (entry.checked ? QStringLiteral(" (checked)") : QString()));
+}
+QList<MenuEntry> openWindowMenu(TMainForm& main) {
+    auto* menu = main.findChild<QMenu*>("WindowMenu");
+    menu->popup(QPoint(0, 0));
+    QApplication::processEvents();
+    QList<MenuEntry> entries;
+    for (const QAction* action : menu->actions()) {
+        entries.append(
+            {action->isSeparator() ? QStringLiteral("-") : action->text(), action->isChecked()});
+    }
+    menu->hide();
+    return entries;
+}
+QAction* windowEntry(TMainForm& main, const QString& text) {
+    for (QAction* action : main.findChild<QMenu*>("WindowMenu")->actions()) {
+        if (action->text() == text) {
+            return action;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+void MainFormTest::windowMenuListsTheWindows() {
+    BoxAnswerer boxes;
+    Frame frame;
+    TMainForm& main = *frame.main;
+    const MenuEntry tile{"&Mosaico", false};
+    const MenuEntry cascade{"&Cascada", false};
+    const MenuEntry line{"-", false};
+    // No window: the menu's own entries only.
+    QCOMPARE(openWindowMenu(main), QList<MenuEntry>({tile, cascade}));
+
+    main.FileNew();
+    auto* first = new ResultsStandIn;
+    first->setWindowTitle(QStringLiteral("Informe — Nuevo"));
+    QMdiSubWindow* firstSub = main.addChildWindow(first);
+    auto* second = new ResultsStandIn;
+    second->setWindowTitle(QStringLiteral("Ácido & base"));
+    QMdiSubWindow* secondSub = main.addChildWindow(second);
+    QMdiSubWindow* studySub = main.mdiArea()->subWindowList().first();
+    // After the entries, one per window in the order they were opened, the
+    // active one checked; an ampersand of a title is shown, not underlined.
+    // Choosing an entry activates its window, in front.
+    struct Step {
+        const char* choose;
+        QMdiSubWindow* active;
+        QList<MenuEntry> menu;
+    };
+    const Step steps[] = {
+        {nullptr,
+         secondSub,
+         {tile,
+          cascade,
+          line,
+          {"&1 Nuevo", false},
+          {"&2 Informe — Nuevo", false},
+          {"&3 Ácido && base", true}}},
+        {"&1 Nuevo",
+         studySub,
+         {tile,
+          cascade,
+          line,
+          {"&1 Nuevo", true},
+          {"&2 Informe — Nuevo", false},
+          {"&3 Ácido && base", false}}},
+        {"&2 Informe — Nuevo",
+         firstSub,
+         {tile,
+          cascade,
+          line,
+          {"&1 Nuevo", false},
+          {"&2 Informe — Nuevo", true},
+          {"&3 Ácido && base", false}}},
+    };
+    for (const Step& step : steps) {
+        if (step.choose != nullptr) {
+            openWindowMenu(main);
+            windowEntry(main, QString::fromUtf8(step.choose))->trigger();
+            QApplication::processEvents();
+        }
+        QCOMPARE(main.mdiArea()->activeSubWindow(), step.active);
+        QCOMPARE(openWindowMenu(main), step.menu);
+    }
+
+    // A minimized window and a window moved out of the client area come back
+    // into view when chosen.
+    const QRect area = main.mdiArea()->viewport()->rect();
+    studySub->showMinimized();
+    secondSub->move(area.width() + 200, area.height() + 200);
+    main.mdiArea()->setActiveSubWindow(firstSub);
+    QApplication::processEvents();
+    for (const auto& [text, sub] : {std::pair{QStringLiteral("&1 Nuevo"), studySub},
+                                    std::pair{QStringLiteral("&3 Ácido && base"), secondSub}}) {
+        openWindowMenu(main);
+        windowEntry(main, text)->trigger();
+        QApplication::processEvents();
+        QCOMPARE(main.mdiArea()->activeSubWindow(), sub);
+        QVERIFY(!sub->isMinimized());
+        QVERIFY2(area.contains(sub->geometry()), qPrintable(text));
+    }
+
+    // Cerrar on the study switches Mosaico and Cascada off; the list stays,
+    // and the window right behind the study is the active one.
+    main.mdiArea()->setActiveSubWindow(studySub);
+    main.mnucloseClick();
+    QTRY_COMPARE(main.childCount(), 2);
+    QCOMPARE(openWindowMenu(main),
+             QList<MenuEntry>(
+                 {tile, cascade, line, {"&1 Informe — Nuevo", false}, {"&2 Ácido && base", true}}));
+    QVERIFY(!main.findChild<QAction*>("WindowTileItem")->isEnabled());
+    QVERIFY(!main.findChild<QAction*>("WindowCascadeItem")->isEnabled());
+    QVERIFY(windowEntry(main, "&1 Informe — Nuevo")->isEnabled());
+    VERIFY_NO_UNEXPECTED_BOXES(boxes);
 }
 
 void MainFormTest::exitAsksTheModifiedStudy() {

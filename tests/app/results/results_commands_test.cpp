@@ -14,6 +14,7 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QIcon>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,6 +23,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegion>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSettings>
@@ -158,6 +160,8 @@ private slots:
     void detailWindowOfTheWorkedExample();
     void childWindowsStayInsideAndUsable();
     void closingAWindowLeavesTheStudyAsItWas();
+    void windowsNameTheirStudy();
+    void cascadeAndCerrarLeaveEveryWindowInView();
 };
 
 void ResultsCommandsTest::workedExampleIntoBothWindows() {
@@ -170,7 +174,7 @@ void ResultsCommandsTest::workedExampleIntoBothWindows() {
     QCOMPARE(resultsWindows(main).size(), 1);
     TFinfo* results = resultsWindows(main).front();
     QCOMPARE(results->windowTitle(),
-             QStringLiteral("Lista de medias aritméticas y t de Dunnett calculada"));
+             QStringLiteral("Lista de medias aritméticas y t de Dunnett calculada — Nuevo"));
     QCOMPARE(cellsOf(results->stgdunet1),
              flatten({{"", "MEDIA ARITMÉTICA", "  DESVIACIÓN", " COEFICIENTE ", " DIFERENCIA "},
                       {"MUESTRA", "", "   ESTÁNDAR", " DE VARIACIÓN", " ABSOLUTA"},
@@ -229,7 +233,7 @@ void ResultsCommandsTest::workedExampleIntoBothWindows() {
         "Diferencia Absoluta D2 = 3",
     };
     QCOMPARE(reportWindows(main).front()->lines(), expected);
-    QCOMPARE(reportWindows(main).front()->windowTitle(), QStringLiteral("Informe"));
+    QCOMPARE(reportWindows(main).front()->windowTitle(), QStringLiteral("Informe — Nuevo"));
     // The results grids and the report use the normal weight of "System"; only
     // the study grid is bold (the frame's own font is bold).
     for (const QWidget* text :
@@ -622,7 +626,7 @@ void ResultsCommandsTest::detailWindowOfTheWorkedExample() {
     run(main, "mnudetalle");
     QCOMPARE(childWindows<TFdetalle>(main).size(), 1);
     TFdetalle* detail = childWindows<TFdetalle>(main).front();
-    QCOMPARE(detail->windowTitle(), QStringLiteral("Detalle estadístico"));
+    QCOMPARE(detail->windowTitle(), QStringLiteral("Detalle estadístico — Nuevo"));
     QCOMPARE(main.mdiArea()->activeSubWindow(), frameOf(detail));
     QCOMPARE(main.findChild<QAction*>("mnudetalle")->property("helpContext").toInt(),
              TFdetalle::kHelpContext);
@@ -835,6 +839,143 @@ void ResultsCommandsTest::closingAWindowLeavesTheStudyAsItWas() {
     typeText(QStringLiteral("0")); // the cell's text is not selected: typing goes on
     QCOMPARE(study->studyRecord().levelSetting(1), std::string("25"));
     QCOMPARE(study->studyRecord().value(3, 3), std::string("1050"));
+    VERIFY_NO_UNEXPECTED_BOXES(boxes);
+}
+
+void ResultsCommandsTest::windowsNameTheirStudy() {
+    QTemporaryDir dir;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
+    BoxAnswerer boxes;
+    Frame frame;
+    TMainForm& main = *frame.main;
+    typeStudy(main, kSettings, kWorkedExample);
+    // Each window made from the study keeps its own title and names the
+    // study: "Nuevo" before it is saved, then its file name without the folder.
+    struct Made {
+        const char* command;
+        const char* title;
+    };
+    const Made made[] = {
+        {"mnudunet", "Lista de medias aritméticas y t de Dunnett calculada"},
+        {"mnuinforme", "Informe"},
+        {"mnudetalle", "Detalle estadístico"},
+    };
+    QStringList expected;
+    for (const char* study : {"Nuevo", "ejemplo.w1o"}) {
+        if (QString::fromUtf8(study) != QStringLiteral("Nuevo")) {
+            QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("estudios")));
+            frame.saveAnswers.push_back(dir.filePath(QStringLiteral("estudios/") + study));
+            main.mdiArea()->setActiveSubWindow(frameOf(main.studyWindow()));
+            main.SaveascondicionesClick();
+            QCOMPARE(main.studyWindow()->documentName(),
+                     dir.filePath(QStringLiteral("estudios/") + study));
+        }
+        for (const Made& window : made) {
+            main.mdiArea()->setActiveSubWindow(frameOf(main.studyWindow()));
+            run(main, window.command);
+            const QString title =
+                QString::fromUtf8(window.title) + QStringLiteral(" — ") + QString::fromUtf8(study);
+            QCOMPARE(main.activeChild()->windowTitle(), title);
+            QCOMPARE(main.mdiArea()->activeSubWindow()->windowTitle(), title);
+            expected << title;
+        }
+    }
+    // Every child window shows the program's icon, not the toolkit's.
+    const QImage icon = QIcon(QStringLiteral(":/robustez/robustez.svg")).pixmap(16).toImage();
+    QVERIFY(!icon.isNull());
+    for (QMdiSubWindow* sub : main.mdiArea()->subWindowList()) {
+        QVERIFY2(sub->windowIcon().pixmap(16).toImage() == icon, qPrintable(sub->windowTitle()));
+    }
+    // Closed, the study leaves the windows made from it open, with their titles.
+    main.mdiArea()->setActiveSubWindow(frameOf(main.studyWindow()));
+    main.mnucloseClick();
+    QTRY_VERIFY(main.studyWindow() == nullptr);
+    QStringList titles;
+    for (QMdiSubWindow* sub : main.mdiArea()->subWindowList()) {
+        titles << sub->widget()->windowTitle();
+    }
+    QCOMPARE(titles, expected);
+    VERIFY_NO_UNEXPECTED_BOXES(boxes);
+}
+
+void ResultsCommandsTest::cascadeAndCerrarLeaveEveryWindowInView() {
+    QTemporaryDir dir;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
+    BoxAnswerer boxes;
+    Frame frame;
+    TMainForm& main = *frame.main;
+    // The frame restored to a small size: every window fills its client area.
+    main.showNormal();
+    main.resize(606, 381);
+    settle();
+    typeStudy(main, kSettings, kWorkedExample);
+    for (const char* command : {"mnudunet", "mnuinforme", "mnudetalle"}) {
+        main.mdiArea()->setActiveSubWindow(frameOf(main.studyWindow()));
+        run(main, command);
+    }
+    // The part of a window's title bar that no window in front of it covers.
+    const auto titleShown = [&](QMdiSubWindow* sub) {
+        const QList<QMdiSubWindow*> stack = main.mdiArea()->subWindowList(QMdiArea::StackingOrder);
+        QRegion shown(QRect(sub->pos(), QSize(sub->width(), 8)));
+        for (qsizetype i = stack.indexOf(sub) + 1; i < stack.size(); ++i) {
+            if (!stack[i]->isHidden()) {
+                shown -= stack[i]->geometry();
+            }
+        }
+        return shown.boundingRect().width();
+    };
+    const QRect area = main.mdiArea()->viewport()->rect();
+    // The windows stacked in any order: Cascada, then Cerrar on the window
+    // in front. Every other window shows its title bar inside the client area.
+    for (const char* front : {"Finforma", "Finfo", "frminforme", "Fdetalle"}) {
+        for (QMdiSubWindow* sub : main.mdiArea()->subWindowList()) {
+            sub->raise(); // the order they were opened in
+        }
+        QMdiSubWindow* closing = nullptr;
+        for (QMdiSubWindow* sub : main.mdiArea()->subWindowList()) {
+            if (sub->widget()->objectName() == QLatin1String(front)) {
+                closing = sub;
+            }
+        }
+        QVERIFY2(closing != nullptr, front);
+        main.mdiArea()->setActiveSubWindow(closing);
+        main.WindowCascade();
+        settle();
+        const QList<QMdiSubWindow*> windows = main.mdiArea()->subWindowList();
+        for (QMdiSubWindow* sub : windows) {
+            QVERIFY2(titleShown(sub) >= 100, qPrintable(sub->windowTitle()));
+            QVERIFY2(area.contains(sub->geometry()), qPrintable(sub->windowTitle()));
+        }
+        QCOMPARE(main.mdiArea()->activeSubWindow(), closing);
+        if (closing->widget() == main.studyWindow()) {
+            continue; // the study stays for the next rounds
+        }
+        main.mnucloseClick();
+        settle();
+        QTRY_COMPARE(main.childCount(), int(windows.size()) - 1);
+        for (QMdiSubWindow* sub : main.mdiArea()->subWindowList()) {
+            QVERIFY2(titleShown(sub) >= 100, qPrintable(sub->windowTitle()));
+            QVERIFY(!sub->isMinimized() && !sub->isHidden());
+        }
+        // The window closed is made again for the next round.
+        main.mdiArea()->setActiveSubWindow(frameOf(main.studyWindow()));
+        run(main, front == QLatin1String("Finfo")        ? "mnudunet"
+                  : front == QLatin1String("frminforme") ? "mnuinforme"
+                                                         : "mnudetalle");
+    }
+    // A minimized window keeps its place along the bottom, uncovered.
+    QMdiSubWindow* minimized = frameOf(main.studyWindow());
+    minimized->showMinimized();
+    settle();
+    const QRect icon = minimized->geometry();
+    main.WindowCascade();
+    settle();
+    QCOMPARE(minimized->geometry(), icon);
+    for (QMdiSubWindow* sub : main.mdiArea()->subWindowList()) {
+        if (sub != minimized) {
+            QVERIFY2(!sub->geometry().intersects(icon), qPrintable(sub->windowTitle()));
+        }
+    }
     VERIFY_NO_UNEXPECTED_BOXES(boxes);
 }
 

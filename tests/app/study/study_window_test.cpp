@@ -383,11 +383,23 @@ void StudyWindowTest::modifiedFromEveryEditButTheCondition() {
         typeText("x");
         QCOMPARE(main.estadoText(), QStringLiteral("Modificado"));
     }
-    // Backspace in an empty edit also counts.
-    main.setEstado(QString());
-    study->findChild<QLineEdit*>("efecha")->clear();
-    pressKey(Qt::Key_Backspace);
-    QCOMPARE(main.estadoText(), QStringLiteral("Modificado"));
+    // A key counts when it changes the text: Backspace deleting a character
+    // does; Backspace in an empty edit, Enter and Escape change nothing.
+    struct Key {
+        const char* text; // the edit's text before the key
+        Qt::Key key;
+        bool marks;
+    };
+    const Key keys[] = {{"12/03", Qt::Key_Backspace, true}, {"", Qt::Key_Backspace, false},
+                        {"12/03", Qt::Key_Return, false},   {"12/03", Qt::Key_Escape, false},
+                        {"", Qt::Key_Delete, false},        {"", Qt::Key_5, true}};
+    auto* date = study->findChild<QLineEdit*>("efecha");
+    for (const Key& key : keys) {
+        date->setText(QString::fromUtf8(key.text));
+        main.setEstado(QString());
+        pressKey(key.key);
+        QCOMPARE(main.estadoText(), key.marks ? QStringLiteral("Modificado") : QString());
+    }
     control<QTabWidget>(study, "Thojas")->setCurrentIndex(1);
     main.setEstado(QString());
     clickInto(study->findChild<QLineEdit*>("ereplica1"));
