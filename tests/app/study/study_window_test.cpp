@@ -230,12 +230,13 @@ void StudyWindowTest::acceptButtonChecksTheCountItself() {
     };
     for (const Case& c : cases) {
         count->setText(QString::fromUtf8(c.text));
-        boxes.expect(QString::fromUtf8(c.message));
+        boxes.expectContaining(QString::fromUtf8(c.message));
         // The accelerator presses the button with a short animation.
         QTest::keyClick(study->grid(), Qt::Key_P, Qt::AltModifier);
         QTRY_COMPARE(boxes.pending(), 0);
         settle();
-        QCOMPARE(boxes.texts.last(), QString::fromUtf8(c.message));
+        // The box's first line is the message; an error box explains it below.
+        QCOMPARE(boxes.texts.last().section(QLatin1Char('\n'), 0, 0), QString::fromUtf8(c.message));
         QCOMPARE(study->grid()->model()->rowCount(), 4);
         QCOMPARE(cell(study, 3, 3), QStringLiteral("6"));
     }
