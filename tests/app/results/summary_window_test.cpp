@@ -115,7 +115,7 @@ void SummaryWindowTest::threeStudiesOfAMethod() {
     const QStringList copied = QGuiApplication::clipboard()->text().split(QLatin1Char('\n'));
     QVERIFY(copied.at(0).startsWith(
         QStringLiteral("Condición\tNormal\tBaja\tAlta\tn\tMedia Normal\t")));
-    QVERIFY2(copied.at(1).startsWith(QStringLiteral("Temperatura\t25\t20\t30\t3\t101.0\t-1.0\t")),
+    QVERIFY2(copied.at(1).startsWith(localDecimals("Temperatura\t25\t20\t30\t3\t101.0\t-1.0\t")),
              qPrintable(copied.at(1)));
     QVERIFY(copied.at(1).contains(localDecimals("\t-1.22474\t")));
     QVERIFY(copied.at(1).contains(localDecimals("\t3.67423\t")));
