@@ -108,8 +108,10 @@ double standardDeviation(const std::vector<double>& values) {
     return dd::squareRoot(sum / DoubleDouble{static_cast<double>(values.size() - 1)}).hi * scale;
 }
 
-// The median; of an even count, the mean of the two middle values.
-double median(std::vector<double> values) {
+// The median; of an even count, the mean of the two middle values. `values`
+// is a buffer for the sorted copy.
+double median(const std::vector<double>& from, std::vector<double>& values) {
+    values.assign(from.begin(), from.end());
     std::sort(values.begin(), values.end());
     const std::size_t n = values.size();
     if (n % 2 == 1) {
@@ -118,19 +120,39 @@ double median(std::vector<double> values) {
     return (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-// Checks the input; returns the number of runs at the high level of each
-// column.
-std::vector<double> checkInput(const AnalysisInput& input) {
+// What every response of a study shares: its design's shape, checked once.
+struct Layout {
+    // The number of runs at the high level of each column.
+    std::vector<double> highCount;
+    // The dummy columns (0-based), in column order.
+    std::vector<int> dummies;
+};
+
+// Buffers of one response's analysis, kept from one response to the next.
+struct Scratch {
+    std::vector<double> high;
+    std::vector<double> highError;
+    std::vector<double> magnitudes;
+    std::vector<double> below;
+    std::vector<double> sorted;
+    std::vector<std::pair<double, int>> order;
+};
+
+// Checks the design's matrix and columns, for responses of `values` design
+// runs each.
+Layout checkDesign(const AnalysisInput& input, std::size_t values) {
     const std::size_t rows = input.matrix.size();
     if (rows < 2) {
         throw RobustezError("El diseño necesita al menos dos ensayos.");
     }
     const std::size_t k = input.matrix.front().size();
     if (k == 0 || input.names.size() != k || input.dummy.size() != k ||
-        input.settings.size() != k || input.design.size() != rows) {
+        input.settings.size() != k || values != rows) {
         throw RobustezError("Los datos del diseño no concuerdan con sus columnas.");
     }
-    std::vector<double> highCount(k);
+    Layout layout;
+    std::vector<double>& highCount = layout.highCount;
+    highCount.resize(k);
     for (const std::vector<int>& row : input.matrix) {
         if (row.size() != k ||
             std::any_of(row.begin(), row.end(), [](int code) { return code != 1 && code != -1; })) {
@@ -145,7 +167,15 @@ std::vector<double> checkInput(const AnalysisInput& input) {
             throw RobustezError("La columna " + input.names[c] +
                                 " no tiene ensayos en los dos niveles.");
         }
+        if (input.dummy[c]) {
+            layout.dummies.push_back(static_cast<int>(c));
+        }
     }
+    return layout;
+}
+
+// Checks the measured values.
+void checkValues(const AnalysisInput& input) {
     // Below 1e300 in magnitude no sum of the values overflows.
     const auto inRange = [](double v) { return std::fabs(v) < 1e300; };
     if (!std::all_of(input.design.begin(), input.design.end(), inRange) ||
@@ -153,17 +183,19 @@ std::vector<double> checkInput(const AnalysisInput& input) {
         throw RobustezError(
             "Los valores medidos deben ser números finitos de valor absoluto menor que 1e300.");
     }
-    return highCount;
 }
 
 // mean(high) - mean(low) of every column, from the sum at the high level
 // and the sum of all, each kept as a double and its additions' rounding
 // errors (exactly, for the data a laboratory types), so that each effect is
 // rounded once.
-std::vector<double> effectsOf(const AnalysisInput& input, const std::vector<double>& highCount) {
+std::vector<double> effectsOf(const AnalysisInput& input, const std::vector<double>& highCount,
+                              Scratch& scratch) {
     const std::size_t k = input.matrix.front().size();
-    std::vector<double> high(k);
-    std::vector<double> highError(k);
+    std::vector<double>& high = scratch.high;
+    std::vector<double>& highError = scratch.highError;
+    high.assign(k, 0.0);
+    highError.assign(k, 0.0);
     double all = 0;
     double allError = 0;
     for (std::size_t r = 0; r < input.matrix.size(); ++r) {
@@ -183,6 +215,7 @@ std::vector<double> effectsOf(const AnalysisInput& input, const std::vector<doub
     const DoubleDouble total = dd::twoSum(all, allError);
     const double rows = static_cast<double>(input.matrix.size());
     std::vector<double> effects;
+    effects.reserve(k);
     for (std::size_t c = 0; c < k; ++c) {
         const DoubleDouble highSum = dd::twoSum(high[c], highError[c]);
         const DoubleDouble lowSum = total - highSum;
@@ -201,6 +234,8 @@ std::vector<double> effectsOf(const AnalysisInput& input, const std::vector<doub
 void testEffects(const std::vector<double>& effects, double se, double df,
                  std::vector<std::optional<double>>& t, std::vector<std::optional<double>>& p) {
     const StudentT distribution(df);
+    t.reserve(effects.size());
+    p.reserve(effects.size());
     for (const double e : effects) {
         if (se > 0) {
             const double ratio = e / se;
@@ -238,12 +273,11 @@ NominalBlock nominalBlock(const std::vector<double>& effects, const std::vector<
     return block;
 }
 
-std::vector<double> absolute(const std::vector<double>& effects) {
-    std::vector<double> result;
+void absolute(const std::vector<double>& effects, std::vector<double>& result) {
+    result.clear();
     for (const double e : effects) {
         result.push_back(std::fabs(e));
     }
-    return result;
 }
 
 DongBlock dongBlock(const std::vector<double>& effects, const std::vector<double>& magnitudes,
@@ -251,6 +285,7 @@ DongBlock dongBlock(const std::vector<double>& effects, const std::vector<double
     DongBlock block;
     block.s0 = s0;
     block.limit = 2.5 * block.s0;
+    block.kept.reserve(magnitudes.size());
     for (std::size_t c = 0; c < magnitudes.size(); ++c) {
         if (magnitudes[c] <= block.limit) {
             block.kept.push_back(static_cast<int>(c));
@@ -268,12 +303,15 @@ double simultaneousLevel(int k) {
     return (1 + reproduciblePow(0.95, 1.0 / k)) / 2;
 }
 
-LenthBlock lenthBlock(const std::vector<double>& magnitudes, double s0, QuantileCache& quantile) {
+LenthBlock lenthBlock(const std::vector<double>& magnitudes, double s0, QuantileCache& quantile,
+                      Scratch& scratch) {
     const int k = static_cast<int>(magnitudes.size());
     LenthBlock block;
     block.s0 = s0;
     block.limit = 2.5 * block.s0;
-    std::vector<double> below;
+    std::vector<double>& below = scratch.below;
+    below.clear();
+    block.used.reserve(magnitudes.size());
     for (std::size_t c = 0; c < magnitudes.size(); ++c) {
         if (magnitudes[c] < block.limit) {
             block.used.push_back(static_cast<int>(c));
@@ -285,23 +323,25 @@ LenthBlock lenthBlock(const std::vector<double>& magnitudes, double s0, Quantile
     block.gamma = simultaneousLevel(k);
     block.t_sme = quantile(block.gamma, block.d);
     if (!below.empty()) {
-        block.pse = 1.5 * median(below);
+        block.pse = 1.5 * median(below, scratch.sorted);
         block.me = block.t_me * *block.pse;
         block.sme = block.t_sme * *block.pse;
     }
     return block;
 }
 
-std::vector<HalfNormalPoint> halfNormal(const std::vector<double>& effects,
-                                        QuantileCache& quantile) {
+std::vector<HalfNormalPoint> halfNormal(const std::vector<double>& effects, QuantileCache& quantile,
+                                        Scratch& scratch) {
     // By |E|, ties in column order.
-    std::vector<std::pair<double, int>> order;
+    std::vector<std::pair<double, int>>& order = scratch.order;
+    order.clear();
     for (std::size_t c = 0; c < effects.size(); ++c) {
         order.emplace_back(std::fabs(effects[c]), static_cast<int>(c));
     }
     std::sort(order.begin(), order.end());
     const std::vector<double>& scores = quantile.halfNormalScores(effects.size());
     std::vector<HalfNormalPoint> points;
+    points.reserve(order.size());
     for (std::size_t i = 0; i < order.size(); ++i) {
         points.push_back({order[i].second, order[i].first, scores[i]});
     }
@@ -347,6 +387,7 @@ std::optional<double> decidingCriticalEffect(const ResponseAnalysis& result) {
 void judgeFactors(const AnalysisInput& input, ResponseAnalysis& result) {
     const std::optional<double> critical = result.e_crit;
     std::vector<const std::string*> intolerant;
+    intolerant.reserve(result.effects.size());
     result.verdicts.reserve(result.effects.size());
     if (input.delta) {
         result.equivalence.emplace();
@@ -386,7 +427,15 @@ void judgeFactors(const AnalysisInput& input, ResponseAnalysis& result) {
         }
     }
     if (critical) {
-        std::string conclusion = "CONCLUSIÓN (" + input.response + "): el método ";
+        std::size_t length = input.response.size() + 80;
+        for (const std::string* name : intolerant) {
+            length += name->size() + 2;
+        }
+        std::string conclusion;
+        conclusion.reserve(length);
+        conclusion += "CONCLUSIÓN (";
+        conclusion += input.response;
+        conclusion += "): el método ";
         if (intolerant.empty()) {
             conclusion += "es TOLERANTE a todos los factores estudiados.";
         } else {
@@ -397,12 +446,14 @@ void judgeFactors(const AnalysisInput& input, ResponseAnalysis& result) {
             }
             conclusion += ".";
         }
-        result.conclusion = conclusion;
+        result.conclusion = std::move(conclusion);
     }
 }
 
-ResponseAnalysis analyse(const AnalysisInput& input, QuantileCache& quantile) {
-    const std::vector<double> highCount = checkInput(input);
+// The analysis of one response of a design already checked into `layout`.
+ResponseAnalysis analyse(const AnalysisInput& input, const Layout& layout, QuantileCache& quantile,
+                         Scratch& scratch) {
+    checkValues(input);
     ResponseAnalysis result;
     result.response = input.response;
     result.N = static_cast<int>(input.matrix.size());
@@ -414,17 +465,13 @@ ResponseAnalysis analyse(const AnalysisInput& input, QuantileCache& quantile) {
     } else {
         result.percent_base = {BaseSource::Design, result.mean_design};
     }
-    result.effects = effectsOf(input, highCount);
+    result.effects = effectsOf(input, layout.highCount, scratch);
     const double base = result.percent_base.value;
+    result.percent.reserve(result.effects.size());
     for (const double e : result.effects) {
         result.percent.push_back(base == 0 ? std::nullopt : std::optional<double>(100 * e / base));
     }
-    std::vector<int> dummies;
-    for (std::size_t c = 0; c < input.dummy.size(); ++c) {
-        if (input.dummy[c]) {
-            dummies.push_back(static_cast<int>(c));
-        }
-    }
+    const std::vector<int>& dummies = layout.dummies;
     if (!dummies.empty()) {
         result.dummy = dummyBlock(result.effects, dummies, quantile);
     }
@@ -432,11 +479,12 @@ ResponseAnalysis analyse(const AnalysisInput& input, QuantileCache& quantile) {
         result.nominal = nominalBlock(result.effects, input.nominal, result.N, quantile);
     }
     // Dong's and Lenth's s0 = 1.5 median |E| over all columns.
-    const std::vector<double> magnitudes = absolute(result.effects);
-    const double s0 = 1.5 * median(magnitudes);
+    std::vector<double>& magnitudes = scratch.magnitudes;
+    absolute(result.effects, magnitudes);
+    const double s0 = 1.5 * median(magnitudes, scratch.sorted);
     result.dong = dongBlock(result.effects, magnitudes, s0, quantile);
-    result.lenth = lenthBlock(magnitudes, s0, quantile);
-    result.half_normal = halfNormal(result.effects, quantile);
+    result.lenth = lenthBlock(magnitudes, s0, quantile, scratch);
+    result.half_normal = halfNormal(result.effects, quantile, scratch);
     result.estimate = chosenEstimate(input, static_cast<int>(dummies.size()));
     result.e_crit = decidingCriticalEffect(result);
     judgeFactors(input, result);
@@ -473,8 +521,10 @@ const char* baseSourceKey(BaseSource source) {
 }
 
 ResponseAnalysis analyseResponse(const AnalysisInput& input) {
+    const Layout layout = checkDesign(input, input.design.size());
     QuantileCache quantile;
-    return analyse(input, quantile);
+    Scratch scratch;
+    return analyse(input, layout, quantile, scratch);
 }
 
 std::optional<NumericSettings> numericSettings(const DesignFactor& factor) {
@@ -519,9 +569,17 @@ std::vector<ResponseAnalysis> analyseStudy(const DesignStudy& study, std::option
             common.matrix.push_back(run.codes);
         }
     }
-    QuantileCache quantile;
     std::vector<ResponseAnalysis> results;
+    if (study.responses.empty()) {
+        return results;
+    }
+    // Each response has a value for every design run.
+    const Layout layout = checkDesign(common, common.matrix.size());
+    QuantileCache quantile;
+    Scratch scratch;
     results.reserve(study.responses.size());
+    common.design.reserve(common.matrix.size());
+    common.nominal.reserve(study.runs.size() - common.matrix.size());
     for (std::size_t v = 0; v < study.responses.size(); ++v) {
         common.response = study.responses[v].name;
         common.design.clear();
@@ -530,7 +588,7 @@ std::vector<ResponseAnalysis> analyseStudy(const DesignStudy& study, std::option
             (run.type == RunType::Design ? common.design : common.nominal)
                 .push_back(*run.values[v]);
         }
-        results.push_back(analyse(common, quantile));
+        results.push_back(analyse(common, layout, quantile, scratch));
     }
     return results;
 }
