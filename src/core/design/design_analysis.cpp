@@ -6,9 +6,10 @@
 #include "core/study/errors.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstddef>
-#include <map>
+#include <cstdint>
 #include <utility>
 
 namespace robustez::design {
@@ -19,38 +20,86 @@ using dd::DoubleDouble;
 
 constexpr double kLevel = 0.975; // two-sided alpha = 0.05
 
-// The quantiles a study asks for again and again (the same degrees of
-// freedom and number of columns for every response), computed once.
+// The distributions and quantiles the analyses ask for again and again (the
+// same degrees of freedom and number of columns for every response of a
+// study, and for every analysis of the same design), each computed once per
+// thread and kept while few: the results are those of computing them anew.
 class QuantileCache {
 public:
-    // Phi^-1(0.5 + 0.5 (i - 0.5) / k) for i = 1..k.
+    // Phi^-1(0.5 + 0.5 (i - 0.5) / k) for i = 1..k; valid until the next
+    // call.
     const std::vector<double>& halfNormalScores(std::size_t k) {
-        std::vector<double>& scores = scores_[k];
-        if (scores.size() != k) {
-            const double count = static_cast<double>(k);
-            for (std::size_t i = 0; i < k; ++i) {
-                const double rank = static_cast<double>(i) + 1;
-                scores.push_back(normalQuantile(0.5 + 0.5 * ((rank - 0.5) / count)));
+        for (const auto& [count, scores] : scores_) {
+            if (count == k) {
+                return scores;
             }
         }
-        return scores;
+        forgetWhenFull(scores_);
+        std::vector<double> scores;
+        scores.reserve(k);
+        const double count = static_cast<double>(k);
+        for (std::size_t i = 0; i < k; ++i) {
+            const double rank = static_cast<double>(i) + 1;
+            scores.push_back(normalQuantile(0.5 + 0.5 * ((rank - 0.5) / count)));
+        }
+        scores_.emplace_back(k, std::move(scores));
+        return scores_.back().second;
     }
 
-    double operator()(double p, double df) {
-        const auto key = std::make_pair(p, df);
-        const auto found = values_.find(key);
-        if (found != values_.end()) {
-            return found->second;
+    // Student's t with df degrees of freedom.
+    StudentT distribution(double df) {
+        for (const StudentT& known : distributions_) {
+            if (sameBits(known.df(), df)) {
+                return known;
+            }
         }
-        const double value = studentTQuantile(p, df);
-        values_.emplace(key, value);
+        forgetWhenFull(distributions_);
+        distributions_.emplace_back(df);
+        return distributions_.back();
+    }
+
+    // Student's t quantile of p with df degrees of freedom.
+    double operator()(double p, double df) {
+        for (const Quantile& known : quantiles_) {
+            if (sameBits(known.p, p) && sameBits(known.df, df)) {
+                return known.value;
+            }
+        }
+        forgetWhenFull(quantiles_);
+        const double value = distribution(df).quantile(p);
+        quantiles_.push_back({p, df, value});
         return value;
     }
 
 private:
-    std::map<std::pair<double, double>, double> values_;
-    std::map<std::size_t, std::vector<double>> scores_;
+    struct Quantile {
+        double p;
+        double df;
+        double value;
+    };
+
+    static constexpr std::size_t kCapacity = 64;
+
+    static bool sameBits(double a, double b) {
+        return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
+    }
+
+    template <typename Entries> static void forgetWhenFull(Entries& entries) {
+        if (entries.size() >= kCapacity) {
+            entries.clear();
+        }
+    }
+
+    std::vector<Quantile> quantiles_;
+    std::vector<StudentT> distributions_;
+    std::vector<std::pair<std::size_t, std::vector<double>>> scores_;
 };
+
+// This thread's cache.
+QuantileCache& threadQuantiles() {
+    thread_local QuantileCache cache;
+    return cache;
+}
 
 // The sum of the values in double-double: exact for any data a laboratory
 // types, so that a mean or a difference of means is rounded once.
@@ -231,9 +280,8 @@ std::vector<double> effectsOf(const AnalysisInput& input, const std::vector<doub
 }
 
 // t = E / se and its two-sided p for every column; empty when se = 0.
-void testEffects(const std::vector<double>& effects, double se, double df,
+void testEffects(const std::vector<double>& effects, double se, const StudentT& distribution,
                  std::vector<std::optional<double>>& t, std::vector<std::optional<double>>& p) {
-    const StudentT distribution(df);
     t.reserve(effects.size());
     p.reserve(effects.size());
     for (const double e : effects) {
@@ -256,7 +304,7 @@ DummyBlock dummyBlock(const std::vector<double>& effects, const std::vector<int>
     block.se = rootMeanSquare(effects, dummies);
     block.t_crit = quantile(kLevel, block.df);
     block.e_crit = block.t_crit * block.se;
-    testEffects(effects, block.se, block.df, block.t, block.p);
+    testEffects(effects, block.se, quantile.distribution(block.df), block.t, block.p);
     return block;
 }
 
@@ -269,7 +317,7 @@ NominalBlock nominalBlock(const std::vector<double>& effects, const std::vector<
     block.se = 2 * block.s / std::sqrt(static_cast<double>(designRuns));
     block.t_crit = quantile(kLevel, block.df);
     block.e_crit = block.t_crit * block.se;
-    testEffects(effects, block.se, block.df, block.t, block.p);
+    testEffects(effects, block.se, quantile.distribution(block.df), block.t, block.p);
     return block;
 }
 
@@ -522,9 +570,8 @@ const char* baseSourceKey(BaseSource source) {
 
 ResponseAnalysis analyseResponse(const AnalysisInput& input) {
     const Layout layout = checkDesign(input, input.design.size());
-    QuantileCache quantile;
     Scratch scratch;
-    return analyse(input, layout, quantile, scratch);
+    return analyse(input, layout, threadQuantiles(), scratch);
 }
 
 std::optional<NumericSettings> numericSettings(const DesignFactor& factor) {
@@ -575,7 +622,6 @@ std::vector<ResponseAnalysis> analyseStudy(const DesignStudy& study, std::option
     }
     // Each response has a value for every design run.
     const Layout layout = checkDesign(common, common.matrix.size());
-    QuantileCache quantile;
     Scratch scratch;
     results.reserve(study.responses.size());
     common.design.reserve(common.matrix.size());
@@ -588,7 +634,7 @@ std::vector<ResponseAnalysis> analyseStudy(const DesignStudy& study, std::option
             (run.type == RunType::Design ? common.design : common.nominal)
                 .push_back(*run.values[v]);
         }
-        results.push_back(analyse(common, layout, quantile, scratch));
+        results.push_back(analyse(common, layout, threadQuantiles(), scratch));
     }
     return results;
 }
