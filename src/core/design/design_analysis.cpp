@@ -157,16 +157,13 @@ double standardDeviation(const std::vector<double>& values) {
     return dd::squareRoot(sum / DoubleDouble{static_cast<double>(values.size() - 1)}).hi * scale;
 }
 
-// The median; of an even count, the mean of the two middle values. `values`
-// is a buffer for the sorted copy.
-double median(const std::vector<double>& from, std::vector<double>& values) {
-    values.assign(from.begin(), from.end());
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
+// The median of the first n values of an ascending list; of an even count,
+// the mean of the two middle values.
+double sortedMedian(const std::vector<double>& sorted, std::size_t n) {
     if (n % 2 == 1) {
-        return values[n / 2];
+        return sorted[n / 2];
     }
-    return (values[n / 2 - 1] + values[n / 2]) / 2;
+    return (sorted[n / 2 - 1] + sorted[n / 2]) / 2;
 }
 
 // What every response of a study shares: its design's shape, checked once.
@@ -182,9 +179,9 @@ struct Scratch {
     std::vector<double> high;
     std::vector<double> highError;
     std::vector<double> magnitudes;
-    std::vector<double> below;
-    std::vector<double> sorted;
+    // The columns by ascending |E|, ties in column order, and those |E|.
     std::vector<std::pair<double, int>> order;
+    std::vector<double> sorted;
 };
 
 // Checks the design's matrix and columns, for responses of `values` design
@@ -351,43 +348,50 @@ double simultaneousLevel(int k) {
     return (1 + reproduciblePow(0.95, 1.0 / k)) / 2;
 }
 
-LenthBlock lenthBlock(const std::vector<double>& magnitudes, double s0, QuantileCache& quantile,
-                      Scratch& scratch) {
+LenthBlock lenthBlock(const std::vector<double>& magnitudes, const std::vector<double>& sorted,
+                      double s0, QuantileCache& quantile) {
     const int k = static_cast<int>(magnitudes.size());
     LenthBlock block;
     block.s0 = s0;
     block.limit = 2.5 * block.s0;
-    std::vector<double>& below = scratch.below;
-    below.clear();
     block.used.reserve(magnitudes.size());
     for (std::size_t c = 0; c < magnitudes.size(); ++c) {
         if (magnitudes[c] < block.limit) {
             block.used.push_back(static_cast<int>(c));
-            below.push_back(magnitudes[c]);
         }
     }
+    // The |E| below the limit are the first ones of the ascending list.
+    const std::size_t below = static_cast<std::size_t>(
+        std::lower_bound(sorted.begin(), sorted.end(), block.limit) - sorted.begin());
     block.d = k / 3.0;
     block.t_me = quantile(kLevel, block.d);
     block.gamma = simultaneousLevel(k);
     block.t_sme = quantile(block.gamma, block.d);
-    if (!below.empty()) {
-        block.pse = 1.5 * median(below, scratch.sorted);
+    if (below > 0) {
+        block.pse = 1.5 * sortedMedian(sorted, below);
         block.me = block.t_me * *block.pse;
         block.sme = block.t_sme * *block.pse;
     }
     return block;
 }
 
-std::vector<HalfNormalPoint> halfNormal(const std::vector<double>& effects, QuantileCache& quantile,
-                                        Scratch& scratch) {
-    // By |E|, ties in column order.
+// Fills the scratch's order and sorted |E| from the effects.
+void sortByMagnitude(const std::vector<double>& effects, Scratch& scratch) {
     std::vector<std::pair<double, int>>& order = scratch.order;
     order.clear();
     for (std::size_t c = 0; c < effects.size(); ++c) {
         order.emplace_back(std::fabs(effects[c]), static_cast<int>(c));
     }
     std::sort(order.begin(), order.end());
-    const std::vector<double>& scores = quantile.halfNormalScores(effects.size());
+    scratch.sorted.clear();
+    for (const auto& [magnitude, column] : order) {
+        scratch.sorted.push_back(magnitude);
+    }
+}
+
+std::vector<HalfNormalPoint> halfNormal(const std::vector<std::pair<double, int>>& order,
+                                        QuantileCache& quantile) {
+    const std::vector<double>& scores = quantile.halfNormalScores(order.size());
     std::vector<HalfNormalPoint> points;
     points.reserve(order.size());
     for (std::size_t i = 0; i < order.size(); ++i) {
@@ -529,10 +533,11 @@ ResponseAnalysis analyse(const AnalysisInput& input, const Layout& layout, Quant
     // Dong's and Lenth's s0 = 1.5 median |E| over all columns.
     std::vector<double>& magnitudes = scratch.magnitudes;
     absolute(result.effects, magnitudes);
-    const double s0 = 1.5 * median(magnitudes, scratch.sorted);
+    sortByMagnitude(result.effects, scratch);
+    const double s0 = 1.5 * sortedMedian(scratch.sorted, scratch.sorted.size());
     result.dong = dongBlock(result.effects, magnitudes, s0, quantile);
-    result.lenth = lenthBlock(magnitudes, s0, quantile, scratch);
-    result.half_normal = halfNormal(result.effects, quantile, scratch);
+    result.lenth = lenthBlock(magnitudes, scratch.sorted, s0, quantile);
+    result.half_normal = halfNormal(scratch.order, quantile);
     result.estimate = chosenEstimate(input, static_cast<int>(dummies.size()));
     result.e_crit = decidingCriticalEffect(result);
     judgeFactors(input, result);
