@@ -168,7 +168,8 @@ double logFromPair(double x, double y) {
 double incompleteBetaFromFront(double a, double b, double x, double y, double front,
                                const StudentT::FractionTerms* terms = nullptr,
                                const StudentT::FractionTerms* swapped = nullptr) {
-    if (x < (a + 1) / (a + b + 2)) {
+    const double turn = terms != nullptr ? terms->turn : (a + 1) / (a + b + 2);
+    if (x < turn) {
         return front * betaContinuedFraction(x, a, b, terms) / a;
     }
     return 1 - front * betaContinuedFraction(y, b, a, swapped) / b;
@@ -390,7 +391,7 @@ double regularizedBeta(double x, double a, double b) {
 }
 
 StudentT::FractionTerms::FractionTerms(double a, double b)
-    : firstNumerator(-(a + b)), firstDenominator(a + 1) {
+    : turn((a + 1) / (a + b + 2)), firstNumerator(-(a + b)), firstDenominator(a + 1) {
     for (int m = 1; m <= kCount; ++m) {
         const double m2 = 2.0 * m;
         const std::size_t i = 2 * static_cast<std::size_t>(m - 1);

@@ -54,6 +54,9 @@ public:
     // numerator and denominator as the terms of a general (a, b) round them.
     struct FractionTerms {
         static constexpr int kCount = 24; // values of m
+        // (a + 1) / (a + b + 2): below it the fraction of x converges
+        // quickly, above it that of 1 - x.
+        double turn = 0;
         double firstNumerator = 0;
         double firstDenominator = 0;
         double numerators[2 * kCount] = {};
