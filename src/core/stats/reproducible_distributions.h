@@ -39,7 +39,8 @@ double studentTTwoSidedP(double t, double df);
 double studentTQuantile(double p, double df);
 
 // Student's t with df > 0 degrees of freedom, its constant B(df / 2, 1 / 2)
-// computed once for many calls; the same results as the two functions above.
+// and the first terms of its continued fractions computed once for many
+// calls; the same results as the two functions above.
 class StudentT {
 public:
     explicit StudentT(double df);
