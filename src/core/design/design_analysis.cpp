@@ -6,9 +6,10 @@
 #include "core/study/errors.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstddef>
-#include <map>
+#include <cstdint>
 #include <utility>
 
 namespace robustez::design {
@@ -19,38 +20,86 @@ using dd::DoubleDouble;
 
 constexpr double kLevel = 0.975; // two-sided alpha = 0.05
 
-// The quantiles a study asks for again and again (the same degrees of
-// freedom and number of columns for every response), computed once.
+// The distributions and quantiles the analyses ask for again and again (the
+// same degrees of freedom and number of columns for every response of a
+// study, and for every analysis of the same design), each computed once per
+// thread and kept while few: the results are those of computing them anew.
 class QuantileCache {
 public:
-    // Phi^-1(0.5 + 0.5 (i - 0.5) / k) for i = 1..k.
+    // Phi^-1(0.5 + 0.5 (i - 0.5) / k) for i = 1..k; valid until the next
+    // call.
     const std::vector<double>& halfNormalScores(std::size_t k) {
-        std::vector<double>& scores = scores_[k];
-        if (scores.size() != k) {
-            const double count = static_cast<double>(k);
-            for (std::size_t i = 0; i < k; ++i) {
-                const double rank = static_cast<double>(i) + 1;
-                scores.push_back(normalQuantile(0.5 + 0.5 * ((rank - 0.5) / count)));
+        for (const auto& [count, scores] : scores_) {
+            if (count == k) {
+                return scores;
             }
         }
-        return scores;
+        forgetWhenFull(scores_);
+        std::vector<double> scores;
+        scores.reserve(k);
+        const double count = static_cast<double>(k);
+        for (std::size_t i = 0; i < k; ++i) {
+            const double rank = static_cast<double>(i) + 1;
+            scores.push_back(normalQuantile(0.5 + 0.5 * ((rank - 0.5) / count)));
+        }
+        scores_.emplace_back(k, std::move(scores));
+        return scores_.back().second;
     }
 
-    double operator()(double p, double df) {
-        const auto key = std::make_pair(p, df);
-        const auto found = values_.find(key);
-        if (found != values_.end()) {
-            return found->second;
+    // Student's t with df degrees of freedom.
+    StudentT distribution(double df) {
+        for (const StudentT& known : distributions_) {
+            if (sameBits(known.df(), df)) {
+                return known;
+            }
         }
-        const double value = studentTQuantile(p, df);
-        values_.emplace(key, value);
+        forgetWhenFull(distributions_);
+        distributions_.emplace_back(df);
+        return distributions_.back();
+    }
+
+    // Student's t quantile of p with df degrees of freedom.
+    double operator()(double p, double df) {
+        for (const Quantile& known : quantiles_) {
+            if (sameBits(known.p, p) && sameBits(known.df, df)) {
+                return known.value;
+            }
+        }
+        forgetWhenFull(quantiles_);
+        const double value = distribution(df).quantile(p);
+        quantiles_.push_back({p, df, value});
         return value;
     }
 
 private:
-    std::map<std::pair<double, double>, double> values_;
-    std::map<std::size_t, std::vector<double>> scores_;
+    struct Quantile {
+        double p;
+        double df;
+        double value;
+    };
+
+    static constexpr std::size_t kCapacity = 64;
+
+    static bool sameBits(double a, double b) {
+        return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
+    }
+
+    template <typename Entries> static void forgetWhenFull(Entries& entries) {
+        if (entries.size() >= kCapacity) {
+            entries.clear();
+        }
+    }
+
+    std::vector<Quantile> quantiles_;
+    std::vector<StudentT> distributions_;
+    std::vector<std::pair<std::size_t, std::vector<double>>> scores_;
 };
+
+// This thread's cache.
+QuantileCache& threadQuantiles() {
+    thread_local QuantileCache cache;
+    return cache;
+}
 
 // The sum of the values in double-double: exact for any data a laboratory
 // types, so that a mean or a difference of means is rounded once.
@@ -108,29 +157,48 @@ double standardDeviation(const std::vector<double>& values) {
     return dd::squareRoot(sum / DoubleDouble{static_cast<double>(values.size() - 1)}).hi * scale;
 }
 
-// The median; of an even count, the mean of the two middle values.
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
+// The median of the first n values of an ascending list; of an even count,
+// the mean of the two middle values.
+double sortedMedian(const std::vector<double>& sorted, std::size_t n) {
     if (n % 2 == 1) {
-        return values[n / 2];
+        return sorted[n / 2];
     }
-    return (values[n / 2 - 1] + values[n / 2]) / 2;
+    return (sorted[n / 2 - 1] + sorted[n / 2]) / 2;
 }
 
-// Checks the input; returns the number of runs at the high level of each
-// column.
-std::vector<double> checkInput(const AnalysisInput& input) {
+// What every response of a study shares: its design's shape, checked once.
+struct Layout {
+    // The number of runs at the high level of each column.
+    std::vector<double> highCount;
+    // The dummy columns (0-based), in column order.
+    std::vector<int> dummies;
+};
+
+// Buffers of one response's analysis, kept from one response to the next.
+struct Scratch {
+    std::vector<double> high;
+    std::vector<double> highError;
+    std::vector<double> magnitudes;
+    // The columns by ascending |E|, ties in column order, and those |E|.
+    std::vector<std::pair<double, int>> order;
+    std::vector<double> sorted;
+};
+
+// Checks the design's matrix and columns, for responses of `values` design
+// runs each.
+Layout checkDesign(const AnalysisInput& input, std::size_t values) {
     const std::size_t rows = input.matrix.size();
     if (rows < 2) {
         throw RobustezError("El diseño necesita al menos dos ensayos.");
     }
     const std::size_t k = input.matrix.front().size();
     if (k == 0 || input.names.size() != k || input.dummy.size() != k ||
-        input.settings.size() != k || input.design.size() != rows) {
+        input.settings.size() != k || values != rows) {
         throw RobustezError("Los datos del diseño no concuerdan con sus columnas.");
     }
-    std::vector<double> highCount(k);
+    Layout layout;
+    std::vector<double>& highCount = layout.highCount;
+    highCount.resize(k);
     for (const std::vector<int>& row : input.matrix) {
         if (row.size() != k ||
             std::any_of(row.begin(), row.end(), [](int code) { return code != 1 && code != -1; })) {
@@ -145,7 +213,15 @@ std::vector<double> checkInput(const AnalysisInput& input) {
             throw RobustezError("La columna " + input.names[c] +
                                 " no tiene ensayos en los dos niveles.");
         }
+        if (input.dummy[c]) {
+            layout.dummies.push_back(static_cast<int>(c));
+        }
     }
+    return layout;
+}
+
+// Checks the measured values.
+void checkValues(const AnalysisInput& input) {
     // Below 1e300 in magnitude no sum of the values overflows.
     const auto inRange = [](double v) { return std::fabs(v) < 1e300; };
     if (!std::all_of(input.design.begin(), input.design.end(), inRange) ||
@@ -153,17 +229,19 @@ std::vector<double> checkInput(const AnalysisInput& input) {
         throw RobustezError(
             "Los valores medidos deben ser números finitos de valor absoluto menor que 1e300.");
     }
-    return highCount;
 }
 
 // mean(high) - mean(low) of every column, from the sum at the high level
 // and the sum of all, each kept as a double and its additions' rounding
 // errors (exactly, for the data a laboratory types), so that each effect is
 // rounded once.
-std::vector<double> effectsOf(const AnalysisInput& input, const std::vector<double>& highCount) {
+std::vector<double> effectsOf(const AnalysisInput& input, const std::vector<double>& highCount,
+                              Scratch& scratch) {
     const std::size_t k = input.matrix.front().size();
-    std::vector<double> high(k);
-    std::vector<double> highError(k);
+    std::vector<double>& high = scratch.high;
+    std::vector<double>& highError = scratch.highError;
+    high.assign(k, 0.0);
+    highError.assign(k, 0.0);
     double all = 0;
     double allError = 0;
     for (std::size_t r = 0; r < input.matrix.size(); ++r) {
@@ -183,6 +261,7 @@ std::vector<double> effectsOf(const AnalysisInput& input, const std::vector<doub
     const DoubleDouble total = dd::twoSum(all, allError);
     const double rows = static_cast<double>(input.matrix.size());
     std::vector<double> effects;
+    effects.reserve(k);
     for (std::size_t c = 0; c < k; ++c) {
         const DoubleDouble highSum = dd::twoSum(high[c], highError[c]);
         const DoubleDouble lowSum = total - highSum;
@@ -198,9 +277,10 @@ std::vector<double> effectsOf(const AnalysisInput& input, const std::vector<doub
 }
 
 // t = E / se and its two-sided p for every column; empty when se = 0.
-void testEffects(const std::vector<double>& effects, double se, double df,
+void testEffects(const std::vector<double>& effects, double se, const StudentT& distribution,
                  std::vector<std::optional<double>>& t, std::vector<std::optional<double>>& p) {
-    const StudentT distribution(df);
+    t.reserve(effects.size());
+    p.reserve(effects.size());
     for (const double e : effects) {
         if (se > 0) {
             const double ratio = e / se;
@@ -221,7 +301,7 @@ DummyBlock dummyBlock(const std::vector<double>& effects, const std::vector<int>
     block.se = rootMeanSquare(effects, dummies);
     block.t_crit = quantile(kLevel, block.df);
     block.e_crit = block.t_crit * block.se;
-    testEffects(effects, block.se, block.df, block.t, block.p);
+    testEffects(effects, block.se, quantile.distribution(block.df), block.t, block.p);
     return block;
 }
 
@@ -234,16 +314,15 @@ NominalBlock nominalBlock(const std::vector<double>& effects, const std::vector<
     block.se = 2 * block.s / std::sqrt(static_cast<double>(designRuns));
     block.t_crit = quantile(kLevel, block.df);
     block.e_crit = block.t_crit * block.se;
-    testEffects(effects, block.se, block.df, block.t, block.p);
+    testEffects(effects, block.se, quantile.distribution(block.df), block.t, block.p);
     return block;
 }
 
-std::vector<double> absolute(const std::vector<double>& effects) {
-    std::vector<double> result;
+void absolute(const std::vector<double>& effects, std::vector<double>& result) {
+    result.clear();
     for (const double e : effects) {
         result.push_back(std::fabs(e));
     }
-    return result;
 }
 
 DongBlock dongBlock(const std::vector<double>& effects, const std::vector<double>& magnitudes,
@@ -251,6 +330,7 @@ DongBlock dongBlock(const std::vector<double>& effects, const std::vector<double
     DongBlock block;
     block.s0 = s0;
     block.limit = 2.5 * block.s0;
+    block.kept.reserve(magnitudes.size());
     for (std::size_t c = 0; c < magnitudes.size(); ++c) {
         if (magnitudes[c] <= block.limit) {
             block.kept.push_back(static_cast<int>(c));
@@ -268,40 +348,52 @@ double simultaneousLevel(int k) {
     return (1 + reproduciblePow(0.95, 1.0 / k)) / 2;
 }
 
-LenthBlock lenthBlock(const std::vector<double>& magnitudes, double s0, QuantileCache& quantile) {
+LenthBlock lenthBlock(const std::vector<double>& magnitudes, const std::vector<double>& sorted,
+                      double s0, QuantileCache& quantile) {
     const int k = static_cast<int>(magnitudes.size());
     LenthBlock block;
     block.s0 = s0;
     block.limit = 2.5 * block.s0;
-    std::vector<double> below;
+    block.used.reserve(magnitudes.size());
     for (std::size_t c = 0; c < magnitudes.size(); ++c) {
         if (magnitudes[c] < block.limit) {
             block.used.push_back(static_cast<int>(c));
-            below.push_back(magnitudes[c]);
         }
     }
+    // The |E| below the limit are the first ones of the ascending list.
+    const std::size_t below = static_cast<std::size_t>(
+        std::lower_bound(sorted.begin(), sorted.end(), block.limit) - sorted.begin());
     block.d = k / 3.0;
     block.t_me = quantile(kLevel, block.d);
     block.gamma = simultaneousLevel(k);
     block.t_sme = quantile(block.gamma, block.d);
-    if (!below.empty()) {
-        block.pse = 1.5 * median(below);
+    if (below > 0) {
+        block.pse = 1.5 * sortedMedian(sorted, below);
         block.me = block.t_me * *block.pse;
         block.sme = block.t_sme * *block.pse;
     }
     return block;
 }
 
-std::vector<HalfNormalPoint> halfNormal(const std::vector<double>& effects,
-                                        QuantileCache& quantile) {
-    // By |E|, ties in column order.
-    std::vector<std::pair<double, int>> order;
+// Fills the scratch's order and sorted |E| from the effects.
+void sortByMagnitude(const std::vector<double>& effects, Scratch& scratch) {
+    std::vector<std::pair<double, int>>& order = scratch.order;
+    order.clear();
     for (std::size_t c = 0; c < effects.size(); ++c) {
         order.emplace_back(std::fabs(effects[c]), static_cast<int>(c));
     }
     std::sort(order.begin(), order.end());
-    const std::vector<double>& scores = quantile.halfNormalScores(effects.size());
+    scratch.sorted.clear();
+    for (const auto& [magnitude, column] : order) {
+        scratch.sorted.push_back(magnitude);
+    }
+}
+
+std::vector<HalfNormalPoint> halfNormal(const std::vector<std::pair<double, int>>& order,
+                                        QuantileCache& quantile) {
+    const std::vector<double>& scores = quantile.halfNormalScores(order.size());
     std::vector<HalfNormalPoint> points;
+    points.reserve(order.size());
     for (std::size_t i = 0; i < order.size(); ++i) {
         points.push_back({order[i].second, order[i].first, scores[i]});
     }
@@ -347,6 +439,7 @@ std::optional<double> decidingCriticalEffect(const ResponseAnalysis& result) {
 void judgeFactors(const AnalysisInput& input, ResponseAnalysis& result) {
     const std::optional<double> critical = result.e_crit;
     std::vector<const std::string*> intolerant;
+    intolerant.reserve(result.effects.size());
     result.verdicts.reserve(result.effects.size());
     if (input.delta) {
         result.equivalence.emplace();
@@ -386,7 +479,15 @@ void judgeFactors(const AnalysisInput& input, ResponseAnalysis& result) {
         }
     }
     if (critical) {
-        std::string conclusion = "CONCLUSIÓN (" + input.response + "): el método ";
+        std::size_t length = input.response.size() + 80;
+        for (const std::string* name : intolerant) {
+            length += name->size() + 2;
+        }
+        std::string conclusion;
+        conclusion.reserve(length);
+        conclusion += "CONCLUSIÓN (";
+        conclusion += input.response;
+        conclusion += "): el método ";
         if (intolerant.empty()) {
             conclusion += "es TOLERANTE a todos los factores estudiados.";
         } else {
@@ -397,12 +498,14 @@ void judgeFactors(const AnalysisInput& input, ResponseAnalysis& result) {
             }
             conclusion += ".";
         }
-        result.conclusion = conclusion;
+        result.conclusion = std::move(conclusion);
     }
 }
 
-ResponseAnalysis analyse(const AnalysisInput& input, QuantileCache& quantile) {
-    const std::vector<double> highCount = checkInput(input);
+// The analysis of one response of a design already checked into `layout`.
+ResponseAnalysis analyse(const AnalysisInput& input, const Layout& layout, QuantileCache& quantile,
+                         Scratch& scratch) {
+    checkValues(input);
     ResponseAnalysis result;
     result.response = input.response;
     result.N = static_cast<int>(input.matrix.size());
@@ -414,17 +517,13 @@ ResponseAnalysis analyse(const AnalysisInput& input, QuantileCache& quantile) {
     } else {
         result.percent_base = {BaseSource::Design, result.mean_design};
     }
-    result.effects = effectsOf(input, highCount);
+    result.effects = effectsOf(input, layout.highCount, scratch);
     const double base = result.percent_base.value;
+    result.percent.reserve(result.effects.size());
     for (const double e : result.effects) {
         result.percent.push_back(base == 0 ? std::nullopt : std::optional<double>(100 * e / base));
     }
-    std::vector<int> dummies;
-    for (std::size_t c = 0; c < input.dummy.size(); ++c) {
-        if (input.dummy[c]) {
-            dummies.push_back(static_cast<int>(c));
-        }
-    }
+    const std::vector<int>& dummies = layout.dummies;
     if (!dummies.empty()) {
         result.dummy = dummyBlock(result.effects, dummies, quantile);
     }
@@ -432,11 +531,13 @@ ResponseAnalysis analyse(const AnalysisInput& input, QuantileCache& quantile) {
         result.nominal = nominalBlock(result.effects, input.nominal, result.N, quantile);
     }
     // Dong's and Lenth's s0 = 1.5 median |E| over all columns.
-    const std::vector<double> magnitudes = absolute(result.effects);
-    const double s0 = 1.5 * median(magnitudes);
+    std::vector<double>& magnitudes = scratch.magnitudes;
+    absolute(result.effects, magnitudes);
+    sortByMagnitude(result.effects, scratch);
+    const double s0 = 1.5 * sortedMedian(scratch.sorted, scratch.sorted.size());
     result.dong = dongBlock(result.effects, magnitudes, s0, quantile);
-    result.lenth = lenthBlock(magnitudes, s0, quantile);
-    result.half_normal = halfNormal(result.effects, quantile);
+    result.lenth = lenthBlock(magnitudes, scratch.sorted, s0, quantile);
+    result.half_normal = halfNormal(scratch.order, quantile);
     result.estimate = chosenEstimate(input, static_cast<int>(dummies.size()));
     result.e_crit = decidingCriticalEffect(result);
     judgeFactors(input, result);
@@ -473,8 +574,9 @@ const char* baseSourceKey(BaseSource source) {
 }
 
 ResponseAnalysis analyseResponse(const AnalysisInput& input) {
-    QuantileCache quantile;
-    return analyse(input, quantile);
+    const Layout layout = checkDesign(input, input.design.size());
+    Scratch scratch;
+    return analyse(input, layout, threadQuantiles(), scratch);
 }
 
 std::optional<NumericSettings> numericSettings(const DesignFactor& factor) {
@@ -519,9 +621,16 @@ std::vector<ResponseAnalysis> analyseStudy(const DesignStudy& study, std::option
             common.matrix.push_back(run.codes);
         }
     }
-    QuantileCache quantile;
     std::vector<ResponseAnalysis> results;
+    if (study.responses.empty()) {
+        return results;
+    }
+    // Each response has a value for every design run.
+    const Layout layout = checkDesign(common, common.matrix.size());
+    Scratch scratch;
     results.reserve(study.responses.size());
+    common.design.reserve(common.matrix.size());
+    common.nominal.reserve(study.runs.size() - common.matrix.size());
     for (std::size_t v = 0; v < study.responses.size(); ++v) {
         common.response = study.responses[v].name;
         common.design.clear();
@@ -530,7 +639,7 @@ std::vector<ResponseAnalysis> analyseStudy(const DesignStudy& study, std::option
             (run.type == RunType::Design ? common.design : common.nominal)
                 .push_back(*run.values[v]);
         }
-        results.push_back(analyse(common, quantile));
+        results.push_back(analyse(common, layout, threadQuantiles(), scratch));
     }
     return results;
 }

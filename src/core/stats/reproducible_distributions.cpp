@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <limits>
 
@@ -107,8 +108,9 @@ double logBeta(double a, double b) {
 // come from the three-term recurrence of their numerators and denominators
 // (the divisions stay out of the recurrence's chain), rescaled when they grow
 // or shrink too far, until two successive ones agree to a unit in the last
-// place.
-double betaContinuedFraction(double x, double a, double b) {
+// place. `terms`, when given, holds the first terms of this (a, b).
+double betaContinuedFraction(double x, double a, double b,
+                             const StudentT::FractionTerms* terms = nullptr) {
     double numerator = 1; // of the last convergent
     double denominator = 1;
     double numeratorBefore = 0; // of the one before
@@ -121,12 +123,22 @@ double betaContinuedFraction(double x, double a, double b) {
         numerator = nextNumerator;
         denominator = nextDenominator;
     };
-    apply(-(a + b) * x / (a + 1));
+    if (terms != nullptr) {
+        apply(terms->firstNumerator * x / terms->firstDenominator);
+    } else {
+        apply(-(a + b) * x / (a + 1));
+    }
     double value = numerator / denominator;
     for (int m = 1; m <= 10000; ++m) {
-        const double m2 = 2.0 * m;
-        apply(m * (b - m) * x / ((a - 1 + m2) * (a + m2)));
-        apply(-(a + m) * (a + b + m) * x / ((a + m2) * (a + 1 + m2)));
+        if (terms != nullptr && m <= StudentT::FractionTerms::kCount) {
+            const std::size_t i = 2 * static_cast<std::size_t>(m - 1);
+            apply(terms->numerators[i] * x / terms->denominators[i]);
+            apply(terms->numerators[i + 1] * x / terms->denominators[i + 1]);
+        } else {
+            const double m2 = 2.0 * m;
+            apply(m * (b - m) * x / ((a - 1 + m2) * (a + m2)));
+            apply(-(a + m) * (a + b + m) * x / ((a + m2) * (a + 1 + m2)));
+        }
         const double size = std::fabs(denominator);
         if (size > 1e150 || size < 1e-150) {
             const double scale = 1 / denominator;
@@ -150,12 +162,17 @@ double logFromPair(double x, double y) {
 }
 
 // I_x(a, b) given both x and y = 1 - x, each to full precision.
-// I_x(a, b) from its front factor x^a y^b / B(a, b), x and y = 1 - x.
-double incompleteBetaFromFront(double a, double b, double x, double y, double front) {
-    if (x < (a + 1) / (a + b + 2)) {
-        return front * betaContinuedFraction(x, a, b) / a;
+// I_x(a, b) from its front factor x^a y^b / B(a, b), x and y = 1 - x;
+// `terms` and `swapped`, when given, hold the first terms of the continued
+// fractions of (a, b) and (b, a).
+double incompleteBetaFromFront(double a, double b, double x, double y, double front,
+                               const StudentT::FractionTerms* terms = nullptr,
+                               const StudentT::FractionTerms* swapped = nullptr) {
+    const double turn = terms != nullptr ? terms->turn : (a + 1) / (a + b + 2);
+    if (x < turn) {
+        return front * betaContinuedFraction(x, a, b, terms) / a;
     }
-    return 1 - front * betaContinuedFraction(y, b, a) / b;
+    return 1 - front * betaContinuedFraction(y, b, a, swapped) / b;
 }
 
 double incompleteBeta(double a, double b, double x, double y, double logB) {
@@ -206,9 +223,12 @@ void studentPair(double t, double df, double& x, double& y) {
     y = square / (df + square);
 }
 
-// P(T > t) for t >= 0.
-// P(T > t) for t >= 0; inverseB is 1 / B(df / 2, 1 / 2).
-double studentUpperTail(double t, double df, double logB, double inverseB) {
+// P(T > t) for t >= 0; inverseB is 1 / B(df / 2, 1 / 2); `wide` and
+// `narrow`, when given, the first terms of the continued fractions of
+// (df / 2, 1 / 2) and (1 / 2, df / 2).
+double studentUpperTail(double t, double df, double logB, double inverseB,
+                        const StudentT::FractionTerms* wide = nullptr,
+                        const StudentT::FractionTerms* narrow = nullptr) {
     double x = 0;
     double y = 0;
     studentPair(t, df, x, y);
@@ -227,7 +247,7 @@ double studentUpperTail(double t, double df, double logB, double inverseB) {
     } else {
         front = reproducibleExp(a * logFromPair(x, y) - logB) * std::sqrt(y);
     }
-    return 0.5 * incompleteBetaFromFront(a, 0.5, x, y, front);
+    return 0.5 * incompleteBetaFromFront(a, 0.5, x, y, front, wide, narrow);
 }
 
 double studentDensity(double t, double df, double logB) {
@@ -370,9 +390,21 @@ double regularizedBeta(double x, double a, double b) {
     return incompleteBeta(a, b, x, 1 - x, logBeta(a, b));
 }
 
+StudentT::FractionTerms::FractionTerms(double a, double b)
+    : turn((a + 1) / (a + b + 2)), firstNumerator(-(a + b)), firstDenominator(a + 1) {
+    for (int m = 1; m <= kCount; ++m) {
+        const double m2 = 2.0 * m;
+        const std::size_t i = 2 * static_cast<std::size_t>(m - 1);
+        numerators[i] = m * (b - m);
+        denominators[i] = (a - 1 + m2) * (a + m2);
+        numerators[i + 1] = -(a + m) * (a + b + m);
+        denominators[i + 1] = (a + m2) * (a + 1 + m2);
+    }
+}
+
 StudentT::StudentT(double df)
     : df_(df), logBeta_(df > 0 ? logBeta(df / 2, 0.5) : kNaN),
-      inverseBeta_(reproducibleExp(-logBeta_)) {}
+      inverseBeta_(reproducibleExp(-logBeta_)), wide_(df / 2, 0.5), narrow_(0.5, df / 2) {}
 
 double StudentT::twoSidedP(double t) const {
     const double df = df_;
@@ -383,7 +415,7 @@ double StudentT::twoSidedP(double t) const {
     if (std::isinf(u)) {
         return 0;
     }
-    return 2 * studentUpperTail(u, df, logBeta_, inverseBeta_);
+    return 2 * studentUpperTail(u, df, logBeta_, inverseBeta_, &wide_, &narrow_);
 }
 
 double StudentT::quantile(double p) const {
@@ -427,7 +459,7 @@ double StudentT::quantile(double p) const {
         t0 = z + z * (z2 + 1) / (4 * df) + z * ((5 * z2 + 16) * z2 + 3) / (96 * df * df);
     }
     return sign * solveInLogT(t0, [&](double t, double& slope) {
-               const double tail = studentUpperTail(t, df, logB, inverseBeta_);
+               const double tail = studentUpperTail(t, df, logB, inverseBeta_, &wide_, &narrow_);
                slope = t * studentDensity(t, df, logB) / tail;
                // Written to rise with t, as the solver expects.
                return logQ - reproducibleLog(tail);

@@ -39,7 +39,8 @@ double studentTTwoSidedP(double t, double df);
 double studentTQuantile(double p, double df);
 
 // Student's t with df > 0 degrees of freedom, its constant B(df / 2, 1 / 2)
-// computed once for many calls; the same results as the two functions above.
+// and the first terms of its continued fractions computed once for many
+// calls; the same results as the two functions above.
 class StudentT {
 public:
     explicit StudentT(double df);
@@ -47,10 +48,31 @@ public:
     double twoSidedP(double t) const;
     double quantile(double p) const;
 
+    // The first terms of the continued fraction of I_x(a, b) without their
+    // x: d1 = -(a + b) x / (a + 1), then for m = 1, 2, ...
+    // d(2m) = m (b - m) x / ((a + 2m - 1)(a + 2m)) and
+    // d(2m+1) = -(a + m)(a + b + m) x / ((a + 2m)(a + 2m + 1)), each
+    // numerator and denominator as the terms of a general (a, b) round them.
+    struct FractionTerms {
+        static constexpr int kCount = 24; // values of m
+        // (a + 1) / (a + b + 2): below it the fraction of x converges
+        // quickly, above it that of 1 - x.
+        double turn = 0;
+        double firstNumerator = 0;
+        double firstDenominator = 0;
+        double numerators[2 * kCount] = {};
+        double denominators[2 * kCount] = {};
+        FractionTerms() = default;
+        FractionTerms(double a, double b);
+    };
+
 private:
     double df_;
     double logBeta_;
     double inverseBeta_;
+    // For (df / 2, 1 / 2) and (1 / 2, df / 2).
+    FractionTerms wide_;
+    FractionTerms narrow_;
 };
 
 // The standard normal quantile Phi^-1(p) for 0 < p < 1 (Wichura's algorithm

@@ -1,11 +1,15 @@
 #include "core/design/design_analysis.h"
 
 #include "core/design/designs.h"
+#include "core/stats/reproducible_distributions.h"
 #include "core/study/errors.h"
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
 #include <random>
 #include <string>
 #include <vector>
@@ -33,6 +37,49 @@ std::vector<std::vector<int>> firstColumns(const Design& design, std::size_t k) 
         matrix.emplace_back(row.begin(), row.begin() + static_cast<long>(k));
     }
     return matrix;
+}
+
+// Every number of an analysis as its bits, every text as it is.
+std::string bitsOf(const ResponseAnalysis& r) {
+    std::string out = r.response + " " + std::to_string(r.N) + " " + std::to_string(r.n_nominal);
+    const auto add = [&out](std::optional<double> v) {
+        char text[24];
+        std::snprintf(text, sizeof text, " %016llx",
+                      v ? static_cast<unsigned long long>(std::bit_cast<std::uint64_t>(*v)) : 0ull);
+        out += v ? text : " -";
+    };
+    const auto addAll = [&add](const auto& values) {
+        for (const auto& v : values) {
+            add(v);
+        }
+    };
+    add(r.mean_design), add(r.mean_nominal), add(r.percent_base.value), addAll(r.effects);
+    addAll(r.percent);
+    if (r.dummy) {
+        add(r.dummy->se), add(r.dummy->t_crit), add(r.dummy->e_crit);
+        addAll(r.dummy->t), addAll(r.dummy->p);
+    }
+    if (r.nominal) {
+        add(r.nominal->s), add(r.nominal->se), add(r.nominal->t_crit), add(r.nominal->e_crit);
+        addAll(r.nominal->t), addAll(r.nominal->p);
+    }
+    add(r.dong.s0), add(r.dong.limit), add(r.dong.s1), add(r.dong.t_crit), add(r.dong.e_crit);
+    add(r.lenth.pse), add(r.lenth.d), add(r.lenth.t_me), add(r.lenth.me), add(r.lenth.gamma);
+    add(r.lenth.t_sme), add(r.lenth.sme);
+    for (const HalfNormalPoint& point : r.half_normal) {
+        out += " " + std::to_string(point.column), add(point.abs_effect), add(point.z);
+    }
+    add(r.e_crit);
+    for (const FactorVerdict& v : r.verdicts) {
+        out += " " + v.factor + ":" + v.verdict.value_or("-");
+    }
+    for (const FactorEquivalence& v : r.equivalence.value_or(std::vector<FactorEquivalence>{})) {
+        out += " " + v.factor + ":" + v.verdict.value_or("-");
+    }
+    for (const FactorInterval& v : r.intervals) {
+        out += " " + v.factor, add(v.low), add(v.high);
+    }
+    return out + " " + r.conclusion.value_or("-");
 }
 
 // A screen of five factors and six dummies in the 12-run Plackett-Burman
@@ -431,6 +478,94 @@ TEST(DesignAnalysis, StudyAnalysedResponseByResponse) {
         ADD_FAILURE() << "no error for a missing value";
     } catch (const RobustezError& e) {
         EXPECT_EQ(std::string(e.what()), "Falta el valor de Resolución en el ensayo 5.");
+    }
+}
+
+// The analyses of a study share their distributions and quantiles, and keep
+// them for the next studies: each response must come out as when analysed
+// alone, and the shared values as computed anew.
+TEST(DesignAnalysis, SharedQuantilesGiveTheResultsOfEachResponseAlone) {
+    struct Case {
+        const char* design;
+        int factors;
+        int nominalRuns;
+        std::optional<Estimate> requested;
+        std::optional<double> delta;
+    };
+    const std::vector<Case> cases = {{"PB24", 10, 3, std::nullopt, 2.0},
+                                     {"PB12", 7, 0, Estimate::Lenth, std::nullopt},
+                                     {"2^(7-4) III", 5, 2, Estimate::Nominal, 1.0},
+                                     {"PB20", 19, 4, Estimate::Dong, 3.0},
+                                     {"PB24", 10, 5, Estimate::Dong, std::nullopt}};
+    std::mt19937 generator(2026);
+    std::uniform_int_distribution<int> noise(0, 300);
+    std::vector<DesignStudy> studies;
+    for (const Case& c : cases) {
+        DesignStudy study;
+        for (int f = 0; f < c.factors; ++f) {
+            study.factors.push_back({"F" + std::to_string(f + 1), "", "9", "", "11"});
+        }
+        study.responses = {{"A", ""}, {"B", ""}, {"C", ""}};
+        study.design = c.design;
+        study.kind = findDesign(c.design)->kind;
+        study.nominalRuns = c.nominalRuns;
+        study.seed = 3;
+        layOutStudy(study);
+        for (DesignRun& run : study.runs) {
+            for (std::size_t v = 0; v < run.values.size(); ++v) {
+                const double trend = run.type == RunType::Design ? run.codes[v] : 0;
+                run.values[v] = 50 + noise(generator) / 100.0 + trend * static_cast<double>(v);
+            }
+        }
+        studies.push_back(study);
+    }
+    // Twice over, so that the second round meets the first's kept values.
+    for (int round = 0; round < 2; ++round) {
+        for (std::size_t s = 0; s < studies.size(); ++s) {
+            const DesignStudy& study = studies[s];
+            const std::vector<ResponseAnalysis> together =
+                analyseStudy(study, cases[s].delta, cases[s].requested);
+            ASSERT_EQ(together.size(), 3u);
+            for (std::size_t v = 0; v < 3; ++v) {
+                AnalysisInput alone;
+                alone.response = study.responses[v].name;
+                for (const DesignColumn& column : study.columns) {
+                    alone.names.push_back(column.name);
+                    alone.dummy.push_back(column.factor < 0);
+                    alone.settings.push_back(
+                        column.factor < 0
+                            ? std::nullopt
+                            : numericSettings(
+                                  study.factors[static_cast<std::size_t>(column.factor)]));
+                }
+                for (const DesignRun& run : study.runs) {
+                    if (run.type == RunType::Design) {
+                        alone.matrix.push_back(run.codes);
+                    }
+                    (run.type == RunType::Design ? alone.design : alone.nominal)
+                        .push_back(*run.values[v]);
+                }
+                alone.delta = cases[s].delta;
+                alone.requested = cases[s].requested;
+                const ResponseAnalysis& r = together[v];
+                const std::string what = std::string(cases[s].design) + " " + alone.response;
+                EXPECT_EQ(bitsOf(r), bitsOf(analyseResponse(alone))) << what;
+                // The shared values against the functions themselves.
+                if (r.dummy) {
+                    EXPECT_EQ(r.dummy->t_crit, studentTQuantile(0.975, r.dummy->df)) << what;
+                    EXPECT_EQ(r.dummy->p[1], studentTTwoSidedP(*r.dummy->t[1], r.dummy->df));
+                }
+                if (r.nominal) {
+                    EXPECT_EQ(r.nominal->t_crit, studentTQuantile(0.975, r.nominal->df)) << what;
+                    EXPECT_EQ(r.nominal->p[0], studentTTwoSidedP(*r.nominal->t[0], r.nominal->df));
+                }
+                EXPECT_EQ(r.dong.t_crit, studentTQuantile(0.975, r.dong.m)) << what;
+                EXPECT_EQ(r.lenth.t_me, studentTQuantile(0.975, r.lenth.d)) << what;
+                EXPECT_EQ(r.lenth.t_sme, studentTQuantile(r.lenth.gamma, r.lenth.d)) << what;
+                const double k = static_cast<double>(r.half_normal.size());
+                EXPECT_EQ(r.half_normal.back().z, normalQuantile(0.5 + 0.5 * ((k - 0.5) / k)));
+            }
+        }
     }
 }
 
