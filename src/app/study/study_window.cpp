@@ -322,26 +322,18 @@ void TFinforma::focusArrived(QWidget* widget, Qt::FocusReason reason) {
     const int control = controlOf(widget);
     // A click inside the window may move the focus in several steps (the
     // frame's child window first gives it back to where it was): all of
-    // them are the user's.
-    bool byUser = pointerPressed_;
-    switch (reason) {
-    case Qt::MouseFocusReason:
-        byUser = true;
-        break;
-    case Qt::TabFocusReason:
-    case Qt::BacktabFocusReason:
-        byUser = byUser || tabPressed_;
-        break;
-    case Qt::ShortcutFocusReason:
-        byUser = true;
-        break;
-    default:
-        break; // the window activated, a popup closed, the toolkit's own move
-    }
+    // them are the user's choice, as a mnemonic is.
+    auto cause = robustez::FocusCause::Window;
+    if (pointerPressed_ || reason == Qt::MouseFocusReason || reason == Qt::ShortcutFocusReason) {
+        cause = robustez::FocusCause::Chosen;
+    } else if ((reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason) && tabPressed_) {
+        cause = robustez::FocusCause::Tab;
+    } // else the window activated, a popup closed, the toolkit's own move
+    const bool byUser = cause != robustez::FocusCause::Window;
     if (byUser && control != kGrid && control != robustez::FocusFlow::kNone) {
         gridLeftByTab_ = tabForwardInGrid_ && reason == Qt::TabFocusReason;
     }
-    flow_.arrived(control, byUser ? robustez::FocusCause::User : robustez::FocusCause::Window);
+    flow_.arrived(control, cause);
     // Handled once the toolkit has finished moving the focus, so that the
     // handlers may show message boxes and move the focus themselves.
     QMetaObject::invokeMethod(this, &TFinforma::settleFocus, Qt::QueuedConnection);
@@ -514,7 +506,7 @@ void TFinforma::ereplica1Exit() {
         moveFocus(ereplica1);
         return;
     }
-    moveFocus(botonok1);
+    flow_.moveOnPath(kAccept);
 }
 
 void TFinforma::botonok1Click() {
@@ -540,13 +532,15 @@ void TFinforma::botonok1Click() {
     });
 }
 
+// The fixed path steers Tab and Enter; a click or a mnemonic on another
+// control stands.
 void TFinforma::botonok1Exit() {
-    moveFocus(eoperacion);
+    flow_.moveOnPath(kCondition);
 }
 
 void TFinforma::eoperacionExit() {
     if (stgdatos1->isEnabled()) {
-        moveFocus(stgdatos1);
+        flow_.moveOnPath(kGrid);
     }
 }
 

@@ -92,6 +92,7 @@ private slots:
     void aClickRunsTheLeaveHandlerFirst();
     void gridOptionsAndItsMenuOverTheEditor();
     void focusLeftForNowhereComesBack();
+    void aClickOrMnemonicOnTheSecondPageStands();
 };
 
 void StudyWindowTest::newStudyAndTheFixedPath() {
@@ -197,14 +198,12 @@ void StudyWindowTest::countMessages() {
     }
     QCOMPARE(boxes.texts.size(), 4);
     QCOMPARE(boxes.captions.first(), QStringLiteral("Robustez del Método"));
-    // A valid count left for the condition edit goes to the accept button.
+    // A valid count left with Tab goes on to the accept button, and Tab from
+    // the button to the condition edit.
     count->setText(QStringLiteral("10"));
-    QTest::mouseClick(control<QLineEdit>(study, "eoperacion"), Qt::LeftButton);
-    settle();
+    pressKey(Qt::Key_Tab);
     QCOMPARE(QApplication::focusWidget(), control<QPushButton>(study, "botonok1"));
-    // Leaving the accept button goes to the condition edit, wherever the user went.
-    QTest::mouseClick(count, Qt::LeftButton);
-    settle();
+    pressKey(Qt::Key_Tab);
     QCOMPARE(QApplication::focusWidget(), control<QLineEdit>(study, "eoperacion"));
     QCOMPARE(study->grid()->model()->rowCount(), 6); // never accepted
     VERIFY_NO_UNEXPECTED_BOXES(boxes);
@@ -643,6 +642,99 @@ void StudyWindowTest::focusLeftForNowhereComesBack() {
     typeText("2");
     QCOMPARE(cell(study, 1, 1), QStringLiteral("712"));
     VERIFY_NO_UNEXPECTED_BOXES(boxes);
+}
+
+void StudyWindowTest::aClickOrMnemonicOnTheSecondPageStands() {
+    // From a control of the second page the user clicks another one, presses
+    // its mnemonic, or Tab; then Backspace and "4" are typed. The field that
+    // reads "4" afterwards is where the keys landed; the leave checks still
+    // run and answer.
+    enum class Start { Count, Accept, Condition };
+    enum class Move { Click, Mnemonic, Tab };
+    struct Case {
+        const char* what;
+        const char* count; // typed into the count edit first
+        Start start;
+        Move move;
+        const char* target;     // clicked control, or the key of its mnemonic
+        const char* message;    // the leave check's message, or nullptr
+        const char* landed;     // "ereplica1", "eoperacion" or "grid"
+        const char* countAfter; // the count edit's text after the keys
+    };
+    const Case cases[] = {
+        {"click on the count from the condition", "3", Start::Condition, Move::Click, "ereplica1",
+         nullptr, "ereplica1", "4"},
+        {"Alt+N from the condition", "3", Start::Condition, Move::Mnemonic, "N", nullptr,
+         "ereplica1", "4"},
+        {"click on the count from the accept button", "3", Start::Accept, Move::Click, "ereplica1",
+         nullptr, "ereplica1", "4"},
+        {"Alt+N from the accept button", "3", Start::Accept, Move::Mnemonic, "N", nullptr,
+         "ereplica1", "4"},
+        {"click on the condition from the count", "3", Start::Count, Move::Click, "eoperacion",
+         nullptr, "eoperacion", "3"},
+        {"Alt+O from the count", "3", Start::Count, Move::Mnemonic, "O", nullptr, "eoperacion",
+         "3"},
+        {"Tab from the accept button goes to the condition", "3", Start::Accept, Move::Tab, "",
+         nullptr, "eoperacion", "3"},
+        {"Tab from the condition goes into the grid", "3", Start::Condition, Move::Tab, "", nullptr,
+         "grid", "3"},
+        // The count's check still answers a chosen move and keeps the focus,
+        // with the caret at the end of the count to mend.
+        {"Alt+O with a count out of range", "11", Start::Count, Move::Mnemonic, "O",
+         "Datos fuera de límite, 2-10 valoraciones (Replicaciones).", "ereplica1", "14"},
+        {"click on the condition with an empty count", "", Start::Count, Move::Click, "eoperacion",
+         "Falta capturar el número de valoraciones", "ereplica1", "4"},
+    };
+    for (const Case& c : cases) {
+        BoxAnswerer boxes;
+        Frame frame;
+        TMainForm& main = *frame.main;
+        main.FileNew();
+        TFinforma* study = main.studyWindow();
+        control<QTabWidget>(study, "Thojas")->setCurrentIndex(1);
+        auto* count = control<QLineEdit>(study, "ereplica1");
+        clickInto(count);
+        settle();
+        if (c.start != Start::Count) {
+            pressKey(Qt::Key_Return); // to the accept button
+        }
+        if (c.start == Start::Condition) {
+            pressKey(Qt::Key_Return); // accepted: to the condition edit
+        }
+        count->setText(QString::fromUtf8(c.count));
+        if (c.message != nullptr) {
+            boxes.expect(QString::fromUtf8(c.message));
+        }
+        switch (c.move) {
+        case Move::Click:
+            clickInto(control<QLineEdit>(study, c.target));
+            break;
+        case Move::Mnemonic:
+            pressKey(Qt::Key(Qt::Key_A + (c.target[0] - 'A')), Qt::AltModifier);
+            break;
+        case Move::Tab:
+            pressKey(Qt::Key_Tab);
+            break;
+        }
+        settle();
+        pressKey(Qt::Key_Backspace);
+        typeText(QStringLiteral("4"));
+        const robustez::StudyRecord record = study->studyRecord();
+        const QString landed = QString::fromUtf8(c.landed);
+        const QStringList got = {QString::fromStdString(record.replicateCountText),
+                                 QString::fromStdString(record.conditionName), cell(study, 1, 1),
+                                 QString::number(boxes.texts.size())};
+        const QStringList expected = {QString::fromUtf8(c.countAfter),
+                                      landed == "eoperacion" ? QStringLiteral("4") : QString(),
+                                      landed == "grid" ? QStringLiteral("4") : QString(),
+                                      QString::number(c.message != nullptr ? 1 : 0)};
+        QVERIFY2(got == expected,
+                 qPrintable(QStringLiteral("%1: count, condition, setting, boxes "
+                                           "%2, expected %3")
+                                .arg(QString::fromUtf8(c.what), got.join(QStringLiteral(" | ")),
+                                     expected.join(QStringLiteral(" | ")))));
+        QVERIFY2(boxes.unexpected.isEmpty(), c.what);
+    }
 }
 
 ROBUSTEZ_WINDOW_TEST_MAIN(StudyWindowTest)
