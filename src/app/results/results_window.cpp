@@ -51,6 +51,8 @@ TFinfo::TFinfo(QWidget* parent) : QWidget(parent) {
     stgdunet1 = makeGrid(content, "stgdunet1", QRect(8, 0, 833, 225), 5, 135);
     stgdunet = makeGrid(content, "stgdunet", QRect(8, 232, 833, 201), 4, 180);
     robustez::installTableCopy(this, {stgdunet1, stgdunet});
+    robustez::tipWholeCellTextWhenCut(stgdunet1);
+    robustez::tipWholeCellTextWhenCut(stgdunet);
 }
 
 void TFinfo::fill(const robustez::ResultsTables& tables) {

@@ -2,6 +2,7 @@
 
 #include <QFont>
 
+class QAbstractItemView;
 class QEvent;
 class QLineEdit;
 class QWidget;
@@ -26,5 +27,19 @@ bool takeHelpKey(QEvent* event, bool& pressed);
 // Shows whether the text of an equivalence limit field is a limit: red text
 // and a tooltip asking for a number when it is not.
 void markLimitField(QLineEdit* field, bool valid);
+
+// Keeps the edit's tooltip on its whole text while the text is wider than
+// the edit shows, and empty otherwise.
+void tipWholeTextWhenCut(QLineEdit* edit);
+
+// A cell whose text the view shortens with "…" shows its whole text as a
+// tooltip; other cells keep the view's own tooltips.
+void tipWholeCellTextWhenCut(QAbstractItemView* view);
+
+// True when a text `textWidth` wide is cut in a space `spaceWidth` wide that
+// keeps `margin` free on each side.
+constexpr bool textIsCut(int textWidth, int spaceWidth, int margin) {
+    return textWidth > spaceWidth - 2 * margin;
+}
 
 } // namespace robustez

@@ -2,17 +2,25 @@
 // grid's hidden rows, the modified mark and the commands it switches.
 #include "app/frame/main_form.h"
 #include "app/frame/window_test_support.h"
+#include "app/results/results_window.h"
 #include "app/study/study_grid.h"
 #include "app/study/study_window.h"
 
 #include <QAbstractItemView>
 #include <QAction>
+#include <QHelpEvent>
 #include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTableWidget>
+#include <QToolTip>
 #include <QtTest>
 
 using testing_support::acceptCountAndEnterGrid;
@@ -93,6 +101,8 @@ private slots:
     void gridOptionsAndItsMenuOverTheEditor();
     void focusLeftForNowhereComesBack();
     void aClickOrMnemonicOnTheSecondPageStands();
+    void theGridGrowsAndSmallWindowsScroll();
+    void shortenedTextsShowWholeAsTooltips();
 };
 
 void StudyWindowTest::newStudyAndTheFixedPath() {
@@ -735,6 +745,134 @@ void StudyWindowTest::aClickOrMnemonicOnTheSecondPageStands() {
                                      expected.join(QStringLiteral(" | ")))));
         QVERIFY2(boxes.unexpected.isEmpty(), c.what);
     }
+}
+
+// The tooltip a pointer resting on the cell shows, or "" for none.
+QString cellTooltip(QAbstractItemView* view, int row, int column) {
+    QToolTip::hideText();
+    (void)QTest::qWaitFor([] { return !QToolTip::isVisible(); }, 3000);
+    const QPoint at = view->visualRect(view->model()->index(row, column)).center();
+    QHelpEvent help(QEvent::ToolTip, at, view->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(view->viewport(), &help);
+    return QToolTip::isVisible() ? QToolTip::text() : QString();
+}
+
+void StudyWindowTest::theGridGrowsAndSmallWindowsScroll() {
+    BoxAnswerer boxes;
+    Frame frame;
+    TMainForm& main = *frame.main;
+    TFinforma* study = studyInGrid(main, QStringLiteral("10"));
+    auto* sub = qobject_cast<QMdiSubWindow*>(study->parentWidget());
+    auto* grid = study->grid();
+    const auto* page2 =
+        qobject_cast<QScrollArea*>(grid->parentWidget()->parentWidget()->parentWidget());
+    QVERIFY(page2 != nullptr);
+    // Restored at its designed size: the grid at its designed place.
+    QCOMPARE(sub->size(), QSize(688, 375));
+    QCOMPARE(grid->geometry(), QRect(24, 128, 465, 161));
+    QVERIFY(!page2->verticalScrollBar()->isVisible());
+    QVERIFY(!page2->horizontalScrollBar()->isVisible());
+
+    // Taller windows give the grid their extra height, row for row.
+    struct Taller {
+        int by;
+        int gridHeight;
+    };
+    for (const Taller t : {Taller{24, 185}, Taller{150, 311}, Taller{0, 161}}) {
+        sub->resize(sub->width(), sub->height() + t.by);
+        settle();
+        QCOMPARE(grid->geometry(), QRect(24, 128, 465, t.gridHeight));
+        sub->resize(sub->width(), sub->height() - t.by);
+        settle();
+    }
+    // Maximized, all 12 rows (headers, settings, 10 samples of 24 pixels) show.
+    sub->showMaximized();
+    settle();
+    QVERIFY(grid->height() > 161);
+    QVERIFY(!grid->verticalScrollBar()->isVisible());
+    QVERIFY(grid->rowViewportPosition(11) + grid->rowHeight(11) <= grid->viewport()->height());
+    // Restored: the designed size again, exactly.
+    sub->showNormal();
+    settle();
+    QCOMPARE(sub->size(), QSize(688, 375));
+    QCOMPARE(grid->geometry(), QRect(24, 128, 465, 161));
+
+    // A tile smaller than the page scrolls, and follows the focus.
+    sub->resize(300, 200);
+    settle();
+    QVERIFY(page2->verticalScrollBar()->isVisible());
+    QVERIFY(page2->horizontalScrollBar()->isVisible());
+    QCOMPARE(grid->geometry(), QRect(24, 128, 465, 161));
+    // Every value typed, so that leaving the grid is silent; from the grid at
+    // the page's bottom, a click on the count edit (at 54 pixels from the
+    // page's top, 8 of margin) brings it into sight.
+    for (int column = 1; column <= 3; ++column) {
+        for (int row = 2; row <= 11; ++row) {
+            grid->gridModel()->setCellText(column, row, "1");
+        }
+    }
+    page2->verticalScrollBar()->setValue(page2->verticalScrollBar()->maximum());
+    QVERIFY(page2->verticalScrollBar()->value() > 54);
+    clickInto(control<QLineEdit>(study, "ereplica1"));
+    settle();
+    QCOMPARE(QApplication::focusWidget(), control<QLineEdit>(study, "ereplica1"));
+    // The count edit (54 to 78) is in sight.
+    QVERIFY(page2->verticalScrollBar()->value() <= 54);
+    QVERIFY(page2->verticalScrollBar()->value() + page2->viewport()->height() >= 78);
+    // The first page scrolls too.
+    control<QTabWidget>(study, "Thojas")->setCurrentIndex(0);
+    settle();
+    const auto* page1 = qobject_cast<QScrollArea*>(
+        control<QLineEdit>(study, "emetodo")->parentWidget()->parentWidget()->parentWidget());
+    QVERIFY(page1 != nullptr && page1->horizontalScrollBar()->isVisible());
+    main.setEstado(QString());
+    VERIFY_NO_UNEXPECTED_BOXES(boxes);
+}
+
+void StudyWindowTest::shortenedTextsShowWholeAsTooltips() {
+    BoxAnswerer boxes;
+    Frame frame;
+    TMainForm& main = *frame.main;
+    TFinforma* study = studyInGrid(main, QStringLiteral("2"));
+    auto* grid = study->grid();
+    // 30 characters do not fit in the 129 pixels of the condition edit.
+    const QString longName = QStringLiteral("Temperatura de la columna (°C)");
+    auto* condition = control<QLineEdit>(study, "eoperacion");
+    struct EditCase {
+        QString text;
+        QString tip;
+    };
+    for (const EditCase& c : {EditCase{longName, longName}, EditCase{QStringLiteral("pH"), {}},
+                              EditCase{QString(), {}}}) {
+        condition->setText(c.text);
+        QCOMPARE(condition->toolTip(), c.tip);
+    }
+    // A cell shortened with "…" shows its whole text; the others the grid's
+    // own tooltip. The current cell is elsewhere, its editor open.
+    grid->setCurrentCell(3, 3);
+    settle();
+    grid->gridModel()->setCellText(1, 1, longName.toStdString());
+    grid->gridModel()->setCellText(2, 1, "25 °C");
+    QCOMPARE(cellTooltip(grid, 1, 1), longName);
+    QCOMPARE(cellTooltip(grid, 1, 2), QStringLiteral("opciones botón derecho"));
+
+    // The results window: a long setting and a long verdict row.
+    robustez::ResultsTables tables;
+    const std::string longRow = "CONDICIONES DE OPERACIÓN DE LA COLUMNA CROMATOGRÁFICA";
+    const std::string longSetting = "Temperatura del horno de la columna (°C)";
+    tables.lower[0] = {longRow, longSetting, "t", "x"};
+    tables.lower[1] = {"Normal", "25 °C", "", ""};
+    TFinfo results;
+    results.fill(tables);
+    results.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&results));
+    QCOMPARE(cellTooltip(results.stgdunet, 0, 1), QString::fromStdString(longSetting));
+    QCOMPARE(cellTooltip(results.stgdunet, 0, 0), QString::fromStdString(longRow));
+    QCOMPARE(cellTooltip(results.stgdunet, 1, 1), QString());
+    QCOMPARE(cellTooltip(results.stgdunet, 1, 0), QString());
+    QToolTip::hideText();
+    main.setEstado(QString());
+    VERIFY_NO_UNEXPECTED_BOXES(boxes);
 }
 
 ROBUSTEZ_WINDOW_TEST_MAIN(StudyWindowTest)
