@@ -26,9 +26,9 @@ no step relies on a fixed pause, so the suite holds on a loaded machine.
 The random run uses the seed given with --seed (the test command gives a
 fixed one); ROBUSTEZ_DESKTOP_SEED overrides it, to explore other runs (the
 seed is printed). ROBUSTEZ_DESKTOP_SLOW multiplies the time limits. One line
-per scenario, then "N passed, M failed". Exit status: 0 when every scenario passed, 1 on any
-failure or when the suite could not run, 77 when no X server could be
-started.
+per scenario, then "N passed, M failed". Exit status: 0 when every scenario
+passed, 1 on any failure or when the suite could not run, 77 when no X
+server could be started.
 """
 
 import argparse
