@@ -18,11 +18,17 @@ itself (Xvfb's frame buffer file) when the program first starts.
     desktop_suite.py PROGRAM [--only TEXT]... [--no-random] [--seed N]
                      [--steps N] [--shots DIR]
 
-ROBUSTEZ_DESKTOP_SEED replays a random run (its seed is printed);
-ROBUSTEZ_DESKTOP_SLOW multiplies the pauses. One line per scenario, then
-"N passed, M failed". Exit status: 0 when every scenario passed, 1 on any
-failure or when the suite could not run, 77 when no X server could be
-started.
+Every step waits for what it needs (a window shown, a dialog open, the
+program done with the input sent so far and its screen still, a file
+written), each wait with a time limit that fails the step when it runs out;
+no step relies on a fixed pause, so the suite holds on a loaded machine.
+
+The random run uses the seed given with --seed (the test command gives a
+fixed one); ROBUSTEZ_DESKTOP_SEED overrides it, to explore other runs (the
+seed is printed). ROBUSTEZ_DESKTOP_SLOW multiplies the time limits. One line
+per scenario, then "N passed, M failed". Exit status: 0 when every scenario
+passed, 1 on any failure or when the suite could not run, 77 when no X
+server could be started.
 """
 
 import argparse
@@ -45,8 +51,8 @@ MAIN_TITLE = "Robustez (Tolerancia Condiciones de Operación)"
 QUESTION_TITLE = "Guardar archivo?"
 SAVE_TITLE = "Guardar como"
 BOX_TITLE = "Robustez del Método"  # the program's message boxes
-RANDOM_SECONDS = 100
-SLOW = float(os.environ.get("ROBUSTEZ_DESKTOP_SLOW", "1"))  # longer pauses, to rule out races
+SLOW = float(os.environ.get("ROBUSTEZ_DESKTOP_SLOW", "1"))  # longer time limits
+SETTLE_LIMIT = 15  # seconds the program may take to handle input and draw it
 
 # --- Studies ----------------------------------------------------------------
 
@@ -107,6 +113,95 @@ def field_name(study, marker_field):
 
 class CannotRun(Exception):
     """The suite cannot drive the program (a tool is missing or broken)."""
+
+
+class StepFailed(Exception):
+    """A step could not be carried out: the program did not react as a user
+    would see it react (no question box, no dialog, no window), or not within
+    the step's time limit."""
+
+
+class _ClientMessage(ctypes.Structure):
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong),
+                ("send_event", ctypes.c_int), ("display", ctypes.c_void_p),
+                ("window", ctypes.c_ulong), ("message_type", ctypes.c_ulong),
+                ("format", ctypes.c_int), ("data", ctypes.c_long * 5)]
+
+
+class _XEvent(ctypes.Union):
+    _fields_ = [("type", ctypes.c_int), ("client", _ClientMessage),
+                ("pad", ctypes.c_long * 24)]
+
+
+class Pinger:
+    """Round trips through the program's event queue. A _NET_WM_PING sent to
+    one of its windows comes back (to the root window) once the program has
+    handled every X event queued before it: all the input sent so far."""
+
+    CLIENT_MESSAGE = 33
+    # The answer is sent to the root window for the clients that select
+    # either of these there.
+    STRUCTURE_NOTIFY = 1 << 17
+    SUBSTRUCTURE_NOTIFY = 1 << 19
+
+    def __init__(self, display):
+        try:
+            self.lib = ctypes.CDLL("libX11.so.6")
+        except OSError as e:
+            raise CannotRun("libX11 cannot be loaded: %s" % e)
+        lib = self.lib
+        lib.XOpenDisplay.restype = ctypes.c_void_p
+        lib.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        lib.XDefaultRootWindow.restype = ctypes.c_ulong
+        lib.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+        lib.XInternAtom.restype = ctypes.c_ulong
+        lib.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+        lib.XSelectInput.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_long]
+        lib.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                                   ctypes.POINTER(_XEvent)]
+        lib.XFlush.argtypes = [ctypes.c_void_p]
+        lib.XPending.argtypes = [ctypes.c_void_p]
+        lib.XNextEvent.argtypes = [ctypes.c_void_p, ctypes.POINTER(_XEvent)]
+        lib.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        self.dpy = lib.XOpenDisplay(display.encode())
+        if not self.dpy:
+            raise CannotRun("the display %s cannot be opened" % display)
+        self.root = lib.XDefaultRootWindow(self.dpy)
+        self.protocols = lib.XInternAtom(self.dpy, b"WM_PROTOCOLS", 0)
+        self.ping_atom = lib.XInternAtom(self.dpy, b"_NET_WM_PING", 0)
+        lib.XSelectInput(self.dpy, self.root, self.STRUCTURE_NOTIFY | self.SUBSTRUCTURE_NOTIFY)
+        lib.XFlush(self.dpy)
+        self.stamp = 0
+
+    def ping(self, window, timeout):
+        """True when the program answered within timeout seconds."""
+        self.stamp += 1
+        event = _XEvent()
+        event.client.type = self.CLIENT_MESSAGE
+        event.client.window = int(window)
+        event.client.message_type = self.protocols
+        event.client.format = 32
+        event.client.data[0] = self.ping_atom
+        event.client.data[1] = self.stamp
+        event.client.data[2] = int(window)
+        self.lib.XSendEvent(self.dpy, int(window), 0, 0, ctypes.byref(event))
+        self.lib.XFlush(self.dpy)
+        deadline = time.time() + timeout
+        reply = _XEvent()
+        while time.time() < deadline:
+            while self.lib.XPending(self.dpy):
+                self.lib.XNextEvent(self.dpy, ctypes.byref(reply))
+                c = reply.client
+                if reply.type == self.CLIENT_MESSAGE and c.message_type == self.protocols and \
+                        c.data[0] == self.ping_atom and c.data[1] == self.stamp:
+                    return True
+            time.sleep(0.005)
+        return False
+
+    def close(self):
+        if self.dpy:
+            self.lib.XCloseDisplay(self.dpy)
+            self.dpy = None
 
 
 def _die_with_parent():
@@ -305,6 +400,8 @@ class Input:
     def __init__(self, env, instance):
         self.env = env
         self.instance = instance  # the program's windows' WM_CLASS instance name
+        # Waits until the program has handled the input sent so far.
+        self.caught_up = lambda: None
 
     def xdo(self, *args):
         return run(["xdotool"] + [str(a) for a in args], self.env)
@@ -333,11 +430,15 @@ class Input:
 
     def click(self, x, y, park=None):
         # As a hand does: the pointer comes near, onto the place, then clicks;
-        # a pointer that jumps onto a button is not always seen there.
-        self.xdo("mousemove", "--sync", x - 6, y + 2, "sleep", "0.05",
-                 "mousemove", "--sync", x, y, "sleep", "0.05", "click", "1")
+        # a pointer that jumps onto a button is not always seen there. The
+        # program has seen each move before the next.
+        self.xdo("mousemove", "--sync", x - 6, y + 2)
+        self.caught_up()
+        self.xdo("mousemove", "--sync", x, y)
+        self.caught_up()
+        self.xdo("click", "1")
         if park:
-            time.sleep(0.05)
+            self.caught_up()
             self.xdo("mousemove", "--sync", *park)
 
     def visible_windows(self):
@@ -397,7 +498,9 @@ def near(a, b, tolerance=3):
 
 
 def wait_for(predicate, timeout=5.0, interval=0.05):
-    deadline = time.time() + timeout
+    """The predicate's first true value, or None once timeout seconds (times
+    ROBUSTEZ_DESKTOP_SLOW) have passed without one."""
+    deadline = time.time() + timeout * SLOW
     while True:
         value = predicate()
         if value:
@@ -407,12 +510,15 @@ def wait_for(predicate, timeout=5.0, interval=0.05):
         time.sleep(interval)
 
 
+def must(predicate, timeout, what, failure=None):
+    """wait_for, failing the step with what did not happen in time."""
+    value = wait_for(predicate, timeout)
+    if not value:
+        raise (failure or StepFailed)("%s (within %g s)" % (what, timeout * SLOW))
+    return value
+
+
 # --- The program ------------------------------------------------------------
-
-
-class StepFailed(Exception):
-    """A step could not be carried out: the program did not react as a user
-    would see it react (no question box, no dialog, no window)."""
 
 
 class Geometry:
@@ -427,6 +533,7 @@ class Program:
         self.saves = 0
         self.session = session
         self.x = Input(session.env, os.path.basename(path))
+        self.pinger = Pinger(session.env["DISPLAY"])
         self.screen = Screen(session.fb_path)
         self.workdir = workdir
         self.proc = None
@@ -438,6 +545,7 @@ class Program:
 
     def start(self):
         self.stop()
+        self.gone()
         self.starts += 1
         home = os.path.join(self.workdir, "home%d" % self.starts)
         runtime = os.path.join(self.workdir, "run%d" % self.starts)
@@ -447,14 +555,20 @@ class Program:
                    XDG_RUNTIME_DIR=runtime, QT_QPA_PLATFORM="xcb")
         self.log = open(os.path.join(self.workdir, "program%d.log" % self.starts), "w")
         self.proc = spawn([self.path], env=env, cwd=home, stdout=self.log, stderr=self.log)
-        self.main = wait_for(lambda: self.x.find_window(MAIN_TITLE), 20)
-        if not self.main:
-            raise CannotRun("the program's main window did not appear (see %s)" % self.log.name)
-        # The splash window stays on top for three seconds.
-        saw_splash = wait_for(self._splash_shown, 2.0)
-        if saw_splash:
-            wait_for(lambda: not self._splash_shown(), 10)
-        wait_for(lambda: self.x.active_window() == self.main, 5)
+        self.main = must(lambda: self.x.find_window(MAIN_TITLE), 30,
+                         "the program's main window did not appear (see %s)" % self.log.name,
+                         CannotRun)
+        self.x.caught_up = self.sync_input
+        # The splash window, shown before the main window, stays on top for
+        # three seconds.
+        must(lambda: not self._splash_shown(), 15, "the splash window did not go away",
+             CannotRun)
+        must(lambda: self.x.active_window() == self.main, 10,
+             "the main window did not become the active window", CannotRun)
+        try:
+            self.sync()
+        except StepFailed as e:
+            raise CannotRun("the program started but %s" % e)
         self.maximized = False
         if self.g is None:
             self.calibrate()
@@ -470,7 +584,11 @@ class Program:
             self.proc.kill()
             self.proc.wait()
         self.proc = None
-        time.sleep(0.2)
+
+    def gone(self):
+        """The windows of a program stopped are off the screen."""
+        must(lambda: not self.x.program_windows(), 10,
+             "the windows of the program stopped did not go away", CannotRun)
 
     def alive(self):
         return self.proc is not None and self.proc.poll() is None
@@ -514,7 +632,7 @@ class Program:
 
         # A study window, measured on its first page.
         self.x.key("ctrl+n")
-        page = wait_for(lambda: self._find_page(g.area_left, g.area_top, 700, 400), 5)
+        page = wait_for(lambda: self._find_page(g.area_left, g.area_top, 700, 400), 10)
         if not page:
             raise CannotRun("calibration: the study window's first page was not found")
         g.page = page
@@ -533,7 +651,7 @@ class Program:
 
         # Maximized: the window's buttons move to the menu bar's right end.
         self.x.click(*g.max_box, park=self._park(g))
-        page_max = wait_for(lambda: self._find_page(g.area_left, my, 700, 400, page), 5)
+        page_max = wait_for(lambda: self._find_page(g.area_left, my, 700, 400, page), 10)
         if not page_max:
             raise CannotRun("calibration: the maximized study window was not found")
         g.page_max = page_max
@@ -550,12 +668,12 @@ class Program:
         if os.environ.get("ROBUSTEZ_DESKTOP_VERBOSE"):
             print("geometry: %r" % vars(g), flush=True)
         self.x.click(*g.menu_restore, park=self._park(g))
-        if not wait_for(lambda: near(self._find_page(g.area_left, g.area_top, 700, 400), page), 5):
+        if not wait_for(lambda: near(self._find_page(g.area_left, g.area_top, 700, 400), page), 10):
             raise CannotRun("calibration: the study window did not come back to its place: %r" % (
                 self._find_page(g.area_left, g.area_top, 700, 400),))
         # Unchanged, it closes without a question.
         choose(self, "Archivo", "Cerrar", False)
-        if not wait_for(self.area_empty, 5):
+        if not wait_for(self.area_empty, 10):
             raise CannotRun("calibration: the empty study window did not close")
 
     def _menu_titles(self, band):
@@ -616,17 +734,24 @@ class Program:
 
     # Typing a study ------------------------------------------------------------
 
-    def settle(self, seconds=0.3):
-        time.sleep(seconds * SLOW)
+    def sync_input(self):
+        """Waits until the program has handled every input sent so far and
+        what that input queued behind it: two round trips through its event
+        queue, the second once the first has come back."""
+        for _ in range(2):
+            if not self.pinger.ping(self.main, SETTLE_LIMIT * SLOW):
+                raise StepFailed("the program did not catch up with the input within %g s" %
+                                 (SETTLE_LIMIT * SLOW))
 
-    def sync(self, least=0.25):
-        """Waits at least this long, then until the screen has not changed
-        for 0.1 s (3 s at most): the program has drawn what the input did.
-        Nothing is sent to the program meanwhile: a pointer moved over it
-        could change where its focus goes."""
-        self.settle(least)
+    def sync(self):
+        """Waits until the program has handled the input sent so far, then
+        until the screen has not changed for 0.1 s: the program has drawn
+        what the input did and the focus has settled. Nothing is sent to the
+        program meanwhile: a pointer moved over it could change where its
+        focus goes. Fails the step when either does not happen in time."""
+        self.sync_input()
         last, since = self.screen.refresh().data, time.time()
-        deadline = since + 3
+        deadline = since + SETTLE_LIMIT * SLOW
         while time.time() < deadline:
             time.sleep(0.02)
             data = self.screen.refresh().data
@@ -634,11 +759,12 @@ class Program:
                 last, since = data, time.time()
             elif time.time() - since >= 0.1:
                 return
+        raise StepFailed("the screen did not settle within %g s" % (SETTLE_LIMIT * SLOW))
 
     def new_study(self):
         self.x.key("ctrl+n")
         if not wait_for(lambda: near(self._find_page(self.g.area_left, self.g.area_top, 700, 400),
-                                     self.g.page), 5):
+                                     self.g.page), 10):
             raise StepFailed("Nuevo did not open a study window in its place")
         self.maximized = False
 
@@ -652,24 +778,24 @@ class Program:
               text(study.date))
         self.click_tab(2)
         press(["alt+n"])
-        self.sync(0.1)
+        self.sync()
         if study.n != 3:
             press(["End", "BackSpace", "BackSpace", str(study.n)])
         for typed in (["Return"], ["Return"], text(study.condition) + ["Tab"]):
             press(typed)
-            self.sync(0.1)
+            self.sync()
         cells = study.grid_order()
         grid = []
         for i, cell in enumerate(cells):
             grid += text(cell) + (["Tab"] if i + 1 < len(cells) else [])
         press(grid)
-        self.sync(0.1)
+        self.sync()
 
     def click_tab(self, number):
         # The tabs' labels, above the page.
         dx = 63 if number == 1 else 210
         self.x.click(*self.at_page(dx, -11), park=self._park())
-        self.sync(0.1)
+        self.sync()
 
     def fresh_path(self):
         """A path never saved to: "Guardar como" asks before replacing."""
@@ -694,34 +820,41 @@ class Program:
             if name == BOX_TITLE and len(problems) < 3:
                 problems.append("a message box came up on the way to the dialog")
                 self.x.key("Return")
-                self.settle()
+                self.sync()
             return None
-        dialog = wait_for(dialog_active, 6)
+        dialog = wait_for(dialog_active, 10)
         if not dialog:
             return problems + ["the dialog \"Guardar como\" is not the active window (%s is)" %
                                self.x.window_name(self.x.active_window())]
-        self.settle(0.2)
+        self.sync()  # its file name field has the focus
         self.x.key("ctrl+a")
         self.x.type(path)
         self.x.key("Return")
-        gone = wait_for(lambda: self.x.find_window(SAVE_TITLE) is None, 5)
-        if not wait_for(lambda: os.path.exists(path), 3):
+        gone = wait_for(lambda: self.x.find_window(SAVE_TITLE) is None, 10)
+        # Written to a temporary file and renamed: once there, it is whole.
+        if not wait_for(lambda: os.path.exists(path), 10):
             if not gone:
                 return problems + ["the typed file name did not reach the dialog; "
                                    "nothing was saved"]
             return problems + ["nothing was saved at the typed path"]
-        self.settle(0.2)
+        if not gone:
+            return problems + ["the dialog \"Guardar como\" stayed open after the save"]
+        must(lambda: self.x.window_name(self.x.active_window()) != SAVE_TITLE, 10,
+             "the program's window did not become active again after the save")
+        self.sync()
         return problems
 
     def close_study_discarding(self):
         """Closes the study window, answering No to its question."""
         choose(self, "Archivo", "Cerrar", False)
-        box = wait_for(lambda: self.x.find_window(QUESTION_TITLE) or self.area_empty(), 5)
+        box = must(lambda: self.x.find_window(QUESTION_TITLE) or self.area_empty(), 10,
+                   "neither the question nor an empty client area came after Cerrar")
         if isinstance(box, str):
-            wait_for(lambda: self.x.active_window() == box, 3)
+            must(lambda: self.x.active_window() == box, 10, "the question box is not active")
+            self.sync()
             self.x.key("alt+n")
-        if not wait_for(self.area_empty, 5):
-            raise StepFailed("the study window did not close with Cerrar and No")
+        must(self.area_empty, 10, "the study window did not close with Cerrar and No")
+        self.sync()
         self.maximized = False
 
 
@@ -732,15 +865,15 @@ class Program:
 
 
 def wait_question(p):
-    box = wait_for(lambda: p.x.find_window(QUESTION_TITLE), 5)
+    box = wait_for(lambda: p.x.find_window(QUESTION_TITLE), 10)
     if not box and p.area_empty():
         raise StepFailed("the study window closed without the question \"%s\": it had not "
                          "changed since it was saved (a key typed since was lost)" % QUESTION_TITLE)
     if not box:
         raise StepFailed("the question \"%s\" did not appear" % QUESTION_TITLE)
-    if not wait_for(lambda: p.x.active_window() == box, 3):
+    if not wait_for(lambda: p.x.active_window() == box, 10):
         raise StepFailed("the question box is not the active window")
-    p.settle(0.2)
+    p.sync()  # its buttons take keys
     return box
 
 
@@ -752,7 +885,7 @@ def answer_question(p, how):
         x, y, w, h = p.x.geometry(box)
         left, right, top, bottom = p.x.frame_extents(box)
         p.x.click(x + w + right - 11, y - top // 2 - 1, park=p._park())
-    if not wait_for(lambda: p.x.find_window(QUESTION_TITLE) is None, 5):
+    if not wait_for(lambda: p.x.find_window(QUESTION_TITLE) is None, 10):
         raise StepFailed("the question box did not close")
     p.sync()
 
@@ -761,7 +894,7 @@ def maximize(p):
     p.x.click(*p.g.max_box, park=p._park())
     p.maximized = True
     if not wait_for(lambda: near(p._find_page(p.g.area_left, p.g.main[1], 700, 400), p.g.page_max)
-                    or p.x.window_name(p.main) != MAIN_TITLE, 5):
+                    or p.x.window_name(p.main) != MAIN_TITLE, 10):
         raise StepFailed("the study window did not maximize")
     p.sync()
 
@@ -769,7 +902,7 @@ def maximize(p):
 def restore_from_menu_bar(p):
     p.x.click(*p.g.menu_restore, park=p._park())
     p.maximized = False
-    if not wait_for(lambda: p.x.window_name(p.main) == MAIN_TITLE, 5):
+    if not wait_for(lambda: p.x.window_name(p.main) == MAIN_TITLE, 10):
         raise StepFailed("the study window was not restored")
     p.sync()
 
@@ -781,7 +914,7 @@ def close_box(p):
 def minimize(p):
     p.x.click(*p.g.min_box, park=p._park())
     if not wait_for(lambda: p.screen.refresh().pixel(p.g.area_left + 400, p.g.title_y)
-                    == p.g.area_colour, 5):
+                    == p.g.area_colour, 10):
         raise StepFailed("the study window did not minimize")
     p.sync()
 
@@ -792,7 +925,7 @@ def restore_minimized(p):
     g = p.g
     p.x.click(g.area_left + 140, g.area_bottom - g.title_height // 2 + 1, park=p._park())
     if not wait_for(lambda: near(p._find_page(g.area_left, g.area_top, 700, 400), g.page)
-                    or p.screen.refresh().pixel(g.area_left + 400, g.title_y) != g.area_colour, 5):
+                    or p.screen.refresh().pixel(g.area_left + 400, g.title_y) != g.area_colour, 10):
         raise StepFailed("the minimized study window was not restored")
     p.sync()
 
@@ -820,10 +953,27 @@ def click_count(p):
     # there (the count would change): its focus frame shows the caret is in.
     p.x.click(*p.at_page(72 + 28, 54 + 12), park=p._park())
     p.sync()
+    count_focused(p, "the click")
+
+
+def count_focused(p, move):
     s = p.screen.refresh()
     x, y = p.at_page(72, 54 + 12)
     if not any(p._bluish(s.pixel(x + dx, y)) for dx in range(-4, 4)):
-        raise StepFailed("the click did not leave the caret in the count edit")
+        raise StepFailed("%s did not leave the caret in the count edit" % move)
+
+
+def count_mnemonic(p):
+    p.x.key("alt+n")
+    p.sync()
+    count_focused(p, "Alt+N")
+
+
+def retype_count(p):
+    """Types the count's last digit again: the study is unchanged when the
+    keys land in the count edit, and any other control would show them."""
+    p.x.press(["End", "BackSpace", str(p.study.n)[-1]])
+    p.sync()
 
 
 def speed_button(p, x):
@@ -883,10 +1033,10 @@ def choose(p, title, item, mouse):
         p.x.click(*titles[title])
     else:
         p.x.key(MENU_KEYS[title])
-    menu = wait_for(p.x.popup_menu, 3)
+    menu = wait_for(p.x.popup_menu, 10)
     if not menu:
         raise StepFailed("the menu %s did not open" % title)
-    p.settle(0.15)
+    p.sync()  # drawn, and taking keys
     if mouse:
         group, place = MENU_PLACES[(title, item)]
 
@@ -895,7 +1045,7 @@ def choose(p, title, item, mouse):
                 return menu_entries(p, menu)[group][place]
             except IndexError:
                 return None
-        row = wait_for(entry, 3)
+        row = wait_for(entry, 10)
         if row is None:
             raise StepFailed("the entry %s was not found in the menu %s" % (item, title))
         p.x.click(menu[0] + 30, row, park=p._park())
@@ -912,9 +1062,9 @@ def maximized_title(which):
 def open_results(p, which, mouse):
     choose(p, "Cálculos", RESULT_MENU_ITEMS[which], mouse)
     if p.maximized:
-        shown = wait_for(lambda: maximized_title(which) in p.x.window_name(p.main), 5)
+        shown = wait_for(lambda: maximized_title(which) in p.x.window_name(p.main), 10)
     else:
-        shown = wait_for(lambda: results_visible(p), 5)
+        shown = wait_for(lambda: results_visible(p), 10)
     if not shown:
         raise StepFailed("the window %s did not open (active window: %s)" % (
             RESULT_TITLES[which], p.x.window_name(p.x.active_window())))
@@ -971,9 +1121,9 @@ def close_results(p, which, how):
         x, y = (p.g.area_left, p.g.page_max[1]) if p.maximized else (title[1], title[0])
         p.x.click(x + 60, y + 80, park=p._park())
     if p.maximized:
-        closed = wait_for(lambda: maximized_title(which) not in p.x.window_name(p.main), 5)
+        closed = wait_for(lambda: maximized_title(which) not in p.x.window_name(p.main), 10)
     else:
-        closed = wait_for(lambda: not results_visible(p), 5)
+        closed = wait_for(lambda: not results_visible(p), 10)
     if not closed:
         raise StepFailed("the window %s did not close" % RESULT_TITLES[which])
     p.sync()
@@ -1014,6 +1164,8 @@ ACTIONS = {
     "click title bar": click_title,
     "click condition": click_condition,
     "click count": click_count,
+    "Alt+N": count_mnemonic,
+    "retype count": retype_count,
     "click last cell": click_last_cell,
     "Tab": tab_key,
     "Cerrar (button)": cerrar_button,
@@ -1076,6 +1228,13 @@ SCENARIOS = [
     ("Guardar como (menu by keys)", ["Guardar como (keys)"], LAST_CELL),
     ("Guardar como (menu by mouse)", ["Guardar como (mouse)"], LAST_CELL),
     ("count edit focused, Guardar como", ["click count"], NO_MARKER),
+    # On the second page a click or a mnemonic goes where the user points;
+    # only Tab and Enter follow the page's path.
+    ("click on the count edit from the condition edit",
+     ["click condition", "click count", "retype count"], NO_MARKER),
+    ("click on the count edit from the accept button",
+     ["click condition", "click count", "Tab", "click count", "retype count"], NO_MARKER),
+    ("Alt+N from the condition edit", ["click condition", "Alt+N", "retype count"], NO_MARKER),
 ]
 
 
@@ -1387,7 +1546,7 @@ class Suite:
                     name = field_name(p.study, where)
                     changes[name] = changes.get(name, "") + key
                 return key
-            while len(done) < steps and time.time() - self.started < RANDOM_SECONDS:
+            while len(done) < steps:
                 last = field_name(p.study, LAST_CELL)
                 condition = RANDOM_STUDY.condition + changes.get("condición", "")
                 last_cell = RANDOM_STUDY.values[2][-1] + changes.get(last, "")
@@ -1423,9 +1582,9 @@ def main():
     parser.add_argument("--only", action="append", default=[],
                         help="run the scenarios whose name contains this text")
     parser.add_argument("--seed", type=int,
-                        default=int(os.environ["ROBUSTEZ_DESKTOP_SEED"])
-                        if os.environ.get("ROBUSTEZ_DESKTOP_SEED") else None)
-    parser.add_argument("--steps", type=int, default=50)
+                        help="the random run's seed (ROBUSTEZ_DESKTOP_SEED overrides it; "
+                        "without either, a seed is drawn)")
+    parser.add_argument("--steps", type=int, default=30)
     parser.add_argument("--no-random", action="store_true")
     parser.add_argument("--shots", help="directory for screen shots of failures")
     args = parser.parse_args()
@@ -1460,7 +1619,11 @@ def main():
                 continue
             suite.run_window_scenario(name, scenario)
         if not args.no_random and (not args.only or any("random" in o for o in args.only)):
-            seed = args.seed if args.seed is not None else random.SystemRandom().randrange(10 ** 6)
+            seed = args.seed
+            if os.environ.get("ROBUSTEZ_DESKTOP_SEED"):
+                seed = int(os.environ["ROBUSTEZ_DESKTOP_SEED"])
+            elif seed is None:
+                seed = random.SystemRandom().randrange(10 ** 6)
             print("random run seed %d (ROBUSTEZ_DESKTOP_SEED=%d replays it)" % (seed, seed),
                   flush=True)
             suite.run_random(seed, args.steps)
@@ -1473,6 +1636,7 @@ def main():
     finally:
         if program is not None:
             program.stop()
+            program.pinger.close()
         session.stop()
         shutil.rmtree(workdir, ignore_errors=True)
     print("%d passed, %d failed" % (suite.passed, suite.failed))

@@ -554,7 +554,7 @@ TFinforma* TMainForm::createStudyWindow() {
     connect(study, &TFinforma::detailRequested, this, &TMainForm::mnudetalleClick);
     connect(study, &TFinforma::studyClosed, this, &TMainForm::studyWindowClosed);
     studyWindow_ = study;
-    addChildWindow(study, QSize(688, 375));
+    addChildWindow(study, TFinforma::kFrameDesignSize);
     study->firstActivation();
     return study;
 }

@@ -49,8 +49,10 @@ void FocusFlow::handle(const Arrival& arrival) {
     if (arrival.control == current_) {
         return;
     }
-    if (arrival.cause == FocusCause::User && arrival.control != kNone) {
+    if (arrival.cause != FocusCause::Window && arrival.control != kNone) {
+        const bool outer = std::exchange(userChose_, arrival.cause == FocusCause::Chosen);
         transition(arrival.control);
+        userChose_ = outer;
         return;
     }
     // Nobody left the control the user was in: it takes the focus back. Out
@@ -88,7 +90,17 @@ void FocusFlow::moveTo(Control control) {
         return;
     }
     ++handlerMoves_;
+    // The handler's move is the program's: the leave handlers it runs may
+    // steer it along the path.
+    const bool userChose = std::exchange(userChose_, false);
     transition(control);
+    userChose_ = userChose;
+}
+
+void FocusFlow::moveOnPath(Control control) {
+    if (!userChose_) {
+        moveTo(control);
+    }
 }
 
 void FocusFlow::place(Control control) {

@@ -8,9 +8,14 @@ namespace robustez {
 
 // Who moved the keyboard focus onto a control.
 enum class FocusCause {
-    // The user, inside the window: a click on the control, Tab, or a
-    // mnemonic. The control left runs its leave handler.
-    User,
+    // The user chose the control: a click on it, or its mnemonic. The
+    // control left runs its leave handler, and the choice stands against
+    // the window's fixed path.
+    Chosen,
+    // The user pressed Tab or Shift+Tab: the next control in the window's
+    // order. The control left runs its leave handler, and the window's fixed
+    // path may steer the move elsewhere.
+    Tab,
     // Anything else: the window activated again, a dialog, menu or other
     // window closing, the window manager, or the toolkit's own choice while
     // the window is hidden and shown. Nobody left anything: the focus goes
@@ -27,6 +32,10 @@ enum class FocusCause {
 //   toolkit has finished moving the focus.
 // - A move by the user from one control to another runs the leave handler
 //   of the control left, then the enter handler of the control reached.
+// - A leave handler steps along the window's fixed path with moveOnPath():
+//   the step is taken when the control is left by Tab or by a handler's
+//   move (Enter), and not when the user chose the control reached (a click,
+//   a mnemonic): that choice stands.
 // - An arrival by any other cause runs no handler: the focus goes back to
 //   the control the user was in, or, when that control is out of sight,
 //   stays where it arrived without running any handler.
@@ -71,6 +80,9 @@ public:
     // A handler sends the focus to the control. Nothing happens when the
     // control cannot take the focus.
     void moveTo(Control control);
+    // A leave handler's step along the fixed path: moveTo() unless the
+    // control is being left for a control the user chose.
+    void moveOnPath(Control control);
     // Puts the focus on the control as the current one without running any
     // handler (a handler's last word after nested moves).
     void place(Control control);
@@ -96,6 +108,7 @@ private:
     Control current_ = kNone;
     Control lastTarget_ = kNone;
     int handlerMoves_ = 0;
+    bool userChose_ = false; // the move under way goes where the user chose
     bool started_ = false;
     bool stopped_ = false;
 };

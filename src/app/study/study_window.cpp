@@ -2,6 +2,7 @@
 
 #include "app/study/study_grid.h"
 #include "app/ui/messages.h"
+#include "app/ui/window_parts.h"
 #include "core/study/conversions.h"
 #include "core/study/errors.h"
 
@@ -20,6 +21,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -56,6 +58,25 @@ QLineEdit* makeEdit(QWidget* page, const char* name, QRect geometry, int maxLeng
     return edit;
 }
 
+// A page of the notebook in a scroll area: a window smaller than the page
+// (a tile of "&Mosaico") scrolls instead of cutting its controls, and a
+// larger one gives the page its room.
+QScrollArea* scrollingPage(QWidget* page) {
+    auto* scroller = new QScrollArea;
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setFocusPolicy(Qt::NoFocus);
+    scroller->setWidgetResizable(true);
+    scroller->setWidget(page);
+    return scroller;
+}
+
+// The smallest size that shows every control of the page with a margin.
+void keepControlsInSight(QWidget* page) {
+    constexpr int kMargin = 8;
+    const QRect controls = page->childrenRect();
+    page->setMinimumSize(controls.right() + 1 + kMargin, controls.bottom() + 1 + kMargin);
+}
+
 // Puts a text into an edit whole, even beyond the edit's typing limit.
 void setWholeText(QLineEdit* edit, const std::string& text) {
     const QString value = QString::fromStdString(text);
@@ -87,6 +108,8 @@ TFinforma::TFinforma(StudyFrame* frame, QWidget* parent)
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget* /*old*/, QWidget* now) {
         if (now == nullptr || !isInside(now)) {
             queueFocusCheck();
+        } else {
+            scrollIntoSight(now); // a tile smaller than the page scrolls to the control
         }
     });
     FormCreate();
@@ -116,7 +139,7 @@ void TFinforma::buildControls() {
     Lmetodo->setBuddy(emetodo);
     Lanalista->setBuddy(eanalista);
     Lfecha->setBuddy(efecha);
-    Thojas->addTab(TabSheet1, QStringLiteral("Información General"));
+    Thojas->addTab(scrollingPage(TabSheet1), QStringLiteral("Información General"));
 
     TabSheet2 = new QWidget;
     TabSheet2->setObjectName(QStringLiteral("TabSheet2"));
@@ -139,7 +162,7 @@ void TFinforma::buildControls() {
 
     stgdatos1 = new robustez::StudyGridView(TabSheet2);
     stgdatos1->setObjectName(QStringLiteral("stgdatos1"));
-    stgdatos1->setGeometry(24, 128, 465, 161);
+    stgdatos1->setGeometry(kGridGeometry);
     QFont gridFont(QStringLiteral("System"));
     gridFont.setPixelSize(13);
     gridFont.setBold(true);
@@ -154,7 +177,7 @@ void TFinforma::buildControls() {
         pmnupegarClick();
         return true;
     });
-    Thojas->addTab(TabSheet2, QStringLiteral("Condiciones de Operación "));
+    Thojas->addTab(scrollingPage(TabSheet2), QStringLiteral("Condiciones de Operación "));
 
     pmenu = new QMenu(this);
     pmenu->setObjectName(QStringLiteral("pmenu"));
@@ -196,6 +219,13 @@ void TFinforma::buildControls() {
     for (QLabel* label : findChildren<QLabel*>()) {
         label->adjustSize();
     }
+    keepControlsInSight(TabSheet1);
+    keepControlsInSight(TabSheet2);
+    // Texts wider than their edit or cell show whole as a tooltip.
+    for (QLineEdit* edit : {emetodo, eanalista, efecha, ereplica1, eoperacion}) {
+        robustez::tipWholeTextWhenCut(edit);
+    }
+    robustez::tipWholeCellTextWhenCut(stgdatos1);
     connect(botonok1, &QPushButton::clicked, this, &TFinforma::botonok1Click);
 }
 
@@ -205,6 +235,30 @@ void TFinforma::markChangedEdits() {
     // Backspace at the start). The condition edit sets no mark.
     for (QLineEdit* edit : {emetodo, eanalista, efecha, ereplica1}) {
         connect(edit, &QLineEdit::textEdited, this, [this] { emit modifiedMarkSet(kModified); });
+    }
+}
+
+void TFinforma::fitGridToPage() {
+    // The page's height beyond its height in the window restored at its
+    // designed size goes to the grid, so that more of its rows show; at the
+    // designed size and below, the grid keeps its designed place and size.
+    const auto* frameWindow = qobject_cast<QMdiSubWindow*>(parentWidget());
+    if (frameWindow != nullptr && !frameWindow->isMaximized() && !frameWindow->isMinimized() &&
+        frameWindow->height() > height()) {
+        frameChrome_ = frameWindow->height() - height();
+    }
+    const int notebookChrome = height() - TabSheet2->parentWidget()->parentWidget()->height();
+    const int designedPage = kFrameDesignSize.height() - frameChrome_ - notebookChrome;
+    const int extra = std::max(0, TabSheet2->height() - designedPage);
+    stgdatos1->setGeometry(kGridGeometry.adjusted(0, 0, 0, extra));
+}
+
+void TFinforma::scrollIntoSight(QWidget* widget) {
+    for (QWidget* page : {TabSheet1, TabSheet2}) {
+        if (page->isAncestorOf(widget)) {
+            auto* scroller = qobject_cast<QScrollArea*>(page->parentWidget()->parentWidget());
+            scroller->ensureWidgetVisible(widget, 8, 8);
+        }
     }
 }
 
@@ -333,26 +387,18 @@ void TFinforma::focusArrived(QWidget* widget, Qt::FocusReason reason) {
     const int control = controlOf(widget);
     // A click inside the window may move the focus in several steps (the
     // frame's child window first gives it back to where it was): all of
-    // them are the user's.
-    bool byUser = pointerPressed_;
-    switch (reason) {
-    case Qt::MouseFocusReason:
-        byUser = true;
-        break;
-    case Qt::TabFocusReason:
-    case Qt::BacktabFocusReason:
-        byUser = byUser || tabPressed_;
-        break;
-    case Qt::ShortcutFocusReason:
-        byUser = true;
-        break;
-    default:
-        break; // the window activated, a popup closed, the toolkit's own move
-    }
+    // them are the user's choice, as a mnemonic is.
+    auto cause = robustez::FocusCause::Window;
+    if (pointerPressed_ || reason == Qt::MouseFocusReason || reason == Qt::ShortcutFocusReason) {
+        cause = robustez::FocusCause::Chosen;
+    } else if ((reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason) && tabPressed_) {
+        cause = robustez::FocusCause::Tab;
+    } // else the window activated, a popup closed, the toolkit's own move
+    const bool byUser = cause != robustez::FocusCause::Window;
     if (byUser && control != kGrid && control != robustez::FocusFlow::kNone) {
         gridLeftByTab_ = tabForwardInGrid_ && reason == Qt::TabFocusReason;
     }
-    flow_.arrived(control, byUser ? robustez::FocusCause::User : robustez::FocusCause::Window);
+    flow_.arrived(control, cause);
     // Handled once the toolkit has finished moving the focus, so that the
     // handlers may show message boxes and move the focus themselves.
     QMetaObject::invokeMethod(this, &TFinforma::settleFocus, Qt::QueuedConnection);
@@ -472,6 +518,9 @@ void TFinforma::ThojasEnter() {
 
 bool TFinforma::eventFilter(QObject* watched, QEvent* event) {
     noteUserInput(watched, event);
+    if (event->type() == QEvent::Resize && watched == TabSheet2) {
+        fitGridToPage();
+    }
     if (event->type() == QEvent::WindowActivate && watched == window()) {
         queueFocusCheck(); // back from a dialog or another program
     }
@@ -526,7 +575,7 @@ void TFinforma::ereplica1Exit() {
         moveFocus(ereplica1);
         return;
     }
-    moveFocus(botonok1);
+    flow_.moveOnPath(kAccept);
 }
 
 void TFinforma::botonok1Click() {
@@ -552,13 +601,15 @@ void TFinforma::botonok1Click() {
     });
 }
 
+// The fixed path steers Tab and Enter; a click or a mnemonic on another
+// control stands.
 void TFinforma::botonok1Exit() {
-    moveFocus(eoperacion);
+    flow_.moveOnPath(kCondition);
 }
 
 void TFinforma::eoperacionExit() {
     if (stgdatos1->isEnabled()) {
-        moveFocus(stgdatos1);
+        flow_.moveOnPath(kGrid);
     }
 }
 
@@ -567,7 +618,7 @@ void TFinforma::stgdatos1Enter() {
         const int n = robustez::toInteger(ereplica1->text().toStdString());
         if (stgdatos1->gridModel()->rowCount() != n + 2) {
             showMessage(this, kAcceptCount);
-            Thojas->setCurrentWidget(TabSheet2);
+            Thojas->setCurrentIndex(1);
             // Sending the focus to the count edit leaves the grid, so its
             // check runs and takes the focus back; the count edit still gets
             // it, since the count has to be accepted first.

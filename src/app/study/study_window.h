@@ -28,6 +28,8 @@ public:
     // The designed size: what a frame arranging its windows gives it.
     QSize sizeHint() const override { return kDesignSize; }
     static constexpr QSize kDesignSize{680, 345};
+    // The designed outer size of the frame's child window that holds it.
+    static constexpr QSize kFrameDesignSize{688, 375};
 
     // The study as the controls hold it now, text being typed in the grid
     // included.
@@ -92,6 +94,11 @@ private:
     // Sets the modified mark whenever the user changes the text of an edit
     // that has a key handler.
     void markChangedEdits();
+    // The grid's designed place; it grows downwards with the window.
+    static constexpr QRect kGridGeometry{24, 128, 465, 161};
+    void fitGridToPage();
+    // Scrolls the page so that the control with the focus is in sight.
+    void scrollIntoSight(QWidget* widget);
     void editKeyPress(QLineEdit* edit, QKeyEvent* key, QWidget* next);
     void stgdatos1KeyPress(QKeyEvent* key);
     // What typing a key into a cell of the grid does besides writing it.
@@ -153,4 +160,7 @@ private:
     bool tabForwardInGrid_ = false; // ... a forward Tab, in the grid
     bool gridLeftByTab_ = false;    // the last move out of the grid was a forward Tab
     bool closed_ = false;
+    // The height the frame's child window adds around this one while it is
+    // restored (title bar and border), as last seen.
+    int frameChrome_ = kFrameDesignSize.height() - kDesignSize.height();
 };

@@ -1,14 +1,12 @@
 #include "app/ui/window_parts.h"
 
-#include <QPalette>
-
-#include <QLineEdit>
-
-#include <QKeyEvent>
-
 #include <QAbstractItemView>
 #include <QHelpEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPalette>
 #include <QScrollArea>
+#include <QStyle>
 #include <QStyledItemDelegate>
 #include <QToolTip>
 #include <QVBoxLayout>
@@ -106,10 +104,67 @@ public:
     }
 };
 
+// A line edit draws its text 2 pixels inside its frame.
+constexpr int kLineEditTextMargin = 2;
+
+void updateCutTextTip(QLineEdit* edit) {
+    const QMargins margins = edit->textMargins();
+    const int frame = edit->hasFrame()
+                          ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, edit)
+                          : 0;
+    const int space = edit->width() - margins.left() - margins.right() - 2 * frame;
+    const QString text = edit->displayText();
+    const bool cut =
+        textIsCut(edit->fontMetrics().horizontalAdvance(text), space, kLineEditTextMargin);
+    edit->setToolTip(cut ? edit->text() : QString());
+}
+
+// Answers the tooltip requests of an item view's viewport.
+class CutCellTips : public QObject {
+public:
+    explicit CutCellTips(QAbstractItemView* view) : QObject(view), view_(view) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::ToolTip || watched != view_->viewport()) {
+            return false;
+        }
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const QModelIndex index = view_->indexAt(help->pos());
+        if (!index.isValid()) {
+            return false;
+        }
+        const QString text = index.data(Qt::DisplayRole).toString();
+        const QVariant fontData = index.data(Qt::FontRole);
+        const QFont font = fontData.isValid() ? fontData.value<QFont>() : view_->font();
+        // The item delegates keep this margin on each side of a cell's text.
+        const int margin =
+            view_->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view_) + 1;
+        const QRect cell = view_->visualRect(index);
+        if (!textIsCut(QFontMetrics(font).horizontalAdvance(text), cell.width(), margin)) {
+            return false;
+        }
+        QToolTip::showText(help->globalPos(), text, view_->viewport(), cell);
+        return true;
+    }
+
+private:
+    QAbstractItemView* view_;
+};
+
 } // namespace
 
 void showWholeTextOfShortenedCells(QAbstractItemView* view) {
     view->setItemDelegate(new WholeTextTipDelegate(view));
+}
+
+void tipWholeTextWhenCut(QLineEdit* edit) {
+    QObject::connect(edit, &QLineEdit::textChanged, edit, [edit] { updateCutTextTip(edit); });
+    updateCutTextTip(edit);
+}
+
+void tipWholeCellTextWhenCut(QAbstractItemView* view) {
+    view->viewport()->installEventFilter(new CutCellTips(view));
 }
 
 } // namespace robustez

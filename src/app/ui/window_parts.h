@@ -33,4 +33,18 @@ void markLimitField(QLineEdit* field, bool valid);
 // whole has none.
 void showWholeTextOfShortenedCells(QAbstractItemView* view);
 
+// Keeps the edit's tooltip on its whole text while the text is wider than
+// the edit shows, and empty otherwise.
+void tipWholeTextWhenCut(QLineEdit* edit);
+
+// A cell whose text the view shortens with "…" shows its whole text as a
+// tooltip; other cells keep the view's own tooltips.
+void tipWholeCellTextWhenCut(QAbstractItemView* view);
+
+// True when a text `textWidth` wide is cut in a space `spaceWidth` wide that
+// keeps `margin` free on each side.
+constexpr bool textIsCut(int textWidth, int spaceWidth, int margin) {
+    return textWidth > spaceWidth - 2 * margin;
+}
+
 } // namespace robustez

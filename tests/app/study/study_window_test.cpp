@@ -2,17 +2,25 @@
 // grid's hidden rows, the modified mark and the commands it switches.
 #include "app/frame/main_form.h"
 #include "app/frame/window_test_support.h"
+#include "app/results/results_window.h"
 #include "app/study/study_grid.h"
 #include "app/study/study_window.h"
 
 #include <QAbstractItemView>
 #include <QAction>
+#include <QHelpEvent>
 #include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTableWidget>
+#include <QToolTip>
 #include <QtTest>
 
 using testing_support::acceptCountAndEnterGrid;
@@ -100,6 +108,9 @@ private slots:
     void aClickRunsTheLeaveHandlerFirst();
     void gridOptionsAndItsMenuOverTheEditor();
     void focusLeftForNowhereComesBack();
+    void aClickOrMnemonicOnTheSecondPageStands();
+    void theGridGrowsAndSmallWindowsScroll();
+    void shortenedTextsShowWholeAsTooltips();
 };
 
 void StudyWindowTest::newStudyAndTheFixedPath() {
@@ -200,14 +211,12 @@ void StudyWindowTest::countMessages() {
     }
     QCOMPARE(boxes.texts.size(), 4);
     QCOMPARE(boxes.captions.first(), QStringLiteral("Robustez del Método"));
-    // A valid count left for the condition edit goes to the accept button.
+    // A valid count left with Tab goes on to the accept button, and Tab from
+    // the button to the condition edit.
     count->setText(QStringLiteral("10"));
-    QTest::mouseClick(control<QLineEdit>(study, "eoperacion"), Qt::LeftButton);
-    settle();
+    pressKey(Qt::Key_Tab);
     QCOMPARE(QApplication::focusWidget(), control<QPushButton>(study, "botonok1"));
-    // Leaving the accept button goes to the condition edit, wherever the user went.
-    QTest::mouseClick(count, Qt::LeftButton);
-    settle();
+    pressKey(Qt::Key_Tab);
     QCOMPARE(QApplication::focusWidget(), control<QLineEdit>(study, "eoperacion"));
     QCOMPARE(study->grid()->model()->rowCount(), 6); // never accepted
     VERIFY_NO_UNEXPECTED_BOXES(boxes);
@@ -686,6 +695,227 @@ void StudyWindowTest::focusLeftForNowhereComesBack() {
     settle();
     typeText("2");
     QCOMPARE(cell(study, 1, 1), QStringLiteral("712"));
+    VERIFY_NO_UNEXPECTED_BOXES(boxes);
+}
+
+void StudyWindowTest::aClickOrMnemonicOnTheSecondPageStands() {
+    // From a control of the second page the user clicks another one, presses
+    // its mnemonic, or Tab; then Backspace and "4" are typed. The field that
+    // reads "4" afterwards is where the keys landed; the leave checks still
+    // run and answer.
+    enum class Start { Count, Accept, Condition };
+    enum class Move { Click, Mnemonic, Tab };
+    struct Case {
+        const char* what;
+        const char* count; // typed into the count edit first
+        Start start;
+        Move move;
+        const char* target;     // clicked control, or the key of its mnemonic
+        const char* message;    // the leave check's message, or nullptr
+        const char* landed;     // "ereplica1", "eoperacion" or "grid"
+        const char* countAfter; // the count edit's text after the keys
+    };
+    const Case cases[] = {
+        {"click on the count from the condition", "3", Start::Condition, Move::Click, "ereplica1",
+         nullptr, "ereplica1", "4"},
+        {"Alt+N from the condition", "3", Start::Condition, Move::Mnemonic, "N", nullptr,
+         "ereplica1", "4"},
+        {"click on the count from the accept button", "3", Start::Accept, Move::Click, "ereplica1",
+         nullptr, "ereplica1", "4"},
+        {"Alt+N from the accept button", "3", Start::Accept, Move::Mnemonic, "N", nullptr,
+         "ereplica1", "4"},
+        {"click on the condition from the count", "3", Start::Count, Move::Click, "eoperacion",
+         nullptr, "eoperacion", "3"},
+        {"Alt+O from the count", "3", Start::Count, Move::Mnemonic, "O", nullptr, "eoperacion",
+         "3"},
+        {"Tab from the accept button goes to the condition", "3", Start::Accept, Move::Tab, "",
+         nullptr, "eoperacion", "3"},
+        {"Tab from the condition goes into the grid", "3", Start::Condition, Move::Tab, "", nullptr,
+         "grid", "3"},
+        // The count's check still answers a chosen move and keeps the focus,
+        // with the caret at the end of the count to mend.
+        {"Alt+O with a count out of range", "11", Start::Count, Move::Mnemonic, "O",
+         "Datos fuera de límite, 2-10 valoraciones (Replicaciones).", "ereplica1", "14"},
+        {"click on the condition with an empty count", "", Start::Count, Move::Click, "eoperacion",
+         "Falta capturar el número de valoraciones", "ereplica1", "4"},
+    };
+    for (const Case& c : cases) {
+        BoxAnswerer boxes;
+        Frame frame;
+        TMainForm& main = *frame.main;
+        main.FileNew();
+        TFinforma* study = main.studyWindow();
+        control<QTabWidget>(study, "Thojas")->setCurrentIndex(1);
+        auto* count = control<QLineEdit>(study, "ereplica1");
+        clickInto(count);
+        settle();
+        if (c.start != Start::Count) {
+            pressKey(Qt::Key_Return); // to the accept button
+        }
+        if (c.start == Start::Condition) {
+            pressKey(Qt::Key_Return); // accepted: to the condition edit
+        }
+        count->setText(QString::fromUtf8(c.count));
+        if (c.message != nullptr) {
+            boxes.expect(QString::fromUtf8(c.message));
+        }
+        switch (c.move) {
+        case Move::Click:
+            clickInto(control<QLineEdit>(study, c.target));
+            break;
+        case Move::Mnemonic:
+            pressKey(Qt::Key(Qt::Key_A + (c.target[0] - 'A')), Qt::AltModifier);
+            break;
+        case Move::Tab:
+            pressKey(Qt::Key_Tab);
+            break;
+        }
+        settle();
+        pressKey(Qt::Key_Backspace);
+        typeText(QStringLiteral("4"));
+        const robustez::StudyRecord record = study->studyRecord();
+        const QString landed = QString::fromUtf8(c.landed);
+        const QStringList got = {QString::fromStdString(record.replicateCountText),
+                                 QString::fromStdString(record.conditionName), cell(study, 1, 1),
+                                 QString::number(boxes.texts.size())};
+        const QStringList expected = {QString::fromUtf8(c.countAfter),
+                                      landed == "eoperacion" ? QStringLiteral("4") : QString(),
+                                      landed == "grid" ? QStringLiteral("4") : QString(),
+                                      QString::number(c.message != nullptr ? 1 : 0)};
+        QVERIFY2(got == expected,
+                 qPrintable(QStringLiteral("%1: count, condition, setting, boxes "
+                                           "%2, expected %3")
+                                .arg(QString::fromUtf8(c.what), got.join(QStringLiteral(" | ")),
+                                     expected.join(QStringLiteral(" | ")))));
+        QVERIFY2(boxes.unexpected.isEmpty(), c.what);
+    }
+}
+
+// The tooltip a pointer resting on the cell shows, or "" for none.
+QString cellTooltip(QAbstractItemView* view, int row, int column) {
+    QToolTip::hideText();
+    (void)QTest::qWaitFor([] { return !QToolTip::isVisible(); }, 3000);
+    const QPoint at = view->visualRect(view->model()->index(row, column)).center();
+    QHelpEvent help(QEvent::ToolTip, at, view->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(view->viewport(), &help);
+    return QToolTip::isVisible() ? QToolTip::text() : QString();
+}
+
+void StudyWindowTest::theGridGrowsAndSmallWindowsScroll() {
+    BoxAnswerer boxes;
+    Frame frame;
+    TMainForm& main = *frame.main;
+    TFinforma* study = studyInGrid(main, QStringLiteral("10"));
+    auto* sub = qobject_cast<QMdiSubWindow*>(study->parentWidget());
+    auto* grid = study->grid();
+    const auto* page2 =
+        qobject_cast<QScrollArea*>(grid->parentWidget()->parentWidget()->parentWidget());
+    QVERIFY(page2 != nullptr);
+    // Restored at its designed size: the grid at its designed place.
+    QCOMPARE(sub->size(), QSize(688, 375));
+    QCOMPARE(grid->geometry(), QRect(24, 128, 465, 161));
+    QVERIFY(!page2->verticalScrollBar()->isVisible());
+    QVERIFY(!page2->horizontalScrollBar()->isVisible());
+
+    // Taller windows give the grid their extra height, row for row.
+    struct Taller {
+        int by;
+        int gridHeight;
+    };
+    for (const Taller t : {Taller{24, 185}, Taller{150, 311}, Taller{0, 161}}) {
+        sub->resize(sub->width(), sub->height() + t.by);
+        settle();
+        QCOMPARE(grid->geometry(), QRect(24, 128, 465, t.gridHeight));
+        sub->resize(sub->width(), sub->height() - t.by);
+        settle();
+    }
+    // Maximized, all 12 rows (headers, settings, 10 samples of 24 pixels) show.
+    sub->showMaximized();
+    settle();
+    QVERIFY(grid->height() > 161);
+    QVERIFY(!grid->verticalScrollBar()->isVisible());
+    QVERIFY(grid->rowViewportPosition(11) + grid->rowHeight(11) <= grid->viewport()->height());
+    // Restored: the designed size again, exactly.
+    sub->showNormal();
+    settle();
+    QCOMPARE(sub->size(), QSize(688, 375));
+    QCOMPARE(grid->geometry(), QRect(24, 128, 465, 161));
+
+    // A tile smaller than the page scrolls, and follows the focus.
+    sub->resize(300, 200);
+    settle();
+    QVERIFY(page2->verticalScrollBar()->isVisible());
+    QVERIFY(page2->horizontalScrollBar()->isVisible());
+    QCOMPARE(grid->geometry(), QRect(24, 128, 465, 161));
+    // Every value typed, so that leaving the grid is silent; from the grid at
+    // the page's bottom, a click on the count edit (at 54 pixels from the
+    // page's top, 8 of margin) brings it into sight.
+    for (int column = 1; column <= 3; ++column) {
+        for (int row = 2; row <= 11; ++row) {
+            grid->gridModel()->setCellText(column, row, "1");
+        }
+    }
+    page2->verticalScrollBar()->setValue(page2->verticalScrollBar()->maximum());
+    QVERIFY(page2->verticalScrollBar()->value() > 54);
+    clickInto(control<QLineEdit>(study, "ereplica1"));
+    settle();
+    QCOMPARE(QApplication::focusWidget(), control<QLineEdit>(study, "ereplica1"));
+    // The count edit (54 to 78) is in sight.
+    QVERIFY(page2->verticalScrollBar()->value() <= 54);
+    QVERIFY(page2->verticalScrollBar()->value() + page2->viewport()->height() >= 78);
+    // The first page scrolls too.
+    control<QTabWidget>(study, "Thojas")->setCurrentIndex(0);
+    settle();
+    const auto* page1 = qobject_cast<QScrollArea*>(
+        control<QLineEdit>(study, "emetodo")->parentWidget()->parentWidget()->parentWidget());
+    QVERIFY(page1 != nullptr && page1->horizontalScrollBar()->isVisible());
+    main.setEstado(QString());
+    VERIFY_NO_UNEXPECTED_BOXES(boxes);
+}
+
+void StudyWindowTest::shortenedTextsShowWholeAsTooltips() {
+    BoxAnswerer boxes;
+    Frame frame;
+    TMainForm& main = *frame.main;
+    TFinforma* study = studyInGrid(main, QStringLiteral("2"));
+    auto* grid = study->grid();
+    // 30 characters do not fit in the 129 pixels of the condition edit.
+    const QString longName = QStringLiteral("Temperatura de la columna (°C)");
+    auto* condition = control<QLineEdit>(study, "eoperacion");
+    struct EditCase {
+        QString text;
+        QString tip;
+    };
+    for (const EditCase& c : {EditCase{longName, longName}, EditCase{QStringLiteral("pH"), {}},
+                              EditCase{QString(), {}}}) {
+        condition->setText(c.text);
+        QCOMPARE(condition->toolTip(), c.tip);
+    }
+    // A cell shortened with "…" shows its whole text; the others the grid's
+    // own tooltip. The current cell is elsewhere, its editor open.
+    grid->setCurrentCell(3, 3);
+    settle();
+    grid->gridModel()->setCellText(1, 1, longName.toStdString());
+    grid->gridModel()->setCellText(2, 1, "25 °C");
+    QCOMPARE(cellTooltip(grid, 1, 1), longName);
+    QCOMPARE(cellTooltip(grid, 1, 2), QStringLiteral("opciones botón derecho"));
+
+    // The results window: a long setting and a long verdict row.
+    robustez::ResultsTables tables;
+    const std::string longRow = "CONDICIONES DE OPERACIÓN DE LA COLUMNA CROMATOGRÁFICA";
+    const std::string longSetting = "Temperatura del horno de la columna (°C)";
+    tables.lower[0] = {longRow, longSetting, "t", "x"};
+    tables.lower[1] = {"Normal", "25 °C", "", ""};
+    TFinfo results;
+    results.fill(tables);
+    results.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&results));
+    QCOMPARE(cellTooltip(results.stgdunet, 0, 1), QString::fromStdString(longSetting));
+    QCOMPARE(cellTooltip(results.stgdunet, 0, 0), QString::fromStdString(longRow));
+    QCOMPARE(cellTooltip(results.stgdunet, 1, 1), QString());
+    QCOMPARE(cellTooltip(results.stgdunet, 1, 0), QString());
+    QToolTip::hideText();
+    main.setEstado(QString());
     VERIFY_NO_UNEXPECTED_BOXES(boxes);
 }
 
