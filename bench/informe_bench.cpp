@@ -5,8 +5,17 @@
 //       over a few runs;
 //   (d) for scale, an empty process (/bin/true) and, when Rscript and the
 //       multcomp package are installed, R's Dunnett analysis of one study;
-//       the summary of 1,000 studies is to take less than a tenth of it.
+//       the summary of 1,000 studies is to take less than a tenth of it;
+//   (e) --diseno --json over 1,000 design files (a 12-run Plackett-Burman
+//       screen, five factors, six dummies, three nominal runs, four
+//       responses) in one call, median over a few runs, against one R
+//       process that reads the same screen as a run table and does lm on the
+//       coded design and the t tests of the effects; the 1,000 files are to
+//       take less than a tenth of it.
 // Usage: informe_bench ROBUSTEZ-INFORME EXAMPLE.w1o SCRATCH-DIR [RUNS] [FILES]
+
+#include "core/design/design_file.h"
+#include "core/design/designs.h"
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -15,6 +24,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -118,6 +128,92 @@ const char* kRScript =
     "g=factor(rep(c('Normal','Baja','Alta'), each=3), levels=c('Normal','Baja','Alta'))); "
     "print(summary(glht(aov(y~g, d), linfct=mcp(g='Dunnett'))))";
 
+// A 12-run screen: five factors on the first columns, six dummies, three
+// nominal runs and four responses, its values varied by `seed`.
+robustez::design::DesignStudy screenStudy(int seed) {
+    using namespace robustez::design;
+    DesignStudy study;
+    study.method = "Cribado " + std::to_string(seed);
+    study.analyst = "Analista";
+    study.date = "08/12/2026";
+    for (int f = 0; f < 5; ++f) {
+        study.factors.push_back({"Factor " + std::to_string(f + 1), "", "9", "10", "11"});
+    }
+    for (int v = 0; v < 4; ++v) {
+        study.responses.push_back({"Respuesta " + std::to_string(v + 1), "%"});
+    }
+    study.design = "PB12";
+    study.nominalRuns = 3;
+    study.seed = static_cast<std::uint64_t>(seed);
+    layOutStudy(study);
+    SplitMix64 noise(static_cast<std::uint64_t>(seed) + 1);
+    for (DesignRun& run : study.runs) {
+        for (std::size_t v = 0; v < run.values.size(); ++v) {
+            double value = 100 + static_cast<double>(noise.below(200)) / 100;
+            if (run.type == RunType::Design) {
+                value += 0.8 * run.codes[v % 3] - 0.3 * run.codes[4];
+            }
+            run.values[v] = value;
+        }
+    }
+    return study;
+}
+
+std::vector<std::string> writeDesigns(const std::filesystem::path& directory, int count) {
+    std::filesystem::create_directories(directory);
+    std::vector<std::string> paths;
+    for (int i = 0; i < count; ++i) {
+        const std::filesystem::path path = directory / (std::to_string(i) + ".w1d");
+        std::ofstream(path, std::ios::binary) << robustez::design::encodeDesignFile(screenStudy(i));
+        paths.push_back(path.string());
+    }
+    return paths;
+}
+
+// The screen as a run table for R: the codes, Tipo (1 for a design run, 0
+// for a nominal one), the responses.
+void writeRunTable(const std::filesystem::path& path, const robustez::design::DesignStudy& study) {
+    std::ofstream out(path, std::ios::binary);
+    for (std::size_t c = 0; c < study.columns.size(); ++c) {
+        out << 'c' << c + 1 << '\t';
+    }
+    out << "Tipo";
+    for (std::size_t v = 0; v < study.responses.size(); ++v) {
+        out << "\ty" << v + 1;
+    }
+    out << '\n';
+    for (const robustez::design::DesignRun& run : study.runs) {
+        for (const int code : run.codes) {
+            out << code << '\t';
+        }
+        out << (run.type == robustez::design::RunType::Design ? 1 : 0);
+        char text[32];
+        for (const std::optional<double>& value : run.values) {
+            std::snprintf(text, sizeof text, "%.17g", *value);
+            out << '\t' << text;
+        }
+        out << '\n';
+    }
+}
+
+// R's analysis of one screen: the effects by lm on the coded design runs,
+// their t and p from the dummies' effects and from the nominal runs.
+std::string rScreenScript(const std::string& table) {
+    return "d <- read.delim('" + table +
+           "'); k <- 11; dum <- 6:11; des <- d[d$Tipo == 1, ]; nom <- d[d$Tipo == 0, ]; "
+           "X <- as.matrix(des[, 1:k]); "
+           "for (y in grep('^y', names(d), value = TRUE)) { "
+           "E <- 2 * coef(lm(des[[y]] ~ X))[-1]; "
+           "se <- sqrt(mean(E[dum]^2)); t <- E / se; p <- 2 * pt(-abs(t), length(dum)); "
+           "sn <- 2 * sd(nom[[y]]) / sqrt(nrow(des)); tn <- E / sn; "
+           "pn <- 2 * pt(-abs(tn), nrow(nom) - 1); "
+           "print(data.frame(E, t, p, tn, pn, crit = qt(0.975, length(dum)) * se)) }";
+}
+
+bool haveRscript() {
+    return std::system("Rscript --version >/dev/null 2>&1") == 0;
+}
+
 bool haveRMultcomp() {
     return std::system("Rscript -e 'library(multcomp)' >/dev/null 2>&1") == 0;
 }
@@ -179,6 +275,37 @@ int main(int argc, char** argv) {
                     summaryStudies, slowest / r.median, slowest < r.median / 10 ? "met" : "MISSED");
     } else {
         std::printf("R with multcomp not installed (apt-get install r-cran-multcomp): skipped\n");
+    }
+
+    const int designFiles = 1000;
+    const std::vector<std::string> designs = writeDesigns(scratch / "designs", designFiles);
+    std::vector<std::string> designCommand = {tool, "--diseno", "--json"};
+    designCommand.insert(designCommand.end(), designs.begin(), designs.end());
+    const std::string designOut = (scratch / "designs.jsonl").string();
+    if (timedRun(designCommand, designOut) < 0) {
+        std::fprintf(stderr, "failed: %s --diseno --json\n", tool.c_str());
+        return 1;
+    }
+    const int designRuns = std::max(1, std::min(runs, 5));
+    const Summary design = repeatedRuns(designCommand, designRuns);
+    std::printf("--diseno --json over %d design files (PB12, 4 responses), one call, %d runs: "
+                "median %.1f ms (min %.1f; %.1f us per file, %ld lines)\n",
+                designFiles, designRuns, design.median, design.min,
+                1000 * design.median / designFiles, countLines(designOut));
+    if (haveRscript()) {
+        const std::filesystem::path table = scratch / "design.tsv";
+        writeRunTable(table, screenStudy(0));
+        const std::vector<std::string> rCommand = {"Rscript", "-e", rScreenScript(table.string())};
+        const int rRuns = std::min(runs, 10);
+        const Summary r = repeatedRuns(rCommand, rRuns);
+        std::printf("R (read.delim, lm on the coded design, t tests) of one design, whole "
+                    "process, %d runs: median %.0f ms (min %.0f, max %.0f)\n",
+                    rRuns, r.median, r.min, r.max);
+        std::printf("--diseno of %d files / one R design: %.3f (target < 0.1: %s)\n", designFiles,
+                    design.median / r.median, design.median < r.median / 10 ? "met" : "MISSED");
+    } else {
+        std::printf("Rscript not installed (apt-get install r-base-core): the R design analysis "
+                    "skipped\n");
     }
     return 0;
 }
