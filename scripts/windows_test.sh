@@ -245,9 +245,10 @@ done
 # --- Many designs -----------------------------------------------------------
 # 200 seeded random screens over every design of the catalogue: factors on
 # random columns, numeric and text, 0 to 6 nominal runs among the design
-# runs, 1 to 4 responses from 1e-6 to 1e8 in size, with effects from none to
-# some 1e5 times the noise (t and p far into their tails, p from Lenth's
-# d of few degrees of freedom), some responses all equal or whole numbers
+# runs, 1 to 4 responses from 1e-6 to 1e8 in size (a few near 1e-200 or
+# 1e200), with effects from none to some 1e3, 1e5 or 1e8 times the noise
+# (t and p far into their tails, p down to about 1e-50; p from Lenth's d of
+# few degrees of freedom), some responses all equal or whole numbers
 # (dummies' effects of 0), a few values missing. One run table in five is
 # also written as a spreadsheet would copy it: codes or settings, its numbers
 # in '.' for C and ',' for es_ES.
@@ -302,8 +303,11 @@ def response_values(runs, nominal, columns, kind):
     if kind == "whole":
         return ([random.randint(0, 3) for _ in range(runs)], [random.randint(0, 3) for _ in range(nominal)])
     size = 10 ** random.uniform(-6, 8)
+    if kind == "extreme":
+        size = 10 ** random.choice([random.uniform(-250, -150), random.uniform(150, 250)])
     noise = size * 10 ** random.uniform(-7, -1)
-    effects = [random.choice([0, 0, 1]) * random.choice([-1, 1]) * noise * 10 ** random.uniform(-1, 5)
+    reach = random.choice([3, 5, 8])
+    effects = [random.choice([0, 0, 1]) * random.choice([-1, 1]) * noise * 10 ** random.uniform(-1, reach)
                for _ in columns[0]]
     design = [size + sum(e / 2 * c for e, c in zip(effects, row)) + random.gauss(0, noise) for row in columns]
     return design, [size + random.gauss(0, noise) for _ in range(nominal)]
@@ -324,7 +328,7 @@ for i in range(200):
             step = round(centre * random.uniform(0.01, 0.2), 3) or 0.001
             factor_rows.append((f"Factor {f + 1} ó", random.choice(["°C", "mL/min", "", "%"]),
                                 number(round(centre - step, 4)), number(centre), number(round(centre + step, 4))))
-    kinds = [random.choice(["noise"] * 8 + ["equal", "whole"]) for _ in range(responses)]
+    kinds = [random.choice(["noise"] * 8 + ["equal", "whole", "extreme"]) for _ in range(responses)]
     values = [response_values(runs, nominal, matrix, k) for k in kinds]
     order = list(range(runs))
     random.shuffle(order)
