@@ -609,7 +609,14 @@ std::string encodeDesignFile(const DesignStudy& study) {
 std::string readFileBytes(const std::string& path) {
     platform::FileReader file(path);
     std::string bytes;
-    while (file.read(bytes, kReadChunk)) {
+    // Each read goes into one chunk buffer and is appended: reading into
+    // `bytes` itself would grow it by a whole chunk at every read, so a file
+    // of a few kilobytes would take, and clear, twice the chunk.
+    std::string chunk;
+    chunk.reserve(kReadChunk);
+    while (file.read(chunk, kReadChunk)) {
+        bytes += chunk;
+        chunk.clear();
         if (!file.regular() && bytes.size() >= kMaxStreamBytes) {
             throw FileError("I/O error " + std::to_string(EFBIG) + ": " + std::strerror(EFBIG));
         }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -301,6 +302,20 @@ TEST_F(DesignFileOnDisk, SavesLoadsAndKeepsTheOldFileOnFailure) {
     EXPECT_EQ(message, "El estudio no se puede guardar: Línea 26: se esperaban 12 campos separados "
                        "por tabuladores y hay 11.");
     EXPECT_EQ(readBytes(path), encodeDesignFile(sampleStudy()));
+}
+
+TEST_F(DesignFileOnDisk, ReadsEveryByteOfFilesAroundTheReadChunk) {
+    // Files read in 64 KiB chunks: empty, one byte, either side of one and of
+    // two chunks; every byte value, NUL and CR among them, comes back once.
+    for (const std::size_t size : {0u, 1u, 65535u, 65536u, 65537u, 131072u, 131089u}) {
+        std::string bytes(size, '\0');
+        for (std::size_t i = 0; i < size; ++i) {
+            bytes[i] = static_cast<char>((i * 131 + i / 251) % 256);
+        }
+        const fs::path path = dir_ / ("bytes" + std::to_string(size));
+        std::ofstream(path, std::ios::binary) << bytes;
+        EXPECT_EQ(readFileBytes(testing::utf8Path(path)), bytes) << size;
+    }
 }
 
 } // namespace

@@ -370,9 +370,8 @@ TEST_F(StudyFileOnDisk, LoadReadsAcrossChunksAndStopsAtTheStudy) {
 }
 
 TEST(StudyFileExample, ShippedExampleLoadsAndReports) {
-    const fs::path root =
-        fs::path(__FILE__).parent_path().parent_path().parent_path().parent_path();
-    const StudyRecord study = loadStudyFile(utf8Path(root / "examples" / "ejemplo.w1o"));
+    const StudyRecord study =
+        loadStudyFile(utf8Path(fs::path(ROBUSTEZ_EXAMPLES_DIR) / "ejemplo.w1o"));
     EXPECT_EQ(study.methodName, "Valoración de ácido acetilsalicílico");
     EXPECT_EQ(study.analystName, "Q.F.B. María Pérez");
     EXPECT_EQ(study.levelSetting(1), "25 °C");
