@@ -543,7 +543,7 @@ class Program:
 
     # Start and stop ------------------------------------------------------
 
-    def start(self):
+    def start(self, args=()):
         self.stop()
         self.gone()
         self.starts += 1
@@ -554,7 +554,7 @@ class Program:
         env = dict(self.session.env, HOME=home, XDG_CONFIG_HOME=os.path.join(home, ".config"),
                    XDG_RUNTIME_DIR=runtime, QT_QPA_PLATFORM="xcb")
         self.log = open(os.path.join(self.workdir, "program%d.log" % self.starts), "w")
-        self.proc = spawn([self.path], env=env, cwd=home, stdout=self.log, stderr=self.log)
+        self.proc = spawn([self.path, *args], env=env, cwd=home, stdout=self.log, stderr=self.log)
         self.main = must(lambda: self.x.find_window(MAIN_TITLE), 30,
                          "the program's main window did not appear (see %s)" % self.log.name,
                          CannotRun)
@@ -1290,7 +1290,7 @@ def window_list(p):
     menu = wait_for(p.x.popup_menu, 3)
     if not menu:
         raise StepFailed("the menu Ventana did not open")
-    p.settle(0.15)
+    p.sync()
     groups = wait_for(lambda: menu_entries(p, menu) or None, 3) or []
     return groups[1] if len(groups) > 1 else []
 
@@ -1351,7 +1351,7 @@ def open_study(p, path):
     if not dialog:
         raise StepFailed("the open dialog did not come up")
     dialog = p.x.window_name(dialog)
-    p.settle(0.2)
+    p.sync()
     p.x.key("ctrl+a")
     p.x.type(path)
     p.x.key("Return")
@@ -1399,7 +1399,35 @@ def view_only_typed_into(how):
     return scenario
 
 
+def opened_from_command_line(p, suite):
+    """A study named on the command line opens in its designed place and size,
+    not shrunk to the frame's client area before the window manager
+    maximized the frame: its title bar reaches the designed right edge."""
+    suite.ready_study(WORKED)
+    path = p.fresh_path()
+    problems = p.save_as(path)
+    if problems:
+        return problems
+    p.start([path])
+    g = p.g
+
+    def title_bar_reaches_designed_edge():
+        s = p.screen.refresh()
+        return (p._bluish(s.pixel(g.frame_right - 70, g.title_y)) and
+                s.pixel(g.frame_right + 10, g.title_y) == g.area_colour)
+
+    problems = []
+    if not wait_for(title_bar_reaches_designed_edge, 10):
+        problems.append("the study named on the command line did not open with its title bar "
+                        "%d points wide" % (g.frame_right - g.area_left))
+    choose(p, "Archivo", "Cerrar", False)
+    if not wait_for(p.area_empty, 5):
+        problems.append("the opened study did not close without a question")
+    return problems
+
+
 WINDOW_SCENARIOS = [
+    ("a study named on the command line opens at its designed size", opened_from_command_line),
     ("view-only study typed into, Cerrar asks nothing",
      view_only_typed_into("Cerrar (menu, keys)")),
     ("view-only study typed into, Salir asks nothing", view_only_typed_into("Salir (menu, keys)")),

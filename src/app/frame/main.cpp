@@ -1,9 +1,15 @@
 // Robustez: start-up of the program.
 #include "app/frame/app_setup.h"
 #include "app/frame/main_form.h"
+#include "app/study/study_window.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
+#include <QMdiArea>
 #include <QTimer>
+
+#include <functional>
+#include <memory>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -22,8 +28,24 @@ int main(int argc, char* argv[]) {
     mainForm.showMaximized();
     mainForm.activateWindow();
 
-    // A study named on the command line is opened as "&Abrir..." would.
-    QTimer::singleShot(0, &mainForm,
-                       [&mainForm] { mainForm.openCommandLineStudy(QApplication::arguments()); });
+    // A study named on the command line is opened as "&Abrir..." would, once
+    // the window manager has given the frame its maximized size: a window
+    // opened before that would be shrunk to the frame's first, smaller client
+    // area. It waits for an area that holds the study at its designed size,
+    // or two seconds at most (a screen smaller than that, no window manager).
+    auto deadline = std::make_shared<QDeadlineTimer>(2000);
+    auto openWhenSized = std::make_shared<std::function<void()>>();
+    *openWhenSized = [&mainForm, deadline, openWhenSized] {
+        const QSize area = mainForm.mdiArea()->viewport()->size();
+        const QSize study = TFinforma::kFrameDesignSize;
+        if ((area.width() < study.width() || area.height() < study.height()) &&
+            !deadline->hasExpired()) {
+            QTimer::singleShot(20, &mainForm, *openWhenSized);
+            return;
+        }
+        mainForm.openCommandLineStudy(QApplication::arguments());
+        *openWhenSized = nullptr;
+    };
+    QTimer::singleShot(0, &mainForm, *openWhenSized);
     return QApplication::exec();
 }
