@@ -373,7 +373,6 @@ Value analysisJson(const ResponseAnalysis& a, const DesignStudy& s) {
                          {"used", columnNames(l.used, s)}}},
         {"half_normal", std::move(halfNormal)},
         {"estimate", estimateKey(a.estimate)},
-        {"e_crit", json::numberOrNull(a.e_crit)},
         {"verdicts", std::move(verdicts)},
         {"conclusion", std::move(conclusion)},
         {"equivalence", std::move(equivalence)},
