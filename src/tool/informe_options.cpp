@@ -23,6 +23,7 @@ const std::string_view kInformeUsage =
     "     robustez-informe --svg SALIDA.svg --resumen [--limite PCT] ESTUDIO.w1o...\n"
     "     robustez-informe --diseno [--json] [--estimacion ficticios|nominales|dong|lenth]\n"
     "                      [--limite PCT] DISEÑO...\n"
+    "     robustez-informe --pdf SALIDA.pdf --page hoja [--paper a4|letter] DISEÑO\n"
     "     robustez-informe --help\n";
 
 const std::string_view kInformeHelp =
@@ -85,6 +86,11 @@ const std::string_view kInformeHelp =
     "                          el error de los efectos (por omisión, el que permite\n"
     "                          el diseño)\n"
     "  --limite PCT            límite de equivalencia, en % de la base del %E\n"
+    "  --pdf SALIDA.pdf --page hoja DISEÑO\n"
+    "                          la hoja de trabajo del cribado (sin --diseno): los\n"
+    "                          factores y sus ajustes, y los ensayos en el orden de\n"
+    "                          ejecución con los ajustes que se usan y una casilla\n"
+    "                          por respuesta, para anotar los valores\n"
     "\n"
     "Códigos de salida: 0 correcto; 1 archivo ilegible o rechazado, o cálculo\n"
     "fallido (el mensaje va a la salida de errores; en el informe de texto, las\n"
@@ -104,11 +110,12 @@ constexpr std::array<Choice<PrintLayout>, 2> kLayouts = {{
     {"laser", PrintLayout::Laser},
     {"deskjet", PrintLayout::DeskJet},
 }};
-constexpr std::array<Choice<InformePage>, 4> kPages = {{
+constexpr std::array<Choice<InformePage>, 5> kPages = {{
     {"general", InformePage::General},
     {"results", InformePage::Results},
     {"detalle", InformePage::Detail},
     {"resumen", InformePage::Summary},
+    {"hoja", InformePage::Worksheet},
 }};
 constexpr std::array<Choice<InformePaper>, 2> kPapers = {{
     {"a4", InformePaper::A4},
@@ -254,6 +261,14 @@ void checkDesign(const InformeOptions& options, const Seen& seen) {
     }
 }
 
+// The worksheet of a design screen: one file, on a paper of --paper.
+void checkWorksheet(const InformeOptions& options, const Seen& seen) {
+    if (options.mode == InformeMode::Pdf && options.page == InformePage::Worksheet &&
+        seenAny(seen, {"--layout"})) {
+        throw UsageError{"--layout no vale con --page hoja"};
+    }
+}
+
 // The rules between options, checked once every argument has been read.
 void checkCombination(InformeOptions& options, const Seen& seen) {
     const auto modes = std::count_if(seen.begin(), seen.end(), [](std::string_view name) {
@@ -263,12 +278,14 @@ void checkCombination(InformeOptions& options, const Seen& seen) {
         throw UsageError{"--json, --pdf y --svg no se combinan"};
     }
     if (options.studyPaths.empty()) {
-        throw UsageError{"falta el archivo del estudio"};
+        throw UsageError{options.page == InformePage::Worksheet ? "falta el archivo del diseño"
+                                                                : "falta el archivo del estudio"};
     }
     if (options.mode != InformeMode::Pdf && seenAny(seen, {"--layout", "--page", "--paper"})) {
         throw UsageError{"--layout, --page y --paper sólo valen con --pdf"};
     }
     checkDesign(options, seen);
+    checkWorksheet(options, seen);
     checkSummary(options, seen);
     if (options.mode != InformeMode::Text && options.detail) {
         throw UsageError{"--detalle sólo vale con el informe de texto"};

@@ -18,7 +18,13 @@ namespace robustez {
 enum class InformeMode { Text, Json, Pdf, Svg };
 
 // The page drawn with --pdf.
-enum class InformePage { General, Results, Detail, Summary };
+enum class InformePage {
+    General,
+    Results,
+    Detail,
+    Summary,
+    Worksheet, // a design screen's worksheet ("hoja")
+};
 
 enum class InformePaper { A4, Letter };
 

@@ -4,17 +4,20 @@
 // summary of several studies as PDF pages or its forest plot as SVG. No
 // display is needed.
 
+#include "core/design/run_table.h"
 #include "core/platform/platform.h"
 #include "core/report/page_layouts.h"
 #include "core/report/summary.h"
 #include "core/report/summary_figure.h"
 #include "core/report/summary_page.h"
+#include "core/report/worksheet_page.h"
 #include "core/stats/evidence.h"
 #include "core/stats/robustness.h"
 #include "core/study/errors.h"
 #include "core/study/other_separator.h"
 #include "core/study/study_file.h"
 #include "paint/figure_painter.h"
+#include "paint/pages_pdf.h"
 #include "paint/qpainter_canvas.h"
 #include "tool/informe_options.h"
 #include "tool/locale_separator.h"
@@ -225,7 +228,29 @@ int summaryDrawing(const InformeOptions& options, std::string_view separator, ch
     return failedStudies(summary).empty() ? 0 : kExitFailure;
 }
 
+// A design screen's worksheet (--pdf OUT --page hoja DISEÑO): a design file
+// or a run table, measured or not; one that cannot be read leaves no file.
+int worksheetDrawing(const InformeOptions& options, std::string_view separator, char** argv) {
+    const std::string& path = options.studyPaths.front();
+    design::DesignStudy study;
+    try {
+        study = design::loadScreenFile(path, separator);
+    } catch (const std::exception& e) {
+        return fail(path + ": " + e.what());
+    }
+    const PaintingApplication painting(argv);
+    const QPageSize pageSize(pageSizeOf(options.paper));
+    const QSizeF points = pageSize.size(QPageSize::Point);
+    writePagesPdf(QString::fromStdString(options.outputPath),
+                  composeWorksheetPages(study, points.width(), points.height(), separator),
+                  pageSize, QStringLiteral("Hoja de trabajo"));
+    return 0;
+}
+
 int draw(const InformeOptions& options, std::string_view separator, char** argv) {
+    if (options.mode == InformeMode::Pdf && options.page == InformePage::Worksheet) {
+        return worksheetDrawing(options, separator, argv);
+    }
     if (options.summary) {
         return summaryDrawing(options, separator, argv);
     }

@@ -583,6 +583,19 @@ RunTableReading loadRunTable(const std::string& path, std::string_view decimalSe
     return decodeRunTable(readFileBytes(path), decimalSeparator);
 }
 
+DesignStudy loadScreenFile(const std::string& path, std::string_view decimalSeparator) {
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    const std::string bytes = readFileBytes(path);
+    std::string_view start = bytes;
+    if (start.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
+        start.remove_prefix(kByteOrderMark.size());
+    }
+    if (start.substr(0, kDesignFileMagic.size() + 1) == std::string(kDesignFileMagic) + "\t") {
+        return decodeDesignFile(bytes);
+    }
+    return decodeRunTable(bytes, decimalSeparator).study;
+}
+
 std::string encodeRunTable(const DesignStudy& study, std::string_view decimalSeparator) {
     std::string out;
     const auto endRow = [&out] { out += '\n'; };

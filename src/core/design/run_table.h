@@ -65,6 +65,11 @@ RunTableReading decodeRunTable(std::string_view bytes, std::string_view decimalS
 // Reads a run table file (file errors as design files).
 RunTableReading loadRunTable(const std::string& path, std::string_view decimalSeparator);
 
+// Reads a screen from a file: a design file when its bytes start with the
+// format's first line (after a byte order mark), otherwise a run table, its
+// numbers in `decimalSeparator`'s notation (file errors as design files).
+DesignStudy loadScreenFile(const std::string& path, std::string_view decimalSeparator);
+
 // The study's runs as a run table, in UTF-8 with LF line ends: the header
 // (names with their units), then one row a run: each factor's setting (numbers
 // with the locale's decimal separator), each dummy's code, "diseño" or
