@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cerrno>
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -610,13 +611,16 @@ std::string readFileBytes(const std::string& path) {
     platform::FileReader file(path);
     std::string bytes;
     // Each read goes into one chunk buffer and is appended: reading into
-    // `bytes` itself would grow it by a whole chunk at every read, so a file
-    // of a few kilobytes would take, and clear, twice the chunk.
+    // `bytes` itself would grow it by a whole chunk at every read.
+    // The chunk starts small and doubles up to kReadChunk, as each read
+    // clears the room it is given: a design file of a few kilobytes is read
+    // with a few kilobytes cleared, not twice the whole chunk.
     std::string chunk;
-    chunk.reserve(kReadChunk);
-    while (file.read(chunk, kReadChunk)) {
+    std::size_t room = std::min<std::size_t>(4096, kReadChunk);
+    while (file.read(chunk, room)) {
         bytes += chunk;
         chunk.clear();
+        room = std::min<std::size_t>(room * 2, kReadChunk);
         if (!file.regular() && bytes.size() >= kMaxStreamBytes) {
             throw FileError("I/O error " + std::to_string(EFBIG) + ": " + std::strerror(EFBIG));
         }

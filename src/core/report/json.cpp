@@ -2,6 +2,7 @@
 
 #include "core/text/utf8.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -89,8 +90,18 @@ std::string validUtf8(std::string_view text) {
 
 void appendString(std::string& out, std::string_view text) {
     out += '"';
-    for (const char c : validUtf8(text)) {
-        appendEscapedAscii(out, c);
+    // Printable ASCII without a quote or a backslash is written as it is;
+    // anything else goes through the UTF-8 check and the escapes.
+    const bool plain = std::all_of(text.begin(), text.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte >= 0x20 && byte < 0x7F && c != '"' && c != '\\';
+    });
+    if (plain) {
+        out += text;
+    } else {
+        for (const char c : validUtf8(text)) {
+            appendEscapedAscii(out, c);
+        }
     }
     out += '"';
 }
