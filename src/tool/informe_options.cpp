@@ -1,6 +1,7 @@
 #include "tool/informe_options.h"
 
 #include "core/study/conversions.h"
+#include "tool/design_report.h"
 
 #include <algorithm>
 #include <array>
@@ -20,6 +21,8 @@ const std::string_view kInformeUsage =
     "     robustez-informe --pdf SALIDA.pdf --page resumen [--paper a4|letter] [--limite PCT]\n"
     "                      ESTUDIO.w1o...\n"
     "     robustez-informe --svg SALIDA.svg --resumen [--limite PCT] ESTUDIO.w1o...\n"
+    "     robustez-informe --diseno [--json] [--estimacion ficticios|nominales|dong|lenth]\n"
+    "                      [--limite PCT] DISEÑO...\n"
     "     robustez-informe --help\n";
 
 const std::string_view kInformeHelp =
@@ -71,6 +74,17 @@ const std::string_view kInformeHelp =
     "  --svg SALIDA.svg --resumen\n"
     "                          el gráfico de las diferencias relativas\n"
     "El código de salida es 1 si algún estudio no tiene resultado.\n"
+    "\n"
+    "Con --diseno lee cribados de robustez por diseño de dos niveles: archivos de\n"
+    "diseño (.w1d) o tablas de ensayos (.tsv, .txt: columnas de factores, \"Tipo\" y\n"
+    "respuestas, separadas por tabuladores). Para cada archivo escribe el diseño, los\n"
+    "factores, los ensayos en el orden de ejecución y, por respuesta, los efectos\n"
+    "con %E, t, p, E_crit y veredicto, las estimaciones (ficticios, nominales, Dong,\n"
+    "Lenth), la conclusión y los intervalos; con --json, un objeto JSON por archivo.\n"
+    "  --estimacion ficticios|nominales|dong|lenth\n"
+    "                          el error de los efectos (por omisión, el que permite\n"
+    "                          el diseño)\n"
+    "  --limite PCT            límite de equivalencia, en % de la base del %E\n"
     "\n"
     "Códigos de salida: 0 correcto; 1 archivo ilegible o rechazado, o cálculo\n"
     "fallido (el mensaje va a la salida de errores; en el informe de texto, las\n"
@@ -138,7 +152,17 @@ struct OptionRule {
     Apply apply;
 };
 
-constexpr std::array<OptionRule, 9> kOptionRules = {{
+constexpr std::array<OptionRule, 11> kOptionRules = {{
+    {"--diseno", false,
+     [](InformeOptions& o, const std::string&, std::string_view) { o.design = true; }},
+    {"--estimacion", true,
+     [](InformeOptions& o, const std::string& v, std::string_view) {
+         o.estimate = estimateFromOption(v);
+         if (!o.estimate) {
+             throw UsageError{"estimación desconocida: '" + v +
+                              "' (ficticios, nominales, dong o lenth)"};
+         }
+     }},
     {"--json", false,
      [](InformeOptions& o, const std::string&, std::string_view) { o.mode = InformeMode::Json; }},
     {"--resumen", false,
@@ -214,6 +238,22 @@ void checkSummary(InformeOptions& options, const Seen& seen) {
     }
 }
 
+// The design screen's report: text or JSON, one report a file.
+void checkDesign(const InformeOptions& options, const Seen& seen) {
+    if (!options.design) {
+        if (options.estimate) {
+            throw UsageError{"--estimacion sólo vale con --diseno"};
+        }
+        return;
+    }
+    if (isDrawingMode(options.mode)) {
+        throw UsageError{"--diseno no vale con --pdf ni con --svg"};
+    }
+    if (seenAny(seen, {"--resumen", "--detalle"})) {
+        throw UsageError{"--diseno no vale con --resumen ni con --detalle"};
+    }
+}
+
 // The rules between options, checked once every argument has been read.
 void checkCombination(InformeOptions& options, const Seen& seen) {
     const auto modes = std::count_if(seen.begin(), seen.end(), [](std::string_view name) {
@@ -228,6 +268,7 @@ void checkCombination(InformeOptions& options, const Seen& seen) {
     if (options.mode != InformeMode::Pdf && seenAny(seen, {"--layout", "--page", "--paper"})) {
         throw UsageError{"--layout, --page y --paper sólo valen con --pdf"};
     }
+    checkDesign(options, seen);
     checkSummary(options, seen);
     if (options.mode != InformeMode::Text && options.detail) {
         throw UsageError{"--detalle sólo vale con el informe de texto"};
@@ -239,7 +280,8 @@ void checkCombination(InformeOptions& options, const Seen& seen) {
     if (isDrawingMode(options.mode) && !options.summary && options.studyPaths.size() > 1) {
         throw UsageError{"sobra el argumento '" + options.studyPaths[1] + "'"};
     }
-    if (options.mode == InformeMode::Text && options.equivalenceLimitPct && !options.summary) {
+    if (options.mode == InformeMode::Text && options.equivalenceLimitPct && !options.summary &&
+        !options.design) {
         options.detail = true;
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/design/design_analysis.h"
 #include "core/report/page_layouts.h"
 
 #include <optional>
@@ -32,6 +33,10 @@ struct InformeOptions {
     bool detail = false;  // --detalle, or implied by --limite in the text mode
     bool summary = false; // --resumen, or --page resumen: one summary of all the studies
     std::optional<double> equivalenceLimitPct;
+    // --diseno: the files are robustness screens by two-level design (design
+    // files or run tables), with the estimate of --estimacion.
+    bool design = false;
+    std::optional<design::Estimate> estimate;
 };
 
 // Wrong usage; the message (in Spanish) goes after "robustez-informe: ".

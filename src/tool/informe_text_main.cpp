@@ -1,6 +1,7 @@
 // robustez-informe: the text report of study files on standard output, with
 // their statistical detail on request, or one JSON line per study, or the
-// summary of several studies of one method as text or one JSON object. PDF pages
+// summary of several studies of one method as text or one JSON object, or the
+// reports of robustness screens by two-level design (--diseno). PDF pages
 // and SVG figures are drawn by robustez-informe-qt, which this program
 // becomes for --pdf and --svg: the text and JSON modes never load Qt.
 
@@ -12,6 +13,7 @@
 #include "core/stats/evidence.h"
 #include "core/stats/evidence_tables.h"
 #include "core/study/study_file.h"
+#include "tool/design_report.h"
 #include "tool/drawing_program.h"
 #include "tool/informe_options.h"
 #include "tool/locale_separator.h"
@@ -151,6 +153,36 @@ int summaryOutput(const InformeOptions& options, std::string_view separator) {
     return finishOutput(failedStudies(summary).empty() ? 0 : kExitFailure);
 }
 
+// The design screens: a text report or a JSON line a file; a file that
+// cannot be read or analysed is named on standard error (text) or in the
+// object's "error" (JSON), and the others go on.
+int designOutput(const InformeOptions& options, std::string_view separator) {
+    int status = 0;
+    bool wroteBefore = false;
+    for (const std::string& path : options.studyPaths) {
+        const DesignOutcome outcome =
+            examineDesignFile(path, separator, options.equivalenceLimitPct, options.estimate);
+        if (options.mode == InformeMode::Json) {
+            std::string line = json::toJson(designOutcomeJson(outcome));
+            line += '\n';
+            writeOut(stdout, line);
+        } else if (!outcome.error) {
+            if (wroteBefore) {
+                writeOut(stdout, "\n");
+            }
+            wroteBefore = true;
+            writeOut(stdout, designReportText(outcome, separator));
+        }
+        if (outcome.error) {
+            status = kExitFailure;
+            if (options.mode != InformeMode::Json) {
+                fail(path + ": " + *outcome.error);
+            }
+        }
+    }
+    return finishOutput(status);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -173,6 +205,9 @@ int main(int argc, char** argv) {
         return finishOutput(0);
     }
 
+    if (options.design) {
+        return designOutput(options, separator);
+    }
     if (options.summary && !isDrawingMode(options.mode)) {
         return summaryOutput(options, separator);
     }
