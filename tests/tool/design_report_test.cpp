@@ -134,6 +134,26 @@ TEST(DesignReport, TheExampleScreenAsTextAndJson) {
     }
 }
 
+// Dong's figures from R: s0 <- 1.5 * median(abs(E)); the effects with
+// |E| <= 2.5 s0 kept (m = 6); s1 <- sqrt(mean(E[keep]^2)); E_crit =
+// qt(0.975, 6) * s1 = 0.18711944126.
+TEST(DesignReport, DongsEstimateAndTheEquivalenceInTheText) {
+    const DesignOutcome outcome =
+        examineDesignFile(kExamples + "/diseno_pb8.w1d", ".", 1.0, Estimate::Dong);
+    ASSERT_FALSE(outcome.error) << *outcome.error;
+    EXPECT_NEAR(*outcome.analyses[0].e_crit, 0.18711944126, 1e-10);
+    const std::string text = designReportText(outcome, ".");
+    for (const std::string line :
+         {"Estimación usada: algoritmo de Dong, E_crit = 0.187119\n",
+          // Dong's estimate gives no t or p of its own.
+          "Temperatura de la columna\t0.9075\t0.910931\t—\t—\t0.187119\tSIGNIFICATIVO\n",
+          "Dong: s0 = 0.08625, límite = 0.215625, m = 6, s1 = 0.0764717, t crítica = 2.44691, "
+          "E_crit = 0.187119\n",
+          "Equivalencia (Temperatura de la columna): ", "Equivalencia (Lote de columna): "}) {
+        EXPECT_NE(text.find(line), std::string::npos) << line;
+    }
+}
+
 TEST(DesignReport, RunTablesAndFailures) {
     const DesignOutcome table =
         examineDesignFile(kExamples + "/diseno_tabla.tsv", ".", 1.0, Estimate::Lenth);
