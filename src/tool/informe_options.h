@@ -18,7 +18,7 @@ namespace robustez {
 enum class InformeMode { Text, Json, Pdf, Svg };
 
 // The page drawn with --pdf.
-enum class InformePage { General, Results, Detail, Summary };
+enum class InformePage { General, Results, Detail, Summary, Design };
 
 enum class InformePaper { A4, Letter };
 
@@ -33,8 +33,9 @@ struct InformeOptions {
     bool detail = false;  // --detalle, or implied by --limite in the text mode
     bool summary = false; // --resumen, or --page resumen: one summary of all the studies
     std::optional<double> equivalenceLimitPct;
-    // --diseno: the files are robustness screens by two-level design (design
-    // files or run tables), with the estimate of --estimacion.
+    // --diseno, or --page diseno: the files are robustness screens by
+    // two-level design (design files or run tables), with the estimate of
+    // --estimacion; --pdf draws one's result pages, --svg its figures.
     bool design = false;
     std::optional<design::Estimate> estimate;
 };

@@ -47,8 +47,9 @@ struct DesignMetrics {
     double pointRadius;
     double pointLabelSize; // of the base size
     double pointLabelGap;
-    double rowPitch; // least, per bar
-    double barShare; // of a row's pitch
+    double pointLabelShare; // of the plot's width, at most
+    double rowPitch;        // least, per bar
+    double barShare;        // of a row's pitch
     double rightReserve;
     double frameWidth;
     double gridWidth;
@@ -75,6 +76,7 @@ constexpr DesignMetrics kDesign{
     .pointRadius = 0.3,
     .pointLabelSize = 0.85,
     .pointLabelGap = 0.35,
+    .pointLabelShare = 0.4,
     .rowPitch = 1.35,
     .barShare = 0.6,
     .rightReserve = 1.2,
@@ -350,7 +352,11 @@ void placeLabel(Pen& pen, PlacedLabels& placed, const Box& plot, double x, doubl
                 const std::string& label, Rgb color) {
     const double f = pen.f();
     const double size = kDesign.pointLabelSize * f;
-    const double width = estimatedTextWidth(label, size);
+    // A long name is cut to a share of the plot's width.
+    const std::vector<std::string> fitted =
+        fitTextLines(label, kDesign.pointLabelShare * plot.width() / size, 0, 1);
+    const std::string text = fitted.empty() ? std::string() : fitted.front();
+    const double width = estimatedTextWidth(text, size);
     const double gap = kDesign.pointLabelGap * f;
     const double step = (kFontAscent + kFontDescent) * size * 1.05;
     constexpr int kMostSteps = 24;
@@ -366,14 +372,14 @@ void placeLabel(Pen& pen, PlacedLabels& placed, const Box& plot, double x, doubl
                     pen.line(x, y, align == HAlign::Left ? box.left : box.right, y + dy,
                              kDesign.leaderWidth, kLeaderInk);
                 }
-                pen.text(tx, y + dy, label, kDesign.pointLabelSize, false, align, VAlign::Middle,
+                pen.text(tx, y + dy, text, kDesign.pointLabelSize, false, align, VAlign::Middle,
                          color);
                 placed.taken.push_back(box);
                 return;
             }
         }
     }
-    pen.text(x + gap, y, label, kDesign.pointLabelSize, false, HAlign::Left, VAlign::Middle, color);
+    pen.text(x + gap, y, text, kDesign.pointLabelSize, false, HAlign::Left, VAlign::Middle, color);
 }
 
 void drawHalfNormal(Pen& pen, Box plot, const Box& whole, const design::DesignStudy& study,

@@ -7,6 +7,7 @@
 #include "core/study/study_fixtures.h"
 
 #include "recording_canvas.h"
+#include "text_boxes.h"
 
 #include <gtest/gtest.h>
 
@@ -24,6 +25,8 @@ namespace {
 using test::CanvasCall;
 using test::RecordingCanvas;
 using Kind = CanvasCall::Kind;
+using test::Box;
+using test::faults;
 
 // A recording canvas whose text widths are those of Liberation Sans / Arial
 // at the font size set last, in dots of its resolution.
@@ -101,13 +104,6 @@ MeasuringCanvas canvasFor(int dpi, int width) {
     return canvas;
 }
 
-// One drawn text as the box it covers: from its top-left corner, its width
-// across and the em square down.
-struct Box {
-    double left, top, right, bottom;
-    std::string text;
-};
-
 std::vector<Box> textBoxes(const MeasuringCanvas& canvas) {
     std::vector<Box> boxes;
     double em = 0;
@@ -121,32 +117,6 @@ std::vector<Box> textBoxes(const MeasuringCanvas& canvas) {
         }
     }
     return boxes;
-}
-
-bool overlap(const Box& a, const Box& b) {
-    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
-}
-
-std::string where(const Box& box) {
-    return "\"" + box.text + "\" at (" + std::to_string(int(box.left)) + ", " +
-           std::to_string(int(box.top)) + ")";
-}
-
-// Every box beyond the printable width and every two boxes that overlap,
-// one a line; empty when there is none.
-std::string faults(const std::vector<Box>& boxes, int width) {
-    std::string found;
-    for (size_t i = 0; i < boxes.size(); ++i) {
-        if (boxes[i].left < 0 || boxes[i].right > width) {
-            found += where(boxes[i]) + " beyond the width\n";
-        }
-        for (size_t j = i + 1; j < boxes.size(); ++j) {
-            if (overlap(boxes[i], boxes[j])) {
-                found += where(boxes[i]) + " over " + where(boxes[j]) + "\n";
-            }
-        }
-    }
-    return found;
 }
 
 const char* layoutName(PrintLayout layout) {
