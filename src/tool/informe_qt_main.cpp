@@ -236,51 +236,17 @@ void writeSummaryPdf(const QString& path, const SummaryStudies& summary, std::st
                      InformePaper paper) {
     const QPageSize pageSize(pageSizeOf(paper));
     const QSizeF points = pageSize.size(QPageSize::Point);
-    const std::vector<DisplayList> pages =
-        composeSummaryPages(summary, points.width(), points.height(), separator, printingFooter());
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        cannotWrite(path);
-    }
-    {
-        QPdfWriter writer(&file);
-        writer.setPageSize(pageSize);
-        writer.setPageOrientation(QPageLayout::Portrait);
-        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-        writer.setResolution(kSummaryPdfResolution);
-        writer.setTitle(QStringLiteral("Resumen de robustez"));
-        writer.setCreator(QStringLiteral("robustez-informe"));
-        paintPages(writer, &writer, pages, QRectF(0, 0, writer.width(), writer.height()), path);
-    }
-    if (!file.commit()) {
-        cannotWrite(path);
-    }
+    writePagesPdf(
+        path,
+        composeSummaryPages(summary, points.width(), points.height(), separator, printingFooter()),
+        pageSize, QStringLiteral("Resumen de robustez"));
 }
 
 // The summary's forest plot as one SVG drawing, written whole or not at all.
 void writeSummarySvg(const QString& path, const SummaryStudies& summary,
                      std::string_view separator) {
-    const DisplayList figure = composeSummaryFigure(summary, kSummaryFigureWidth, separator);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        cannotWrite(path);
-    }
-    {
-        QSvgGenerator generator;
-        generator.setOutputDevice(&file);
-        generator.setResolution(96);
-        generator.setSize(QSize(static_cast<int>(std::ceil(figure.width)),
-                                static_cast<int>(std::ceil(figure.height))));
-        generator.setViewBox(QRectF(0, 0, figure.width, figure.height));
-        generator.setTitle(QStringLiteral("Resumen de robustez"));
-        DisplayList page = figure;
-        page.items.insert(page.items.begin(),
-                          RectPrimitive{0, 0, figure.width, figure.height, {255, 255, 255}});
-        paintPages(generator, nullptr, {page}, QRectF(0, 0, figure.width, figure.height), path);
-    }
-    if (!file.commit()) {
-        cannotWrite(path);
-    }
+    writeFigureSvgFile(path, composeSummaryFigure(summary, kSummaryFigureWidth, separator),
+                       QStringLiteral("Resumen de robustez"));
 }
 
 // The summary (--pdf OUT --page resumen, --svg OUT --resumen): every study
