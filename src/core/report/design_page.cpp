@@ -38,7 +38,7 @@ struct PageMetrics {
     double tableLineWidth;
     double footerRoom;
     double footerSize;
-    double leastFigureShare; // of the figure's height, below which it starts a page
+    double figureGrowth; // the figure takes up to this times the height it needs
 };
 
 constexpr PageMetrics kPage{
@@ -56,7 +56,7 @@ constexpr PageMetrics kPage{
     .tableLineWidth = 0.05,
     .footerRoom = 2.0,
     .footerSize = 0.8,
-    .leastFigureShare = 1.0,
+    .figureGrowth = 1.25,
 };
 
 bool positiveFinite(double value) {
@@ -363,7 +363,8 @@ void flowFigure(Flow& flow, const DesignStudy& study, const ResponseAnalysis& a,
     if (flow.y + needed > flow.bottom && flow.y > flow.pageTop) {
         startPage(flow, true);
     }
-    const double height = std::max(std::min(needed * 1.25, flow.bottom - flow.y), flow.f);
+    const double height =
+        std::max(std::min(needed * kPage.figureGrowth, flow.bottom - flow.y), flow.f);
     appendShifted(flow.pages.back(),
                   composeDesignFigure(study, a, limitPct, width, height, separator, flow.f),
                   flow.margin, flow.y);
