@@ -16,8 +16,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <optional>
+#include <stdexcept>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace robustez {
@@ -246,6 +249,77 @@ TEST(DesignFigure, PointsBarsAndLinesWhereTheAxesSayRedOnlyForSignificantFactors
                 return t.text == column.name && t.x < width / 2;
             })) << column.name;
         }
+    }
+}
+
+// Every coordinate and size of the list finite.
+bool allFinite(const DisplayList& list) {
+    for (const Primitive& item : list.items) {
+        const bool finite = std::visit(
+            [](const auto& p) {
+                using Kind = std::decay_t<decltype(p)>;
+                if constexpr (std::is_same_v<Kind, LinePrimitive>) {
+                    return std::isfinite(p.x1 + p.y1 + p.x2 + p.y2 + p.width);
+                } else if constexpr (std::is_same_v<Kind, DotPrimitive>) {
+                    return std::isfinite(p.x + p.y + p.radius);
+                } else if constexpr (std::is_same_v<Kind, RectPrimitive>) {
+                    return std::isfinite(p.x + p.y + p.width + p.height + p.lineWidth);
+                } else {
+                    return std::isfinite(p.x + p.y + p.size);
+                }
+            },
+            item);
+        if (!finite) {
+            return false;
+        }
+    }
+    return true;
+}
+
+TEST(DesignFigure, DegenerateAnalysesDrawOnlyFiniteCoordinates) {
+    const DesignStudy study = screenStudy();
+    const double nan = std::nan("");
+    struct Case {
+        const char* name;
+        std::vector<double> effects;
+        std::optional<double> eCrit;
+        double base;
+    };
+    const std::vector<Case> cases = {
+        {"every effect zero", {0, 0, 0, 0, 0, 0, 0}, 0.0, 100},
+        {"no critical effect", {1, -2, 3, 0, 0.1, 0.2, -0.1}, std::nullopt, 100},
+        {"effects near the largest double", {1e307, -1e307, 1, 0, 1, 1, 1}, 1e306, 1e308},
+        {"an effect that is not a number", {1, nan, 0.5, 0, 0.1, 0.1, 0.1}, 0.3, 100},
+        {"a base of zero", {1, 0.5, 0.2, 0, 0.1, 0.1, 0.1}, 0.3, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ResponseAnalysis a;
+        a.response = "Contenido";
+        a.effects = c.effects;
+        a.e_crit = c.eCrit;
+        a.percent_base.value = c.base;
+        for (size_t i = 0; i < c.effects.size(); ++i) {
+            a.half_normal.push_back({static_cast<int>(i), std::fabs(c.effects[i]), kScores[i]});
+        }
+        for (const std::optional<double> limit : {std::optional<double>(), std::optional(5.0)}) {
+            const DisplayList figure = composeDesignFigure(study, a, limit, 800, 400, ".", 11);
+            EXPECT_TRUE(allFinite(figure));
+            const std::vector<DisplayList> pages =
+                composeDesignPages(study, {a}, limit, 595.276, 841.89, ".");
+            for (const DisplayList& page : pages) {
+                EXPECT_TRUE(allFinite(page));
+            }
+        }
+    }
+    const ResponseAnalysis a = screenAnalysis(std::nullopt);
+    for (const double bad : {0.0, -1.0, std::numeric_limits<double>::infinity(), nan}) {
+        EXPECT_THROW(composeDesignFigure(study, a, std::nullopt, bad, 400, ".", 11),
+                     std::invalid_argument);
+        EXPECT_THROW(composeDesignFigure(study, a, std::nullopt, 800, 400, ".", bad),
+                     std::invalid_argument);
+        EXPECT_THROW(composeDesignPages(study, {a}, std::nullopt, bad, 800, "."),
+                     std::invalid_argument);
     }
 }
 
