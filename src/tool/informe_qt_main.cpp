@@ -279,7 +279,7 @@ int designDrawing(const InformeOptions& options, std::string_view separator, cha
     const DesignOutcome outcome = examineDesignFile(options.studyPaths.front(), separator,
                                                     options.equivalenceLimitPct, options.estimate);
     if (outcome.error || !outcome.study) {
-        return fail(outcome.error.value_or("No se puede leer el archivo " + outcome.path));
+        return fail(outcome.path + ": " + outcome.error.value_or("no se puede leer"));
     }
     try {
         const PaintingApplication painting(argv);
