@@ -34,7 +34,7 @@ void writePagesPdf(const QString& path, const std::vector<DisplayList>& pages,
         writer.setPageMargins(QMarginsF(0, 0, 0, 0));
         writer.setResolution(kPagesPdfResolution);
         writer.setTitle(title);
-        writer.setCreator(QStringLiteral("Robustez"));
+        writer.setCreator(QStringLiteral("robustez-informe"));
         const QRectF area(0, 0, writer.width(), writer.height());
         QPainter painter;
         if (!painter.begin(&writer)) {

@@ -24,6 +24,10 @@ const std::string_view kInformeUsage =
     "     robustez-informe --diseno [--json] [--estimacion ficticios|nominales|dong|lenth]\n"
     "                      [--limite PCT] DISEÑO...\n"
     "     robustez-informe --pdf SALIDA.pdf --page hoja [--paper a4|letter] DISEÑO\n"
+    "     robustez-informe --pdf SALIDA.pdf --page diseno [--paper a4|letter] [--limite PCT]\n"
+    "                      [--estimacion ficticios|nominales|dong|lenth] DISEÑO\n"
+    "     robustez-informe --svg SALIDA.svg --diseno [--limite PCT]\n"
+    "                      [--estimacion ficticios|nominales|dong|lenth] DISEÑO\n"
     "     robustez-informe --help\n";
 
 const std::string_view kInformeHelp =
@@ -91,6 +95,13 @@ const std::string_view kInformeHelp =
     "                          factores y sus ajustes, y los ensayos en el orden de\n"
     "                          ejecución con los ajustes que se usan y una casilla\n"
     "                          por respuesta, para anotar los valores\n"
+    "  --pdf SALIDA.pdf --page diseno\n"
+    "                          las páginas de resultados de un archivo, una por\n"
+    "                          respuesta: diseño, factores, tabla de efectos,\n"
+    "                          estimación, conclusión, intervalos y gráficos\n"
+    "  --svg SALIDA.svg --diseno\n"
+    "                          los gráficos de un archivo: por respuesta, el\n"
+    "                          gráfico seminormal y los efectos en barras\n"
     "\n"
     "Códigos de salida: 0 correcto; 1 archivo ilegible o rechazado, o cálculo\n"
     "fallido (el mensaje va a la salida de errores; en el informe de texto, las\n"
@@ -116,6 +127,7 @@ constexpr std::array<Choice<InformePage>, 5> kPages = {{
     {"detalle", InformePage::Detail},
     {"resumen", InformePage::Summary},
     {"hoja", InformePage::Worksheet},
+    {"diseno", InformePage::Design},
 }};
 constexpr std::array<Choice<InformePaper>, 2> kPapers = {{
     {"a4", InformePaper::A4},
@@ -245,16 +257,27 @@ void checkSummary(InformeOptions& options, const Seen& seen) {
     }
 }
 
-// The design screen's report: text or JSON, one report a file.
-void checkDesign(const InformeOptions& options, const Seen& seen) {
+// The design screen's report: text or JSON, one report a file; or one
+// file's pages (--pdf, where --diseno is --page diseno and --page diseno is
+// the design screen) or figures (--svg).
+void checkDesign(InformeOptions& options, const Seen& seen) {
+    if (options.mode == InformeMode::Pdf) {
+        if (options.design && seenAny(seen, {"--page"}) && options.page != InformePage::Design) {
+            throw UsageError{"--diseno sólo vale con --page diseno"};
+        }
+        if (options.design || options.page == InformePage::Design) {
+            options.design = true;
+            options.page = InformePage::Design;
+        }
+    }
     if (!options.design) {
         if (options.estimate) {
             throw UsageError{"--estimacion sólo vale con --diseno"};
         }
         return;
     }
-    if (isDrawingMode(options.mode)) {
-        throw UsageError{"--diseno no vale con --pdf ni con --svg"};
+    if (seenAny(seen, {"--layout"})) {
+        throw UsageError{"--layout no vale con --diseno"};
     }
     if (seenAny(seen, {"--resumen", "--detalle"})) {
         throw UsageError{"--diseno no vale con --resumen ni con --detalle"};
@@ -291,7 +314,8 @@ void checkCombination(InformeOptions& options, const Seen& seen) {
         throw UsageError{"--detalle sólo vale con el informe de texto"};
     }
     if (options.mode == InformeMode::Pdf && options.equivalenceLimitPct &&
-        options.page != InformePage::Detail && options.page != InformePage::Summary) {
+        options.page != InformePage::Detail && options.page != InformePage::Summary &&
+        options.page != InformePage::Design) {
         throw UsageError{"--limite sólo vale con --page detalle"};
     }
     if (isDrawingMode(options.mode) && !options.summary && options.studyPaths.size() > 1) {

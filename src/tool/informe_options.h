@@ -24,6 +24,7 @@ enum class InformePage {
     Detail,
     Summary,
     Worksheet, // a design screen's worksheet ("hoja")
+    Design,    // a design screen's result pages ("diseno")
 };
 
 enum class InformePaper { A4, Letter };
@@ -39,8 +40,9 @@ struct InformeOptions {
     bool detail = false;  // --detalle, or implied by --limite in the text mode
     bool summary = false; // --resumen, or --page resumen: one summary of all the studies
     std::optional<double> equivalenceLimitPct;
-    // --diseno: the files are robustness screens by two-level design (design
-    // files or run tables), with the estimate of --estimacion.
+    // --diseno, or --page diseno: the files are robustness screens by
+    // two-level design (design files or run tables), with the estimate of
+    // --estimacion; --pdf draws one's result pages, --svg its figures.
     bool design = false;
     std::optional<design::Estimate> estimate;
 };

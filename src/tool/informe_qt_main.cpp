@@ -1,11 +1,14 @@
 // robustez-informe-qt: the drawing half of robustez-informe, which runs it
 // with its own arguments for --pdf and --svg: one printed page of a study
 // as a PDF file, or the figure of its comparisons as an SVG file; or the
-// summary of several studies as PDF pages or its forest plot as SVG. No
-// display is needed.
+// summary of several studies as PDF pages or its forest plot as SVG; or the
+// result pages of a robustness screen by two-level design as PDF or its
+// figures as SVG. No display is needed.
 
 #include "core/design/run_table.h"
 #include "core/platform/platform.h"
+#include "core/report/design_figure.h"
+#include "core/report/design_page.h"
 #include "core/report/page_layouts.h"
 #include "core/report/summary.h"
 #include "core/report/summary_figure.h"
@@ -19,6 +22,7 @@
 #include "paint/figure_painter.h"
 #include "paint/pages_pdf.h"
 #include "paint/qpainter_canvas.h"
+#include "tool/design_report.h"
 #include "tool/informe_options.h"
 #include "tool/locale_separator.h"
 
@@ -151,7 +155,6 @@ int evidenceDrawing(const InformeOptions& options, const StudyRecord& study,
 }
 
 // The resolution of the summary's PDF pages (dots per inch).
-constexpr int kSummaryPdfResolution = 1200;
 
 [[noreturn]] void cannotWrite(const QString& path) {
     throw FileError("No se puede escribir el archivo " + path.toStdString());
@@ -182,30 +185,46 @@ void paintPages(QPaintDevice& device, QPdfWriter* writer, const std::vector<Disp
     }
 }
 
-// The summary's pages as one PDF file, written whole or not at all.
-void writeSummaryPdf(const QString& path, const SummaryStudies& summary, std::string_view separator,
-                     InformePaper paper) {
-    const QPageSize pageSize(pageSizeOf(paper));
-    const QSizeF points = pageSize.size(QPageSize::Point);
-    const std::vector<DisplayList> pages =
-        composeSummaryPages(summary, points.width(), points.height(), separator, printingFooter());
+// A figure as one SVG drawing on a white ground, written whole or not at all.
+void writeFigureSvgFile(const QString& path, const DisplayList& figure, const QString& title) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         cannotWrite(path);
     }
     {
-        QPdfWriter writer(&file);
-        writer.setPageSize(pageSize);
-        writer.setPageOrientation(QPageLayout::Portrait);
-        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
-        writer.setResolution(kSummaryPdfResolution);
-        writer.setTitle(QStringLiteral("Resumen de robustez"));
-        writer.setCreator(QStringLiteral("robustez-informe"));
-        paintPages(writer, &writer, pages, QRectF(0, 0, writer.width(), writer.height()), path);
+        QSvgGenerator generator;
+        generator.setOutputDevice(&file);
+        generator.setResolution(96);
+        generator.setSize(QSize(static_cast<int>(std::ceil(figure.width)),
+                                static_cast<int>(std::ceil(figure.height))));
+        generator.setViewBox(QRectF(0, 0, figure.width, figure.height));
+        generator.setTitle(title);
+        DisplayList page = figure;
+        page.items.insert(page.items.begin(),
+                          RectPrimitive{0, 0, figure.width, figure.height, {255, 255, 255}});
+        paintPages(generator, nullptr, {page}, QRectF(0, 0, figure.width, figure.height), path);
     }
     if (!file.commit()) {
         cannotWrite(path);
     }
+}
+
+// The summary's pages as one PDF file, written whole or not at all.
+void writeSummaryPdf(const QString& path, const SummaryStudies& summary, std::string_view separator,
+                     InformePaper paper) {
+    const QPageSize pageSize(pageSizeOf(paper));
+    const QSizeF points = pageSize.size(QPageSize::Point);
+    writePagesPdf(
+        path,
+        composeSummaryPages(summary, points.width(), points.height(), separator, printingFooter()),
+        pageSize, QStringLiteral("Resumen de robustez"));
+}
+
+// The summary's forest plot as one SVG drawing, written whole or not at all.
+void writeSummarySvg(const QString& path, const SummaryStudies& summary,
+                     std::string_view separator) {
+    writeFigureSvgFile(path, composeSummaryFigure(summary, kSummaryFigureWidth, separator),
+                       QStringLiteral("Resumen de robustez"));
 }
 
 // The summary (--pdf OUT --page resumen, --svg OUT --resumen): every study
@@ -247,9 +266,49 @@ int worksheetDrawing(const InformeOptions& options, std::string_view separator, 
     return 0;
 }
 
+// The design figures' width in the SVG file (pixels at 96 per inch).
+constexpr double kDesignFigureWidth = 1000;
+
+// A design screen (--pdf OUT --page diseno, --svg OUT --diseno): the file
+// read and analysed first (one that cannot be leaves no file), then its
+// pages or figures.
+int designDrawing(const InformeOptions& options, std::string_view separator, char** argv) {
+    const DesignOutcome outcome = examineDesignFile(options.studyPaths.front(), separator,
+                                                    options.equivalenceLimitPct, options.estimate);
+    if (outcome.error || !outcome.study) {
+        return fail(outcome.path + ": " + outcome.error.value_or("no se puede leer"));
+    }
+    try {
+        const PaintingApplication painting(argv);
+        const QString path = QString::fromStdString(options.outputPath);
+        const QString title = QStringLiteral("Cribado de robustez por diseño");
+        if (options.mode == InformeMode::Svg) {
+            writeFigureSvgFile(path,
+                               composeDesignFigures(*outcome.study, outcome.analyses,
+                                                    options.equivalenceLimitPct, kDesignFigureWidth,
+                                                    separator),
+                               title);
+        } else {
+            const QPageSize pageSize(pageSizeOf(options.paper));
+            const QSizeF points = pageSize.size(QPageSize::Point);
+            writePagesPdf(path,
+                          composeDesignPages(*outcome.study, outcome.analyses,
+                                             options.equivalenceLimitPct, points.width(),
+                                             points.height(), separator),
+                          pageSize, title);
+        }
+    } catch (const std::exception& e) {
+        return fail(e.what());
+    }
+    return 0;
+}
+
 int draw(const InformeOptions& options, std::string_view separator, char** argv) {
     if (options.mode == InformeMode::Pdf && options.page == InformePage::Worksheet) {
         return worksheetDrawing(options, separator, argv);
+    }
+    if (options.design) {
+        return designDrawing(options, separator, argv);
     }
     if (options.summary) {
         return summaryDrawing(options, separator, argv);

@@ -210,7 +210,7 @@ int main(int argc, char** argv) {
         return finishOutput(0);
     }
 
-    if (options.design) {
+    if (options.design && !isDrawingMode(options.mode)) {
         return designOutput(options, separator);
     }
     if (options.summary && !isDrawingMode(options.mode)) {

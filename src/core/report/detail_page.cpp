@@ -1,6 +1,7 @@
 #include "core/report/detail_page.h"
 
 #include "core/report/table_fit.h"
+#include "core/report/text_fit.h"
 #include "core/stats/evidence_tables.h"
 
 #include <algorithm>

@@ -1,6 +1,5 @@
 #include "core/report/page_layouts.h"
 
-#include "core/report/evidence_figure.h"
 #include "core/report/text_fit.h"
 #include "core/stats/number_format.h"
 #include "core/study/conversions.h"

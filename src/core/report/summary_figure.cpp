@@ -1,5 +1,7 @@
 #include "core/report/summary_figure.h"
 
+#include "core/report/figure_axis.h"
+#include "core/report/text_fit.h"
 #include "core/stats/number_format.h"
 #include "core/study/study_record.h"
 
@@ -10,6 +12,8 @@
 
 namespace robustez {
 namespace {
+
+using namespace axis;
 
 constexpr Rgb kInk{0, 0, 0};
 constexpr Rgb kAxisInk{0x33, 0x33, 0x33};
@@ -113,14 +117,7 @@ constexpr ForestMetrics kForest{
 
 constexpr int kMostTicks = 8;
 
-// ---- The axis, in extended precision: no overflow near the largest doubles.
-
-using Wide = long double;
-
-struct Span {
-    Wide lo = -1;
-    Wide hi = 1;
-};
+// ---- The axis.
 
 std::vector<double> axisValues(const std::vector<ForestLine>& lines,
                                std::optional<double> limitPct) {
@@ -134,66 +131,11 @@ std::vector<double> axisValues(const std::vector<ForestLine>& lines,
     return values;
 }
 
-// The finite values' range, at least a ten-thousandth of their magnitude
-// wide, [-1, 1] when all are zero, padded at both ends.
+// The finite values' range and 0, at least a ten-thousandth of their
+// magnitude wide, [-1, 1] when all are zero, padded at both ends.
 Span axisSpan(const std::vector<double>& values) {
-    Wide lo = 0;
-    Wide hi = 0;
-    for (double v : values) {
-        if (std::isfinite(v)) {
-            lo = std::min<Wide>(lo, v);
-            hi = std::max<Wide>(hi, v);
-        }
-    }
-    if (lo == 0 && hi == 0) {
-        return {};
-    }
-    const Wide leastWidth = std::max(std::fabs(lo), std::fabs(hi)) * 1e-4L;
-    if (hi - lo < leastWidth) {
-        const Wide middle = (lo + hi) / 2;
-        lo = middle - leastWidth / 2;
-        hi = middle + leastWidth / 2;
-    }
-    const Wide pad = (hi - lo) * kForest.axisPad;
-    return {lo - pad, hi + pad};
+    return axis::axisSpan(values, kForest.axisPad, 1e-4L);
 }
-
-struct AxisMap {
-    Span span;
-    double from = 0;
-    double to = 1;
-
-    double operator()(double value) const {
-        return from + static_cast<double>((to - from) * ((value - span.lo) / (span.hi - span.lo)));
-    }
-};
-
-// Round values (1, 2, 2.5 or 5 times a power of ten apart) within the
-// span, about `target` intervals of it.
-std::vector<double> niceTicks(const Span& span, int target) {
-    const Wide raw = (span.hi - span.lo) / target;
-    const Wide decade = std::pow(10.0L, std::floor(std::log10(raw)));
-    Wide step = 10 * decade;
-    for (Wide multiple : {1.0L, 2.0L, 2.5L, 5.0L}) {
-        if (multiple * decade >= raw) {
-            step = multiple * decade;
-            break;
-        }
-    }
-    std::vector<double> ticks;
-    for (Wide k = std::ceil(span.lo / step); k <= std::floor(span.hi / step); ++k) {
-        const auto tick = static_cast<double>(k * step);
-        if (std::isfinite(tick)) {
-            ticks.push_back(tick == 0 ? 0.0 : tick);
-        }
-    }
-    return ticks;
-}
-
-struct Tick {
-    double position;
-    std::string label;
-};
 
 // The ticks whose centred labels stay within [0, width], keep apart and
 // differ: the most of them, up to kMostTicks.
@@ -206,8 +148,8 @@ std::vector<Tick> axisTicks(const AxisMap& map, double width, double f,
     for (int target = first; target >= 2; --target) {
         kept.clear();
         bool fine = true;
-        for (double value : niceTicks(map.span, target)) {
-            Tick tick{map(value), formatResult(value, separator)};
+        for (double value : niceTicks(map.span, target).values) {
+            Tick tick{value, map(value), formatResult(value, separator)};
             const double half = estimatedTextWidth(tick.label, f) / 2;
             if (tick.position - half < 0 || tick.position + half > width) {
                 continue;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/report/evidence_figure.h"
+#include "core/report/display_list.h"
 #include "core/report/summary.h"
 
 #include <cstddef>

@@ -2,6 +2,7 @@
 
 #include "core/report/summary_figure.h"
 #include "core/report/table_fit.h"
+#include "core/report/text_fit.h"
 #include "core/study/study_record.h"
 
 #include <algorithm>

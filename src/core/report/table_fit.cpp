@@ -1,6 +1,6 @@
 #include "core/report/table_fit.h"
 
-#include "core/report/evidence_figure.h"
+#include "core/report/text_fit.h"
 
 #include <algorithm>
 #include <numeric>

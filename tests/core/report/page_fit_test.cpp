@@ -26,6 +26,8 @@ using test::Box;
 using test::CanvasCall;
 using test::RecordingCanvas;
 using Kind = CanvasCall::Kind;
+using test::Box;
+using test::faults;
 
 // A recording canvas whose text widths are those of Liberation Sans / Arial
 // at the font size set last, in dots of its resolution.
@@ -116,10 +118,6 @@ std::vector<Box> textBoxes(const MeasuringCanvas& canvas) {
         }
     }
     return boxes;
-}
-
-std::string faults(const std::vector<Box>& boxes, int width) {
-    return test::faults(boxes, 0, width);
 }
 
 const char* layoutName(PrintLayout layout) {

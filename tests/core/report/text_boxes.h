@@ -44,6 +44,11 @@ inline std::string faults(const std::vector<Box>& boxes, double left, double rig
     return found;
 }
 
+// Every box beyond [0, width] and every two boxes that overlap.
+inline std::string faults(const std::vector<Box>& boxes, int width) {
+    return faults(boxes, 0.0, static_cast<double>(width));
+}
+
 // The texts of a display list that hang from their top (VAlign::Top), from
 // the top of the ascent to the bottom of the descent.
 inline std::vector<Box> textBoxes(const DisplayList& list) {
