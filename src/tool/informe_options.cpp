@@ -121,7 +121,7 @@ constexpr std::array<Choice<PrintLayout>, 2> kLayouts = {{
     {"laser", PrintLayout::Laser},
     {"deskjet", PrintLayout::DeskJet},
 }};
-constexpr std::array<Choice<InformePage>, 5> kPages = {{
+constexpr std::array<Choice<InformePage>, 6> kPages = {{
     {"general", InformePage::General},
     {"results", InformePage::Results},
     {"detalle", InformePage::Detail},

@@ -34,6 +34,7 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSaveFile>
+#include <QSvgGenerator>
 
 #include <cmath>
 #include <cstdio>
@@ -154,8 +155,6 @@ int evidenceDrawing(const InformeOptions& options, const StudyRecord& study,
     return 0;
 }
 
-// The resolution of the summary's PDF pages (dots per inch).
-
 [[noreturn]] void cannotWrite(const QString& path) {
     throw FileError("No se puede escribir el archivo " + path.toStdString());
 }
@@ -218,13 +217,6 @@ void writeSummaryPdf(const QString& path, const SummaryStudies& summary, std::st
         path,
         composeSummaryPages(summary, points.width(), points.height(), separator, printingFooter()),
         pageSize, QStringLiteral("Resumen de robustez"));
-}
-
-// The summary's forest plot as one SVG drawing, written whole or not at all.
-void writeSummarySvg(const QString& path, const SummaryStudies& summary,
-                     std::string_view separator) {
-    writeFigureSvgFile(path, composeSummaryFigure(summary, kSummaryFigureWidth, separator),
-                       QStringLiteral("Resumen de robustez"));
 }
 
 // The summary (--pdf OUT --page resumen, --svg OUT --resumen): every study

@@ -21,6 +21,11 @@ struct Rgb {
     bool operator==(const Rgb&) const = default;
 };
 
+// The verdict's colours, the only use of colour for a result: a comparison
+// judged "TOLERANTE" and one judged "NO TOLERANTE" (the only red).
+inline constexpr Rgb kTolerantInk{0x1F, 0x4E, 0x9A};
+inline constexpr Rgb kNotTolerantInk{0xC0, 0x1C, 0x28};
+
 struct LinePrimitive {
     double x1 = 0;
     double y1 = 0;

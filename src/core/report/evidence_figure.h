@@ -9,11 +9,6 @@
 
 namespace robustez {
 
-// The verdict's colours, the only use of colour for a result: a comparison
-// judged "TOLERANTE" and one judged "NO TOLERANTE" (the only red).
-inline constexpr Rgb kTolerantInk{0x1F, 0x4E, 0x9A};
-inline constexpr Rgb kNotTolerantInk{0xC0, 0x1C, 0x28};
-
 // The figure of the evidence in a width x height box. Left, "Valores por
 // nivel": the replicate values of Normal, Baja and Alta as dots in three
 // columns (side by side in replicate order), each level's mean as a short
