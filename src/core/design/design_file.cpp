@@ -5,9 +5,9 @@
 #include "core/study/errors.h"
 #include "core/text/utf8.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
-#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
