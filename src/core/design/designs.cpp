@@ -28,7 +28,7 @@ constexpr PlackettBurmanRow kPlackettBurmanRows[] = {
 
 // A fractional factorial: its base factors (a full factorial in standard
 // order) and one generated column per generator word over them.
-struct FractionSpec {
+struct FractionPlan {
     std::string_view name;
     int baseFactors;
     int resolution;
@@ -39,8 +39,8 @@ struct FractionSpec {
 // Letters of the columns, I left out as it names the identity.
 constexpr std::string_view kLetters = "ABCDEFGHJKLMNOP";
 
-const std::vector<FractionSpec>& fractionSpecs() {
-    static const std::vector<FractionSpec> specs = {
+const std::vector<FractionPlan>& fractionPlans() {
+    static const std::vector<FractionPlan> plans = {
         {"2^(4-1) IV", 3, 4, {"D=ABC"}},
         {"2^(5-2) III", 3, 3, {"D=AB", "E=AC"}},
         {"2^(6-3) III", 3, 3, {"D=AB", "E=AC", "F=BC"}},
@@ -55,7 +55,7 @@ const std::vector<FractionSpec>& fractionSpecs() {
          {"E=AB", "F=AC", "G=AD", "H=BC", "J=BD", "K=CD", "L=ABC", "M=ABD", "N=ACD", "O=BCD",
           "P=ABCD"}},
     };
-    return specs;
+    return plans;
 }
 
 // The word of a subset of the base factors (bit i for the i-th letter).
@@ -171,9 +171,9 @@ std::vector<Design> buildCatalogue() {
     for (const PlackettBurmanRow& row : kPlackettBurmanRows) {
         designs.push_back(plackettBurman(row));
     }
-    for (const FractionSpec& spec : fractionSpecs()) {
-        designs.push_back(factorial(DesignKind::Fractional, std::string(spec.name),
-                                    spec.baseFactors, spec.resolution, spec.generators));
+    for (const FractionPlan& plan : fractionPlans()) {
+        designs.push_back(factorial(DesignKind::Fractional, std::string(plan.name),
+                                    plan.baseFactors, plan.resolution, plan.generators));
     }
     for (int k = 2; k <= 4; ++k) {
         designs.push_back(factorial(DesignKind::Full, "2^" + std::to_string(k), k, 0, {}));
