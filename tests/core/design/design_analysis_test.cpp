@@ -1,6 +1,7 @@
 #include "core/design/design_analysis.h"
 
 #include "core/design/designs.h"
+#include "core/design/run_table.h"
 #include "core/stats/reproducible_distributions.h"
 #include "core/study/errors.h"
 
@@ -567,6 +568,51 @@ TEST(DesignAnalysis, SharedQuantilesGiveTheResultsOfEachResponseAlone) {
             }
         }
     }
+}
+
+// A published data set read as a run table: Yates' N, P, K experiment on
+// peas (R's datasets::npk; Venables & Ripley, MASS, 4th ed., 6.7), 24 plots
+// of the 2^3 factorial, N, P and K each at 0 and 1. The effects are exact
+// (Python fractions): N 337/60, P -71/60, K -239/60, whose squares times
+// 24/4 are the treatment sums of squares 189.28, 8.40 and 95.20 of the
+// published analysis of variance. Without dummies or nominal runs Dong's
+// algorithm decides; its figures are from R 4.2:
+//   E <- c(337/60, -71/60, -239/60); s0 <- 1.5*median(abs(E))
+//   s1 <- sqrt(mean(E^2)); qt(0.975, 3) * s1   # 12.837291334420520
+TEST(DesignAnalysis, YatesPeasReadAsARunTable) {
+    const char* plots[] = {"0\t1\t1\t49.5", "1\t1\t0\t62.8", "0\t0\t0\t46.8", "1\t0\t1\t57",
+                           "1\t0\t0\t59.8", "1\t1\t1\t58.5", "0\t0\t1\t55.5", "0\t1\t0\t56",
+                           "0\t1\t0\t62.8", "1\t1\t1\t55.8", "1\t0\t0\t69.5", "0\t0\t1\t55",
+                           "1\t0\t0\t62",   "1\t1\t1\t48.8", "0\t0\t1\t45.5", "0\t1\t0\t44.2",
+                           "1\t1\t0\t52",   "0\t0\t0\t51.5", "1\t0\t1\t49.8", "0\t1\t1\t48.8",
+                           "1\t0\t1\t57.2", "1\t1\t0\t59",   "0\t1\t1\t53.2", "0\t0\t0\t56"};
+    std::string table = "N\tP\tK\tTipo\tRendimiento\n";
+    for (const char* plot : plots) {
+        std::string row = plot;
+        const std::size_t last = row.rfind('\t');
+        table += row.substr(0, last) + "\tdiseño" + row.substr(last) + "\n";
+    }
+    const DesignStudy study = decodeRunTable(table, ".").study;
+    const std::vector<ResponseAnalysis> analyses = analyseStudy(study);
+    ASSERT_EQ(analyses.size(), 1u);
+    const ResponseAnalysis& a = analyses[0];
+    const std::vector<double> effects = {337.0 / 60, -71.0 / 60, -239.0 / 60};
+    ASSERT_EQ(a.effects.size(), effects.size());
+    for (std::size_t i = 0; i < effects.size(); ++i) {
+        expectNear(a.effects[i], effects[i], 1e-14, "effect " + std::to_string(i));
+    }
+    EXPECT_EQ(a.estimate, Estimate::Dong);
+    expectNear(a.dong.s0, 5.975, 1e-14, "s0");
+    EXPECT_EQ(a.dong.m, 3);
+    expectNear(a.dong.s1, 4.0337809668955611, 1e-14, "s1");
+    expectNear(a.dong.t_crit, 3.1824463052837078, 1e-12, "t_crit");
+    expectNear(a.dong.e_crit, 12.837291334420520, 1e-12, "e_crit");
+    ASSERT_EQ(a.verdicts.size(), 3u);
+    for (const FactorVerdict& v : a.verdicts) {
+        EXPECT_EQ(v.verdict, "NO SIGNIFICATIVO") << v.factor;
+    }
+    EXPECT_EQ(a.conclusion,
+              "CONCLUSIÓN (Rendimiento): el método es TOLERANTE a todos los factores estudiados.");
 }
 
 } // namespace
