@@ -37,16 +37,34 @@ const std::array<CommandRow, 11> kTable = {{
     {"Contenido (botón)", {"spdcontenido"}, {on, _, _, _, _, _, _, _, _, _}},
 }};
 
-} // namespace
+// Columns: Design, Effects, Other. A design window works with the file,
+// print and window commands and its own calculation; the study's
+// calculations and the study's printers are not its own. The design
+// screen's file commands are always on: studies and designs stand side by
+// side.
+const std::array<ActiveChildRow, 12> kActiveChildTable = {{
+    {"Nuevo diseño", {"FileNewDesignItem"}, {on, on, on}},
+    {"Abrir diseño", {"FileOpenDesignItem"}, {on, on, on}},
+    {"Cerrar", {"mnuclose", "spdclose"}, {on, on, _}},
+    {"Guardar", {"FileSaveItem", "spdguardar1", "FileSaveAsItem"}, {on, _, _}},
+    {"Imprimir", {"FilePrintItem", "spdprint"}, {on, _, _}},
+    {"Imprimir en la impresora del estudio",
+     {"printlasser", "printdeskjet", "spdprint1"},
+     {off, _, _}},
+    {"Hoja de trabajo", {"printhoja"}, {on, off, off}},
+    {"Cálculos", {"mnucalculos"}, {on, _, _}},
+    {"t de Dunnett", {"mnudunet", "mnudetalle"}, {off, _, _}},
+    {"Informe", {"mnuinforme"}, {off, _, _}},
+    {"Efectos del diseño", {"mnuefectos"}, {on, off, off}},
+    {"Mosaico y Cascada",
+     {"WindowTileItem", "spdmosaico", "WindowCascadeItem", "spdcascada"},
+     {on, on, _}},
+}};
 
-const std::array<CommandRow, 11>& commandTable() {
-    return kTable;
-}
-
-void applyCommandColumn(CommandEvent event,
-                        const std::function<void(std::string_view, bool)>& setEnabled) {
-    const auto column = static_cast<size_t>(event);
-    for (const CommandRow& row : kTable) {
+template <typename Row, std::size_t N>
+void applyColumn(const std::array<Row, N>& table, std::size_t column,
+                 const std::function<void(std::string_view, bool)>& setEnabled) {
+    for (const Row& row : table) {
         const CommandCell cell = row.cells[column];
         if (cell == CommandCell::Keep) {
             continue;
@@ -57,6 +75,26 @@ void applyCommandColumn(CommandEvent event,
             }
         }
     }
+}
+
+} // namespace
+
+const std::array<CommandRow, 11>& commandTable() {
+    return kTable;
+}
+
+void applyCommandColumn(CommandEvent event,
+                        const std::function<void(std::string_view, bool)>& setEnabled) {
+    applyColumn(kTable, static_cast<std::size_t>(event), setEnabled);
+}
+
+const std::array<ActiveChildRow, 12>& activeChildTable() {
+    return kActiveChildTable;
+}
+
+void applyActiveChildColumn(ActiveChild active,
+                            const std::function<void(std::string_view, bool)>& setEnabled) {
+    applyColumn(kActiveChildTable, static_cast<std::size_t>(active), setEnabled);
 }
 
 std::string_view shortHint(std::string_view hint) {

@@ -39,6 +39,31 @@ const std::array<CommandRow, 11>& commandTable();
 void applyCommandColumn(CommandEvent event,
                         const std::function<void(std::string_view, bool)>& setEnabled);
 
+// The design screen's windows among the frame's children. The study's
+// columns above leave the study's states; these set the commands that
+// differ while the active child is of the design screen. What a column
+// keeps shows the study's state.
+enum class ActiveChild {
+    Design,  // a design window ("Diseño de robustez")
+    Effects, // a design's results window ("Efectos del diseño")
+    Other,   // a study window, another results window, or none
+};
+inline constexpr int kActiveChildCount = 3;
+
+struct ActiveChildRow {
+    std::string_view command;
+    std::array<std::string_view, 5> objectNames; // unused slots are empty
+    std::array<CommandCell, kActiveChildCount> cells;
+};
+
+// The commands the kind of the active child window switches.
+const std::array<ActiveChildRow, 12>& activeChildTable();
+
+// Calls setEnabled(objectName, enabled) for every object whose cell in the
+// active child's column is on or off.
+void applyActiveChildColumn(ActiveChild active,
+                            const std::function<void(std::string_view, bool)>& setEnabled);
+
 // The parts of a hint "short|long"; a hint without "|" is both its parts.
 std::string_view shortHint(std::string_view hint);
 std::string_view longHint(std::string_view hint);

@@ -1,5 +1,7 @@
 // The file commands of the main window: "&Abrir...", "&Guardar" and
-// "Guardar &como...". "C&errar" is mnucloseClick in main_form.cpp.
+// "Guardar &como...". "C&errar" is mnucloseClick in main_form.cpp. While a
+// design window is active, Guardar and Guardar como are its own.
+#include "app/design/design_window.h"
 #include "app/frame/main_form.h"
 #include "app/study/study_grid.h"
 #include "app/study/study_window.h"
@@ -82,10 +84,18 @@ bool TMainForm::openStudyFile(const QString& chosen) {
 }
 
 void TMainForm::spdguardar1Click() {
+    if (TFdiseno* design = activeDesignWindow()) {
+        design->save();
+        return;
+    }
     saveStudy();
 }
 
 void TMainForm::SaveascondicionesClick() {
+    if (TFdiseno* design = activeDesignWindow()) {
+        design->saveAs();
+        return;
+    }
     if (studyWindow_ != nullptr) {
         saveStudyAs(false);
     }

@@ -178,7 +178,12 @@ void TMainForm::openCommandLineStudy(const QStringList& arguments) {
         // takes the activation the splash waits for to start its timer: it
         // starts here, so the splash does not stay over the box.
         frameActivated();
-        openStudyFile(arguments.at(1));
+        const QString& path = arguments.at(1);
+        if (opensAsDesign(path)) {
+            openDesignFile(path);
+        } else {
+            openStudyFile(path);
+        }
     }
 }
 
@@ -200,11 +205,21 @@ void TMainForm::HelpAbout() {
     windows_->lastAbout = new TAboutBox(this);
 }
 
+// The print button prints the active design's worksheet; otherwise the
+// study's printers.
 void TMainForm::printLasserClick() {
+    if (activeDesignWindow() != nullptr) {
+        printHojaClick();
+        return;
+    }
     showDialog(windows_->laserDialog);
 }
 
 void TMainForm::FilePrint() {
+    if (activeDesignWindow() != nullptr) {
+        printHojaClick();
+        return;
+    }
     showDialog(windows_->deskjetDialog);
 }
 

@@ -1,4 +1,5 @@
 // Robustez: start-up of the program.
+#include "app/design/design_window.h"
 #include "app/frame/app_setup.h"
 #include "app/frame/main_form.h"
 #include "app/study/study_window.h"
@@ -28,17 +29,21 @@ int main(int argc, char* argv[]) {
     mainForm.showMaximized();
     mainForm.activateWindow();
 
-    // A study named on the command line is opened as "&Abrir..." would, once
-    // the window manager has given the frame its maximized size: a window
-    // opened before that would be shrunk to the frame's first, smaller client
-    // area. It waits for an area that holds the study at its designed size,
-    // or two seconds at most (a screen smaller than that, no window manager).
+    // A study named on the command line is opened as "&Abrir..." would, a
+    // design file or a run table as "Abrir d&iseño..." would, once the window
+    // manager has given the frame its maximized size: a window opened before
+    // that would be shrunk to the frame's first, smaller client area. It
+    // waits for an area that holds the window at its designed size, or two
+    // seconds at most (a screen smaller than that, no window manager).
+    const QStringList arguments = QApplication::arguments();
+    const QSize window = arguments.size() > 1 && TMainForm::opensAsDesign(arguments.at(1))
+                             ? TFdiseno::kFrameDesignSize
+                             : TFinforma::kFrameDesignSize;
     auto deadline = std::make_shared<QDeadlineTimer>(2000);
     auto openWhenSized = std::make_shared<std::function<void()>>();
-    *openWhenSized = [&mainForm, deadline, openWhenSized] {
+    *openWhenSized = [&mainForm, deadline, openWhenSized, window] {
         const QSize area = mainForm.mdiArea()->viewport()->size();
-        const QSize study = TFinforma::kFrameDesignSize;
-        if ((area.width() < study.width() || area.height() < study.height()) &&
+        if ((area.width() < window.width() || area.height() < window.height()) &&
             !deadline->hasExpired()) {
             QTimer::singleShot(20, &mainForm, *openWhenSized);
             return;

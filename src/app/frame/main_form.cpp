@@ -1,5 +1,7 @@
 #include "app/frame/main_form.h"
 
+#include "app/design/design_effects_window.h"
+#include "app/design/design_window.h"
 #include "app/frame/frame_windows.h"
 #include "app/results/summary_window.h"
 
@@ -31,6 +33,7 @@
 
 #include <algorithm>
 
+using robustez::ActiveChild;
 using robustez::BusyCursor;
 using robustez::CommandEvent;
 using robustez::runCommand;
@@ -64,6 +67,18 @@ QString runFileDialog(QWidget* parent, const QString& proposed, bool save) {
     dialog.setDefaultSuffix(QStringLiteral("w1o"));
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     // The chosen file need not exist when opening; the command reports it.
+    dialog.setFileMode(QFileDialog::AnyFile);
+    robustez::startDialogAt(dialog, proposed);
+    return robustez::runStartedDialog(dialog);
+}
+
+// The open dialog of the design screen: a design file or a run table.
+QString runDesignFileDialog(QWidget* parent, const QString& proposed) {
+    QFileDialog dialog(parent);
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog.setNameFilters({QStringLiteral("Diseños de robustez (*.w1d)"),
+                           QStringLiteral("Tablas de corridas (*.tsv *.txt)")});
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile);
     robustez::startDialogAt(dialog, proposed);
     return robustez::runStartedDialog(dialog);
@@ -105,6 +120,10 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), windows_(std::make_
     };
     askSave_ = [](QWidget* p, const QString& proposed) { return runFileDialog(p, proposed, true); };
     askSummary_ = robustez::askStudyFilesWithDialog;
+    askOpenDesign_ = runDesignFileDialog;
+    worksheetPrintSetup_ = runStandardPrintDialog;
+    connect(mdiArea_, &QMdiArea::subWindowActivated, this, &TMainForm::activeChildChanged);
+    watchDesignHelpKey();
 
     // Restored size 520 x 381, centred on the screen.
     resize(520, 381);
@@ -112,6 +131,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), windows_(std::make_
         move(screen->availableGeometry().center() - rect().center());
     }
     applyCommandColumn(CommandEvent::Start);
+    showActiveChildStates();
 }
 
 TMainForm::~TMainForm() {
@@ -179,6 +199,12 @@ void TMainForm::buildMenu() {
     addItem(file, "FileOpenItem", QStringLiteral("&Abrir..."),
             QStringLiteral("Archivo|Abre un archivo ya existente"), 3, &TMainForm::fileopen1,
             QKeySequence(Qt::CTRL | Qt::Key_A));
+    addItem(file, "FileNewDesignItem", QStringLiteral("Nuevo &diseño..."),
+            QStringLiteral("Nuevo diseño|Crea un diseño de robustez nuevo"), TFdiseno::kHelpContext,
+            &TMainForm::FileNewDesign);
+    addItem(file, "FileOpenDesignItem", QStringLiteral("Abrir d&iseño..."),
+            QStringLiteral("Abrir diseño|Abre un diseño de robustez o una tabla de corridas"),
+            TFdiseno::kHelpContext, &TMainForm::fileOpenDesign);
     addItem(file, "mnuclose", QStringLiteral("C&errar"),
             QStringLiteral("Archivo|Cierra la ventana activa"), 4, &TMainForm::mnucloseClick);
     file->addSeparator();
@@ -199,6 +225,9 @@ void TMainForm::buildMenu() {
             &TMainForm::printLasserClick);
     addItem(print, "printdeskjet", QStringLiteral("Deskjet"), QString(), 0, &TMainForm::FilePrint)
         ->setVisible(false);
+    addItem(print, "printhoja", QStringLiteral("Hoja de trabajo"),
+            QStringLiteral("Hoja de trabajo|Imprime la hoja de trabajo del diseño"),
+            TFdiseno::kHelpContext, &TMainForm::printHojaClick);
     file->addSeparator();
     addItem(file, "FileExitItem", QStringLiteral("&Salir"),
             QStringLiteral("Salir del módulo KVRDN"), 8, &TMainForm::FileExit);
@@ -213,6 +242,10 @@ void TMainForm::buildMenu() {
     addItem(calc, "mnudetalle", QStringLiteral("&Detalle estadístico"),
             QStringLiteral("Cálculos|Presenta valores p, intervalos de confianza y gráfico"),
             TFdetalle::kHelpContext, &TMainForm::mnudetalleClick);
+    calc->addSeparator();
+    addItem(calc, "mnuefectos", QStringLiteral("&Efectos del diseño"),
+            QStringLiteral("Cálculos|Presenta los efectos de los factores del diseño"),
+            TFefectos::kHelpContext, &TMainForm::mnuefectosClick);
 
     QMenu* window = addMenu(nullptr, "WindowMenu", QStringLiteral("&Ventana"),
                             QStringLiteral("Arregla las ventanas presentes"), 20);
@@ -325,6 +358,53 @@ void TMainForm::applyCommandColumn(CommandEvent event) {
 }
 
 void TMainForm::setCommandEnabled(std::string_view objectName, bool enabled) {
+    studyStates_.insert_or_assign(std::string(objectName), enabled);
+    // The active design window's column holds its commands.
+    bool held = false;
+    robustez::applyActiveChildColumn(
+        activeChildKind(), [&](std::string_view name, bool) { held = held || name == objectName; });
+    if (!held) {
+        setObjectsEnabled(objectName, enabled);
+    }
+}
+
+ActiveChild TMainForm::activeChildKind() const {
+    QWidget* child = activeChild();
+    if (qobject_cast<TFdiseno*>(child) != nullptr) {
+        return ActiveChild::Design;
+    }
+    if (qobject_cast<TFefectos*>(child) != nullptr) {
+        return ActiveChild::Effects;
+    }
+    return ActiveChild::Other;
+}
+
+// Every command of the active child's table as it stands now: the column's
+// state where it sets one, the study's elsewhere.
+void TMainForm::showActiveChildStates() {
+    std::map<std::string_view, bool> column;
+    robustez::applyActiveChildColumn(
+        activeChildKind(), [&column](std::string_view name, bool on) { column[name] = on; });
+    for (const robustez::ActiveChildRow& row : robustez::activeChildTable()) {
+        for (std::string_view name : row.objectNames) {
+            if (name.empty()) {
+                continue;
+            }
+            if (const auto set = column.find(name); set != column.end()) {
+                setObjectsEnabled(name, set->second);
+            } else if (const auto study = studyStates_.find(name); study != studyStates_.end()) {
+                setObjectsEnabled(name, study->second);
+            }
+        }
+    }
+}
+
+void TMainForm::activeChildChanged() {
+    showActiveChildStates();
+    showEstado();
+}
+
+void TMainForm::setObjectsEnabled(std::string_view objectName, bool enabled) {
     const QString name = QString::fromUtf8(objectName.data(), qsizetype(objectName.size()));
     for (QAction* action : findChildren<QAction*>(name)) {
         action->setEnabled(enabled);
@@ -374,7 +454,16 @@ QString TMainForm::estadoText() const {
 }
 
 void TMainForm::setEstado(const QString& text) {
-    estado_->setText(text);
+    studyMark_ = text;
+    showEstado();
+}
+
+void TMainForm::showEstado() {
+    if (const TFdiseno* design = activeDesignWindow()) {
+        estado_->setText(design->isModified() ? QStringLiteral("Modificado") : QString());
+    } else {
+        estado_->setText(studyMark_);
+    }
 }
 
 QString TMainForm::statusLineText() const {
@@ -516,6 +605,21 @@ TFinforma* TMainForm::studyWindow() const {
     return studyWindow_.data();
 }
 
+TFdiseno* TMainForm::activeDesignWindow() const {
+    return qobject_cast<TFdiseno*>(activeChild());
+}
+
+QList<TFdiseno*> TMainForm::designWindows() const {
+    QList<TFdiseno*> windows;
+    for (QMdiSubWindow* sub : mdiArea_->subWindowList(QMdiArea::StackingOrder)) {
+        if (auto* design = qobject_cast<TFdiseno*>(sub->widget());
+            design != nullptr && !sub->isHidden()) {
+            windows.append(design);
+        }
+    }
+    return windows;
+}
+
 void TMainForm::applyStudyEvent(StudyEvent event) {
     switch (event) {
     case StudyEvent::PagesEntered:
@@ -585,8 +689,9 @@ void TMainForm::FileExit() {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
-    // The study is asked first: a refused close (a save that failed or was
-    // cancelled) stops the exit before any other window is closed.
+    // The study is asked first, then each modified design: a refused close
+    // (Escape, a save that failed or was cancelled) stops the exit before
+    // any other window is closed.
     if (studyWindow_ != nullptr) {
         QMdiSubWindow* sub = qobject_cast<QMdiSubWindow*>(studyWindow_->parentWidget());
         const bool closed = sub != nullptr ? sub->close() : studyWindow_->close();
@@ -594,6 +699,10 @@ void TMainForm::closeEvent(QCloseEvent* event) {
             event->ignore();
             return;
         }
+    }
+    if (!closeModifiedDesigns()) {
+        event->ignore();
+        return;
     }
     mdiArea_->closeAllSubWindows();
     if (childCount() > 0) {

@@ -157,10 +157,13 @@ void MainFormTest::menuEntriesAndButtons() {
         QCOMPARE(action->shortcut(), entry.shortcut);
         QCOMPARE(action->statusTip(), QString::fromUtf8(entry.statusTip));
     }
-    // "&Detalle estadístico" comes right after "&Informe".
+    // "&Detalle estadístico" comes right after "&Informe"; the design's
+    // "&Efectos del diseño" after them, apart.
     const QList<QAction*> calculations = main.findChild<QMenu*>("mnucalculos")->actions();
-    QCOMPARE(calculations.size(), 3);
+    QCOMPARE(calculations.size(), 5);
     QCOMPARE(calculations.at(2)->objectName(), QStringLiteral("mnudetalle"));
+    QVERIFY(calculations.at(3)->isSeparator());
+    QCOMPARE(calculations.at(4)->objectName(), QStringLiteral("mnuefectos"));
     struct Button {
         const char* name;
         int x;
