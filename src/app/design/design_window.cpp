@@ -109,6 +109,10 @@ QTableWidget* makeTable(QWidget* page, const char* name, const QStringList& head
     table->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                            QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
     table->setTabKeyNavigation(false);
+    table->setWordWrap(false);
+    table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 8);
+    table->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter |
+                                                   Qt::Alignment(Qt::TextWordWrap));
     return table;
 }
 
@@ -187,6 +191,13 @@ void TFdiseno::buildControls() {
     pages_->addTab(scrollingPage(buildFactorsPage()), QStringLiteral("Factores"));
     pages_->addTab(scrollingPage(buildDesignPage()), QStringLiteral("Diseño"));
     pages_->addTab(scrollingPage(buildRunsPage()), QStringLiteral("Corridas"));
+    // The runs page opens on the first response to type, in sight.
+    connect(pages_, &QTabWidget::currentChanged, this, [this](int index) {
+        const int firstResponse = kRunColumns + int(study_.factors.size());
+        if (index == 3 && tcorridas->rowCount() > 0 && tcorridas->currentColumn() < firstResponse) {
+            tcorridas->setCurrentCell(0, firstResponse);
+        }
+    });
 
     const auto onEditor = [this](QLineEdit* edit) { edit->installEventFilter(this); };
     for (QTableWidget* table : {tfactores, trespuestas, tcorridas}) {
@@ -229,7 +240,14 @@ QWidget* TFdiseno::buildFactorsPage() {
                    QStringLiteral("Nominal"), QStringLiteral("Alto")});
     tfactores->setStatusTip(QStringLiteral("Insert agrega un factor, Ctrl+Supr quita el actual; "
                                            "un factor con ajustes de texto es cualitativo"));
-    tfactores->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    // The name takes the room; the unit and the settings keep a width that
+    // shows a usual setting ("lote A", "0,25").
+    tfactores->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    tfactores->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    for (int c = 1; c < 5; ++c) {
+        tfactores->setColumnWidth(
+            c, tfactores->fontMetrics().horizontalAdvance(QStringLiteral("Nominal mmm")));
+    }
     bagregar = new QPushButton(QStringLiteral("A&gregar factor"));
     bagregar->setObjectName(QStringLiteral("bagregar"));
     bquitar = new QPushButton(QStringLiteral("&Quitar factor"));
@@ -345,7 +363,7 @@ QWidget* TFdiseno::buildRunsPage() {
     tcorridas = makeTable(page, "tcorridas", {});
     tcorridas->setStatusTip(
         QStringLiteral("Escriba o pegue (Ctrl+V) las respuestas; opciones botón derecho"));
-    tcorridas->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    tcorridas->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     tcorridas->setMinimumHeight(120);
     bcopiar = new QPushButton(QStringLiteral("C&opiar"));
     bcopiar->setObjectName(QStringLiteral("bcopiar"));
@@ -500,6 +518,37 @@ void TFdiseno::showRunHeaders() {
     }
     tcorridas->setColumnCount(int(headers.size()));
     tcorridas->setHorizontalHeaderLabels(headers);
+    if (showing_ == 0 || tcorridas->rowCount() > 0) {
+        fitRunColumns();
+    }
+}
+
+void TFdiseno::fitRunColumns() {
+    // Each column as wide as its cells; a long name wraps in the header
+    // rather than widening its column beyond a typed value's room.
+    const QFontMetrics metrics = tcorridas->horizontalHeader()->fontMetrics();
+    const QFontMetrics cells = tcorridas->fontMetrics();
+    const int valueRoom = metrics.horizontalAdvance(QStringLiteral("-000000,000"));
+    const int headerRoom = metrics.horizontalAdvance(QStringLiteral("Temperatura (°C)"));
+    int headerLines = 1;
+    const int firstResponse = kRunColumns + int(study_.factors.size());
+    for (int c = 0; c < tcorridas->columnCount(); ++c) {
+        const QString header = tcorridas->horizontalHeaderItem(c)->text();
+        int width = std::min(metrics.horizontalAdvance(header), headerRoom) + 12;
+        for (int r = 0; r < tcorridas->rowCount(); ++r) {
+            if (const QTableWidgetItem* item = tcorridas->item(r, c)) {
+                width = std::max(width, cells.horizontalAdvance(item->text()) + 12);
+            }
+        }
+        if (c >= firstResponse) {
+            width = std::max(width, valueRoom);
+        }
+        tcorridas->setColumnWidth(c, width);
+        const QRect wrapped =
+            metrics.boundingRect(QRect(0, 0, width - 12, 1000), Qt::TextWordWrap, header);
+        headerLines = std::max(headerLines, wrapped.height() / std::max(1, metrics.height()));
+    }
+    tcorridas->horizontalHeader()->setFixedHeight(headerLines * metrics.height() + 10);
 }
 
 void TFdiseno::showRuns() {
@@ -530,6 +579,7 @@ void TFdiseno::showRuns() {
             tcorridas->setItem(r, kRunColumns + factors + v, item);
         }
     }
+    fitRunColumns();
     --showing_;
 }
 

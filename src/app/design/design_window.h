@@ -110,6 +110,7 @@ private:
     void showDesignChoice();
     void showRuns();
     void showRunHeaders();
+    void fitRunColumns();
 
     // Lays the runs out again for `next` (its factors, responses, design,
     // nominal runs, order and seed), the typed responses following the runs
