@@ -63,6 +63,8 @@ constexpr double kSavedFigureFont = kSavedFigureWidth / 70;
 constexpr int kWidestColumn = 260;
 // At most this many rows in view; more scroll in the table.
 constexpr int kRowsInView = 16;
+// The effects table's verdict and equivalence columns.
+constexpr std::size_t kFirstVerdictColumn = 6;
 const QString kDocumentTitle = QStringLiteral("Cribado de robustez por diseño");
 
 QString askSavePathWithDialog(QWidget* parent, const QString& proposed) {
@@ -171,6 +173,7 @@ TFefectos::TFefectos(const robustez::design::DesignStudy& study, const QString& 
     auto* limitLabel = new QLabel(QStringLiteral("&Límite de equivalencia (%)"), content);
     elimite = new QLineEdit(content);
     elimite->setObjectName(QStringLiteral("elimite"));
+    elimite->setMinimumWidth(60);
     elimite->setMaximumWidth(90);
     elimite->setToolTip(QStringLiteral("Vacío: sin juicio de equivalencia"));
     limitLabel->setBuddy(elimite);
@@ -215,6 +218,7 @@ TFefectos::TFefectos(const robustez::design::DesignStudy& study, const QString& 
     stgefectos->setSelectionMode(QAbstractItemView::SingleSelection);
     stgefectos->setWordWrap(true);
     robustez::showWholeTextOfShortenedCells(stgefectos);
+    stgefectos->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
     const auto textLabel = [content](const char* name) {
         auto* label = new QLabel(content);
@@ -228,6 +232,7 @@ TFefectos::TFefectos(const robustez::design::DesignStudy& study, const QString& 
     QFont bold = lconclusion->font();
     bold.setBold(true);
     lconclusion->setFont(bold);
+    lequivalencia = textLabel("lequivalencia");
     lintervalos = textLabel("lintervalos");
     figura = new robustez::DesignFigureView(content);
     figura->setObjectName(QStringLiteral("figura"));
@@ -236,8 +241,11 @@ TFefectos::TFefectos(const robustez::design::DesignStudy& study, const QString& 
     layout->setContentsMargins(8, 8, 8, 8);
     layout->addLayout(top);
     layout->addLayout(estimates);
-    layout->addWidget(stgefectos);
-    layout->addWidget(lestimacion);
+    layout->addWidget(stgefectos, 0, Qt::AlignLeft);
+    auto* lines = new QHBoxLayout;
+    lines->addWidget(lestimacion, 1, Qt::AlignTop);
+    lines->addWidget(lequivalencia, 1, Qt::AlignTop);
+    layout->addLayout(lines);
     layout->addWidget(lconclusion);
     layout->addWidget(lintervalos);
     layout->addWidget(figura, 1);
@@ -340,6 +348,7 @@ void TFefectos::showAnalysis() {
     const robustez::design::ResponseAnalysis* a = shownAnalysis();
     if (a == nullptr) {
         lestimacion->clear();
+        lequivalencia->clear();
         lintervalos->clear();
         lconclusion->setText(error_);
         lconclusion->setStyleSheet(QString());
@@ -360,12 +369,12 @@ void TFefectos::showAnalysis() {
                                          .arg(alert.green)
                                          .arg(alert.blue)
                                    : QString());
-    std::vector<std::string> more = robustez::designEquivalenceLines(*a);
-    for (std::string& line : robustez::designIntervalLines(*a, separator_)) {
-        more.push_back(std::move(line));
-    }
-    lintervalos->setText(robustez::joined(more));
-    lintervalos->setVisible(!more.empty());
+    const std::vector<std::string> equivalence = robustez::designEquivalenceLines(*a);
+    lequivalencia->setText(robustez::joined(equivalence));
+    lequivalencia->setVisible(!equivalence.empty());
+    const std::vector<std::string> intervals = robustez::designIntervalLines(*a, separator_);
+    lintervalos->setText(robustez::joined(intervals));
+    lintervalos->setVisible(!intervals.empty());
     figura->setFigure(study_, *a, limit_, separator_);
 }
 
@@ -375,8 +384,7 @@ void TFefectos::fillTable() {
     if (a == nullptr) {
         stgefectos->setRowCount(0);
         stgefectos->setColumnCount(0);
-        stgefectos->setFixedHeight(stgefectos->horizontalHeader()->sizeHint().height() +
-                                   2 * stgefectos->frameWidth());
+        fitTableSize();
         return;
     }
     const robustez::DesignEffectsTable table = robustez::designEffectsTable(study_, *a, separator_);
@@ -391,9 +399,10 @@ void TFefectos::fillTable() {
     for (std::size_t r = 0; r < table.rows.size(); ++r) {
         for (std::size_t c = 0; c < table.rows[r].size(); ++c) {
             auto* item = new QTableWidgetItem(QString::fromStdString(table.rows[r][c]));
-            item->setTextAlignment(c == 0 ? Qt::AlignLeft | Qt::AlignVCenter
-                                          : Qt::AlignRight | Qt::AlignVCenter);
-            if (table.header[c] == "Veredicto" && table.significant[r]) {
+            // Names and verdicts to the left, numbers to the right.
+            const bool words = c == 0 || c >= robustez::kFirstVerdictColumn;
+            item->setTextAlignment((words ? Qt::AlignLeft : Qt::AlignRight) | Qt::AlignVCenter);
+            if (c == robustez::kFirstVerdictColumn && table.significant[r]) {
                 item->setForeground(QColor(alert.red, alert.green, alert.blue));
             }
             stgefectos->setItem(int(r), int(c), item);
@@ -405,19 +414,25 @@ void TFefectos::fillTable() {
                                    std::min(stgefectos->columnWidth(c), robustez::kWidestColumn));
     }
     stgefectos->resizeRowsToContents();
-    // As tall as its rows, up to kRowsInView of them.
-    int height = 2 * stgefectos->frameWidth() + stgefectos->horizontalHeader()->sizeHint().height();
+    fitTableSize();
+}
+
+void TFefectos::fitTableSize() {
+    // As wide as its columns (a narrow window scrolls as a whole) and as tall
+    // as its rows, up to kRowsInView of them.
+    const int frame = 2 * stgefectos->frameWidth();
+    int height = frame + stgefectos->horizontalHeader()->sizeHint().height();
     for (int r = 0; r < std::min(stgefectos->rowCount(), robustez::kRowsInView); ++r) {
         height += stgefectos->rowHeight(r);
     }
-    int width = 2 * stgefectos->frameWidth();
+    int width = frame;
     for (int c = 0; c < stgefectos->columnCount(); ++c) {
         width += stgefectos->columnWidth(c);
     }
-    if (width > stgefectos->viewport()->width()) {
-        height += stgefectos->horizontalScrollBar()->sizeHint().height();
+    if (stgefectos->rowCount() > robustez::kRowsInView) {
+        width += stgefectos->verticalScrollBar()->sizeHint().width();
     }
-    stgefectos->setFixedHeight(height);
+    stgefectos->setFixedSize(std::max(width, 200), height);
 }
 
 QString TFefectos::tableText() const {

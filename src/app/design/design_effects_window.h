@@ -97,9 +97,10 @@ public:
     std::array<QRadioButton*, 4> rbestimacion{};
     QLineEdit* elimite = nullptr;
     QTableWidget* stgefectos = nullptr;
-    QLabel* lestimacion = nullptr; // the estimate, the base of %E and the limit
-    QLabel* lconclusion = nullptr; // the conclusion, or the analysis' error
-    QLabel* lintervalos = nullptr; // equivalence and intervals
+    QLabel* lestimacion = nullptr;   // the estimate, the base of %E and the limit
+    QLabel* lequivalencia = nullptr; // each factor's equivalence, with a limit
+    QLabel* lconclusion = nullptr;   // the conclusion, or the analysis' error
+    QLabel* lintervalos = nullptr;   // the intervals without a significant effect
     QPushButton* botoncopiar = nullptr;
     QPushButton* botonguardar = nullptr;
     QPushButton* botonimprimir = nullptr;
@@ -122,6 +123,8 @@ signals:
     void hintChanged(const QString& hint);
 
 private:
+    // The table as wide as its columns and as tall as its rows.
+    void fitTableSize();
     // Analyses the study again and shows the result.
     void refresh();
     void showAnalysis();
