@@ -289,14 +289,22 @@ void writeSummaryFigureSvg(const QString& path, const SummaryStudies& summary,
 
 void writeSummaryFigurePng(const QString& path, const SummaryStudies& summary,
                            std::string_view decimalSeparator, double scale) {
-    const DisplayList figure = composeSummaryFigure(summary, kSummaryFigureWidth, decimalSeparator);
-    const QSize size(static_cast<int>(std::ceil(figure.width * scale)),
-                     static_cast<int>(std::ceil(figure.height * scale)));
+    writeDrawingPng(path, composeSummaryFigure(summary, kSummaryFigureWidth, decimalSeparator),
+                    scale);
+}
+
+void writeDrawingSvg(const QString& path, const DisplayList& drawing, const QString& title) {
+    writeSvg(path, drawing, kPixelResolution, title);
+}
+
+void writeDrawingPng(const QString& path, const DisplayList& drawing, double scale) {
+    const QSize size(static_cast<int>(std::ceil(drawing.width * scale)),
+                     static_cast<int>(std::ceil(drawing.height * scale)));
     QImage image(size, QImage::Format_ARGB32_Premultiplied);
     if (image.isNull()) {
         cannotWrite(path);
     }
-    paintOn(image, figure, QRectF(QPointF(0, 0), QSizeF(size)), true, path);
+    paintOn(image, drawing, QRectF(QPointF(0, 0), QSizeF(size)), true, path);
     OutputFile file(path);
     if (!image.save(file.device(), "PNG")) {
         cannotWrite(path);

@@ -52,4 +52,10 @@ void writeSummaryFigureSvg(const QString& path, const SummaryStudies& summary,
 void writeSummaryFigurePng(const QString& path, const SummaryStudies& summary,
                            std::string_view decimalSeparator, double scale = 2);
 
+// Any drawing of pixel units (a figure): as an SVG drawing of its size at
+// 96 pixels per inch, titled, and as a PNG image of scale times as many
+// pixels; both on a white ground.
+void writeDrawingSvg(const QString& path, const DisplayList& drawing, const QString& title);
+void writeDrawingPng(const QString& path, const DisplayList& drawing, double scale = 2);
+
 } // namespace robustez

@@ -22,7 +22,7 @@ constexpr int kPagesPdfResolution = 1200;
 } // namespace
 
 void writePagesPdf(const QString& path, const std::vector<DisplayList>& pages,
-                   const QPageSize& pageSize, const QString& title) {
+                   const QPageSize& pageSize, const QString& title, const QString& creator) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         cannotWrite(path);
@@ -34,7 +34,7 @@ void writePagesPdf(const QString& path, const std::vector<DisplayList>& pages,
         writer.setPageMargins(QMarginsF(0, 0, 0, 0));
         writer.setResolution(kPagesPdfResolution);
         writer.setTitle(title);
-        writer.setCreator(QStringLiteral("robustez-informe"));
+        writer.setCreator(creator);
         const QRectF area(0, 0, writer.width(), writer.height());
         QPainter painter;
         if (!painter.begin(&writer)) {

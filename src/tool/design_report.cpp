@@ -1,7 +1,7 @@
 #include "tool/design_report.h"
 
 #include "core/design/design_file.h"
-#include "core/stats/evidence.h"
+#include "core/report/design_table.h"
 #include "core/stats/number_format.h"
 #include "core/study/errors.h"
 
@@ -32,13 +32,12 @@ constexpr std::array<KindName, 4> kKinds = {{
 struct EstimateName {
     Estimate estimate;
     std::string_view option; // --estimacion
-    std::string_view text;   // the report
 };
 constexpr std::array<EstimateName, 4> kEstimates = {{
-    {Estimate::Dummy, "ficticios", "efectos de los factores ficticios"},
-    {Estimate::Nominal, "nominales", "ensayos nominales"},
-    {Estimate::Dong, "dong", "algoritmo de Dong"},
-    {Estimate::Lenth, "lenth", "método de Lenth"},
+    {Estimate::Dummy, "ficticios"},
+    {Estimate::Nominal, "nominales"},
+    {Estimate::Dong, "dong"},
+    {Estimate::Lenth, "lenth"},
 }};
 
 const KindName& kindName(DesignKind kind) {
@@ -48,15 +47,6 @@ const KindName& kindName(DesignKind kind) {
         }
     }
     return kKinds.back();
-}
-
-std::string_view estimateText(Estimate estimate) {
-    for (const EstimateName& e : kEstimates) {
-        if (e.estimate == estimate) {
-            return e.text;
-        }
-    }
-    return {};
 }
 
 bool startsWithMagic(std::string_view bytes) {
@@ -77,9 +67,7 @@ public:
     std::string number(const std::optional<double>& value) const {
         return value ? number(*value) : std::string(kUndefined);
     }
-    std::string p(const std::optional<double>& value) const {
-        return value ? formatPValue(*value, separator_) : std::string(kUndefined);
-    }
+    std::string_view separator() const { return separator_; }
     void line(const std::string& text = {}) {
         out_ += text;
         out_ += '\n';
@@ -174,38 +162,8 @@ void writeRuns(Text& t, const DesignStudy& s) {
     }
 }
 
-// The t and p of a column from the estimate used, when it gives them.
-struct TestOf {
-    std::optional<double> t;
-    std::optional<double> p;
-};
-
-TestOf testOf(const ResponseAnalysis& a, std::size_t column) {
-    const auto pick = [column](const auto& block) {
-        return TestOf{column < block.t.size() ? block.t[column] : std::nullopt,
-                      column < block.p.size() ? block.p[column] : std::nullopt};
-    };
-    if (a.estimate == Estimate::Dummy && a.dummy) {
-        return pick(*a.dummy);
-    }
-    if (a.estimate == Estimate::Nominal && a.nominal) {
-        return pick(*a.nominal);
-    }
-    return {};
-}
-
-std::string verdictOf(const ResponseAnalysis& a, std::size_t column) {
-    for (const FactorVerdict& v : a.verdicts) {
-        if (static_cast<std::size_t>(v.column) == column) {
-            return v.verdict.value_or(std::string(kUndefined));
-        }
-    }
-    return "(ficticio)";
-}
-
 void writeBlocks(Text& t, const ResponseAnalysis& a) {
-    t.line("Estimación usada: " + std::string(estimateText(a.estimate)) +
-           ", E_crit = " + t.number(a.e_crit));
+    t.line(designEstimateLine(a, t.separator()));
     if (a.dummy) {
         const DummyBlock& d = *a.dummy;
         t.line("Ficticios: n = " + std::to_string(d.n) + ", gl = " + std::to_string(d.df) +
@@ -237,25 +195,19 @@ void writeResponse(Text& t, const DesignStudy& s, const ResponseAnalysis& a,
            ", media nominal = " + t.number(a.mean_nominal) + ", base del %E (" +
            (a.percent_base.source == BaseSource::Nominal ? "media nominal" : "media de diseño") +
            ") = " + t.number(a.percent_base.value));
-    t.row({"Columna", "E", "%E", "t", "p", "E_crit", "Veredicto"});
-    for (std::size_t c = 0; c < a.effects.size() && c < s.columns.size(); ++c) {
-        const TestOf test = testOf(a, c);
-        t.row({s.columns[c].name, t.number(a.effects[c]),
-               t.number(c < a.percent.size() ? a.percent[c] : std::nullopt), t.number(test.t),
-               t.p(test.p), t.number(a.e_crit), verdictOf(a, c)});
+    const DesignEffectsTable table =
+        designEffectsTable(s, a, t.separator(), EquivalenceColumn::Never);
+    t.row(table.header);
+    for (const std::vector<std::string>& row : table.rows) {
+        t.row(row);
     }
     writeBlocks(t, a);
-    t.line(a.conclusion.value_or("CONCLUSIÓN (" + a.response +
-                                 "): sin efecto crítico, no hay veredicto."));
-    if (a.equivalence) {
-        for (const FactorEquivalence& e : *a.equivalence) {
-            t.line("Equivalencia (" + e.factor +
-                   "): " + e.verdict.value_or(std::string(kUndefined)));
-        }
+    t.line(designConclusionLine(a));
+    for (const std::string& line : designEquivalenceLines(a)) {
+        t.line(line);
     }
-    for (const FactorInterval& i : a.intervals) {
-        t.line("Intervalo sin efecto significativo (" + i.factor + "): " + t.number(i.low) + " a " +
-               t.number(i.high));
+    for (const std::string& line : designIntervalLines(a, t.separator())) {
+        t.line(line);
     }
 }
 

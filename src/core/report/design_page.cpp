@@ -1,10 +1,9 @@
 #include "core/report/design_page.h"
 
 #include "core/report/design_figure.h"
+#include "core/report/design_table.h"
 #include "core/report/table_fit.h"
 #include "core/report/text_fit.h"
-#include "core/stats/evidence.h"
-#include "core/stats/number_format.h"
 
 #include <algorithm>
 #include <cmath>
@@ -20,7 +19,8 @@ using design::ResponseAnalysis;
 constexpr Rgb kInk{0, 0, 0};
 constexpr Rgb kRuleInk{0x55, 0x55, 0x55};
 constexpr Rgb kHeadingFill{0xEB, 0xEB, 0xEB};
-constexpr std::string_view kUndefined = "—";
+// The effects table's column of the verdict.
+constexpr std::size_t kVerdictColumn = 6;
 
 // The pages' look, in base text sizes unless said otherwise.
 struct PageMetrics {
@@ -74,17 +74,6 @@ constexpr KindText kKinds[] = {
     {design::DesignKind::Table, "tabla de ensayos"},
 };
 
-struct EstimateText {
-    design::Estimate estimate;
-    std::string_view text;
-};
-constexpr EstimateText kEstimates[] = {
-    {design::Estimate::Dummy, "efectos de los factores ficticios"},
-    {design::Estimate::Nominal, "ensayos nominales"},
-    {design::Estimate::Dong, "algoritmo de Dong"},
-    {design::Estimate::Lenth, "método de Lenth"},
-};
-
 // ---- Cells.
 
 struct Cell {
@@ -96,22 +85,6 @@ using Row = std::vector<Cell>;
 struct Table {
     std::vector<std::string> header;
     std::vector<Row> rows;
-};
-
-class Numbers {
-public:
-    explicit Numbers(std::string_view separator) : separator_(separator) {}
-    std::string operator()(const std::optional<double>& value) const {
-        return value && std::isfinite(*value) ? formatResult(*value, separator_)
-                                              : std::string(kUndefined);
-    }
-    std::string p(const std::optional<double>& value) const {
-        return value && *value >= 0 && *value <= 1 ? formatPValue(*value, separator_)
-                                                   : std::string(kUndefined);
-    }
-
-private:
-    std::string_view separator_;
 };
 
 Table factorsTable(const DesignStudy& s) {
@@ -132,56 +105,16 @@ Table factorsTable(const DesignStudy& s) {
     return table;
 }
 
-struct TestOf {
-    std::optional<double> t;
-    std::optional<double> p;
-};
-
-TestOf testOf(const ResponseAnalysis& a, std::size_t c) {
-    const auto pick = [c](const auto& block) {
-        return TestOf{c < block.t.size() ? block.t[c] : std::nullopt,
-                      c < block.p.size() ? block.p[c] : std::nullopt};
-    };
-    if (a.estimate == design::Estimate::Dummy && a.dummy) {
-        return pick(*a.dummy);
-    }
-    if (a.estimate == design::Estimate::Nominal && a.nominal) {
-        return pick(*a.nominal);
-    }
-    return {};
-}
-
 Table effectsTable(const DesignStudy& s, const ResponseAnalysis& a, std::string_view separator) {
-    const Numbers n(separator);
-    Table table{{"Columna", "E", "%E", "t", "p", "E_crit", "Veredicto"}, {}};
-    if (a.equivalence) {
-        table.header.emplace_back("Equivalencia");
-    }
-    for (std::size_t c = 0; c < a.effects.size(); ++c) {
-        const TestOf test = testOf(a, c);
-        Row row = {{c < s.columns.size() ? s.columns[c].name : std::to_string(c + 1)},
-                   {n(a.effects[c])},
-                   {n(c < a.percent.size() ? a.percent[c] : std::nullopt)},
-                   {n(test.t)},
-                   {n.p(test.p)},
-                   {n(a.e_crit)}};
-        Cell verdict{"(ficticio)"};
-        for (const design::FactorVerdict& v : a.verdicts) {
-            if (static_cast<std::size_t>(v.column) == c) {
-                verdict = {v.verdict.value_or(std::string(kUndefined)),
-                           v.verdict == "SIGNIFICATIVO"};
-            }
+    DesignEffectsTable texts = designEffectsTable(s, a, separator);
+    Table table{std::move(texts.header), {}};
+    for (std::size_t r = 0; r < texts.rows.size(); ++r) {
+        Row row;
+        for (std::string& text : texts.rows[r]) {
+            row.push_back({std::move(text)});
         }
-        row.push_back(verdict);
-        if (a.equivalence) {
-            Cell equivalence{""};
-            for (const design::FactorEquivalence& e : *a.equivalence) {
-                if (static_cast<std::size_t>(e.column) == c) {
-                    equivalence.text = e.verdict.value_or(std::string(kUndefined));
-                }
-            }
-            row.push_back(equivalence);
-        }
+        // The verdict "SIGNIFICATIVO" in the significant colour.
+        row[kVerdictColumn].alert = texts.significant[r];
         table.rows.push_back(std::move(row));
     }
     return table;
@@ -373,7 +306,6 @@ void flowFigure(Flow& flow, const DesignStudy& study, const ResponseAnalysis& a,
 
 void flowResponse(Flow& flow, const DesignStudy& study, const ResponseAnalysis& a,
                   std::size_t index, std::optional<double> limitPct, std::string_view separator) {
-    const Numbers n(separator);
     const std::string unit = index < study.responses.size() ? study.responses[index].unit : "";
     flow.response = a.response + (unit.empty() ? "" : " (" + unit + ")");
     startPage(flow, false);
@@ -401,27 +333,15 @@ void flowResponse(Flow& flow, const DesignStudy& study, const ResponseAnalysis& 
     flowLines(flow, {"Efectos"}, true);
     flowTable(flow, effectsTable(study, a, separator));
     flow.y += kPage.sectionGap * flow.f / 2;
-    std::vector<std::string> lines = {
-        "Estimación usada: " + std::string(estimateName(a.estimate)) + ", E_crit = " + n(a.e_crit),
-        "Base del %E (" +
-            std::string(a.percent_base.source == design::BaseSource::Nominal ? "media nominal"
-                                                                             : "media de diseño") +
-            ") = " + n(a.percent_base.value)};
-    if (const auto bound = equivalenceBound(a, limitPct)) {
-        lines.push_back("Límite de equivalencia: " + n(*limitPct) +
-                        " % de la base, δ = " + n(*bound));
+    std::vector<std::string> lines = {designEstimateLine(a, separator),
+                                      designBaseLine(a, separator)};
+    if (std::optional<std::string> limit = designLimitLine(a, limitPct, separator)) {
+        lines.push_back(std::move(*limit));
     }
     flowLines(flow, lines, false);
-    const std::string conclusion = a.conclusion.value_or(
-        "CONCLUSIÓN (" + a.response + "): sin efecto crítico, no hay veredicto.");
-    const bool notTolerant = conclusion.find("NO ES TOLERANTE") != std::string::npos;
-    flowLines(flow, {conclusion}, true, notTolerant ? kDesignSignificantInk : kInk);
-    std::vector<std::string> intervals;
-    for (const design::FactorInterval& i : a.intervals) {
-        intervals.push_back("Intervalo sin efecto significativo (" + i.factor + "): " + n(i.low) +
-                            " a " + n(i.high));
-    }
-    flowLines(flow, intervals, false);
+    flowLines(flow, {designConclusionLine(a)}, true,
+              designNotTolerant(a) ? kDesignSignificantInk : kInk);
+    flowLines(flow, designIntervalLines(a, separator), false);
     flow.y += kPage.sectionGap * flow.f;
     flowFigure(flow, study, a, limitPct, separator);
 }
@@ -440,15 +360,6 @@ void addFooters(std::vector<DisplayList>& pages, const Flow& flow) {
 }
 
 } // namespace
-
-std::string_view estimateName(design::Estimate estimate) {
-    for (const EstimateText& e : kEstimates) {
-        if (e.estimate == estimate) {
-            return e.text;
-        }
-    }
-    return {};
-}
 
 std::string designLine(const DesignStudy& s) {
     std::size_t designRuns = 0;

@@ -2,6 +2,7 @@
 
 #include "core/design/design_analysis.h"
 #include "core/design/design_study.h"
+#include "core/report/design_table.h"
 #include "core/report/display_list.h"
 
 #include <optional>
@@ -33,8 +34,5 @@ inline constexpr std::string_view kDesignTitle = "CRIBADO DE ROBUSTEZ POR DISEÑ
 // The design's line: "Diseño: <kind> <name>, N ensayos de diseño, k
 // columnas, n ensayos nominales[, orden ...]".
 std::string designLine(const design::DesignStudy& study);
-
-// The estimate's name as the report writes it ("algoritmo de Dong").
-std::string_view estimateName(design::Estimate estimate);
 
 } // namespace robustez
