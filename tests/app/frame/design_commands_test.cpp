@@ -356,12 +356,141 @@ void DesignCommandsTest::openingDesignsAndRunTables() {
     VERIFY_NO_UNEXPECTED_BOXES(boxes);
 }
 
+// The design window's save dialog answered from a list ("" = cancel); the
+// names it was shown with.
+struct SaveAnswers {
+    QStringList proposed;
+    QStringList answers;
+    void attach(TFdiseno* window) {
+        window->askSavePath = [this](QWidget*, const QString& name) {
+            proposed << name;
+            return answers.isEmpty() ? QString() : answers.takeFirst();
+        };
+    }
+};
+
+const QString kQuestion = QStringLiteral("Se realizaron cambios!\nQuiere guardar su información?");
+
+// Guardar, Guardar como and Cerrar work on the active design window and
+// leave the study, its mark and its save dialog alone.
 void DesignCommandsTest::saveCommandsWorkOnTheActiveDesign() {
-    QSKIP("needs the design window's save");
+    BoxAnswerer boxes;
+    Frame frame;
+    TMainForm& main = *frame.main;
+    const QString table = dir_.filePath("guardar.tsv");
+    writeFile(table, robustez::design::encodeRunTable(example(), separator()));
+    main.FileNew();
+    main.setEstado(QStringLiteral("Modificado"));
+    TFdiseno* design = main.openDesignFile(table);
+    QVERIFY(design != nullptr && design->isModified());
+    SaveAnswers dialog;
+    dialog.attach(design);
+    const QString first = dir_.filePath("guardado.w1d");
+    const QString second = dir_.filePath("guardado_como.w1d");
+    const struct {
+        const char* command;
+        QString answer;
+        QString proposed;
+        QString document; // after the command
+    } steps[] = {
+        // A new design is saved through the dialog, then to its own file.
+        {"FileSaveItem", first, QStringLiteral("Nuevo"), first},
+        {"spdguardar1", QString(), QString(), first},
+        {"FileSaveAsItem", QString(), first, first}, // cancelled
+        {"FileSaveAsItem", second, first, second},
+    };
+    for (const auto& step : steps) {
+        dialog.proposed.clear();
+        dialog.answers = {step.answer};
+        if (!step.answer.isEmpty()) {
+            QFile::remove(step.answer);
+        }
+        if (auto* action = main.findChild<QAction*>(step.command)) {
+            action->trigger();
+        } else {
+            QTest::mouseClick(main.findChild<QToolButton*>(step.command), Qt::LeftButton);
+        }
+        settle();
+        QCOMPARE(dialog.proposed,
+                 step.proposed.isEmpty() ? QStringList() : QStringList{step.proposed});
+        QCOMPARE(design->documentName(), step.document);
+        QVERIFY(!design->isModified());
+        QCOMPARE(main.estadoText(), QString());
+        // The file holds the design as the window shows it.
+        QCOMPARE(readFile(step.document), fileOf(design->designStudy()));
+    }
+    QCOMPARE(readFile(first), readFile(second));
+    QCOMPARE(main.modifiedMark(), QStringLiteral("Modificado"));
+    QVERIFY(frame.saveProposals.isEmpty());
+    QVERIFY(!QFile::exists(QFileInfo(first).path() + QStringLiteral("/Nuevo.w1o")));
+
+    // Cerrar on a changed design asks; Escape keeps it.
+    TFdiseno* changed = main.openDesignFile(table);
+    QVERIFY(changed != nullptr && changed->isModified());
+    boxes.expectEscape(kQuestion);
+    main.mnucloseClick();
+    settle();
+    QCOMPARE(main.activeDesignWindow(), changed);
+    boxes.expect(kQuestion, QMessageBox::No);
+    main.mnucloseClick();
+    settle();
+    QVERIFY(!main.designWindows().contains(changed));
+    QCOMPARE(boxes.pending(), 0);
+    QVERIFY(main.studyWindow() != nullptr);
+    main.setEstado(QString());
+    closeAll(main, boxes);
+    VERIFY_NO_UNEXPECTED_BOXES(boxes);
 }
 
+// Salir asks the study and every changed design, the one in front first,
+// and stops at the first refusal: Escape, or a save cancelled.
 void DesignCommandsTest::salirStopsAtTheFirstRefusal() {
-    QSKIP("needs the design window's close question");
+    BoxAnswerer boxes;
+    Frame frame;
+    TMainForm& main = *frame.main;
+    const QString table = dir_.filePath("salir.tsv");
+    writeFile(table, robustez::design::encodeRunTable(example(), separator()));
+    main.FileNew();
+    main.setEstado(QStringLiteral("Modificado"));
+    TFdiseno* back = main.openDesignFile(table);
+    TFdiseno* front = main.openDesignFile(table);
+    SaveAnswers dialog;
+    dialog.attach(back);
+    const QString kStudyQuestion = kQuestion;
+
+    // The study is let go, the design in front answers Escape: the other
+    // design is not asked and the program stays.
+    boxes.expect(kStudyQuestion, QMessageBox::No);
+    boxes.expectEscape(kQuestion);
+    main.FileExit();
+    settle();
+    QVERIFY(main.isVisible());
+    QVERIFY(main.studyWindow() == nullptr);
+    QCOMPARE(main.designWindows(), (QList<TFdiseno*>{back, front}));
+    QCOMPARE(boxes.texts.size(), 2);
+
+    // The design in front let go, the other one's save cancelled.
+    boxes.expect(kQuestion, QMessageBox::No);
+    boxes.expect(kQuestion, QMessageBox::Yes);
+    QTest::mouseClick(main.findChild<QToolButton*>("spdexit"), Qt::LeftButton);
+    settle();
+    QVERIFY(main.isVisible());
+    QCOMPARE(main.designWindows(), QList<TFdiseno*>{back});
+    QCOMPARE(dialog.proposed, QStringList{QStringLiteral("Nuevo")});
+    QVERIFY(back->isModified());
+
+    // Saved, the last one lets the program end.
+    const QString saved = dir_.filePath("salir.w1d");
+    dialog.answers = {saved};
+    boxes.expect(kQuestion, QMessageBox::Yes);
+    main.FileExit();
+    settle();
+    QVERIFY(!main.isVisible());
+    QCOMPARE(main.childCount(), 0);
+    QCOMPARE(robustez::design::loadDesignFile(saved.toStdString()).runs.size(),
+             example().runs.size());
+    QCOMPARE(boxes.pending(), 0);
+    VERIFY_NO_UNEXPECTED_BOXES(boxes);
 }
 
 // What a PDF tool of poppler says of a file: its text (pdftotext) or its
@@ -483,8 +612,38 @@ void DesignCommandsTest::effectsNeedEveryResponse() {
     VERIFY_NO_UNEXPECTED_BOXES(boxes);
 }
 
+// F1 in a design window opens its help topic; in the study window it stays
+// the contents.
 void DesignCommandsTest::helpKeyInTheDesignWindow() {
-    QSKIP("needs the design window's help topic");
+    Frame frame;
+    TMainForm& main = *frame.main;
+    HelpViewer& viewer = HelpViewer::instance();
+    viewer.setHelpFile(defaultHelpFilePath());
+    QStringList problems;
+    viewer.reportProblem = [&problems](const QString& text) { problems << text; };
+    main.FileNew();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1);
+    QCOMPARE(viewer.currentTopic(), QStringLiteral("contenido.html"));
+    viewer.close();
+    main.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&main));
+    main.FileNewDesign();
+    TFdiseno* design = main.activeDesignWindow();
+    QVERIFY(design != nullptr);
+    settle();
+    QWidget* focus = QApplication::focusWidget();
+    QVERIFY(focus != nullptr && design->isAncestorOf(focus));
+    QTest::keyClick(focus, Qt::Key_F1);
+    // The design window's topic, or, in a help file without it, the
+    // problem naming its context.
+    if (problems.isEmpty()) {
+        QCOMPARE(viewer.currentTopic(), QStringLiteral("diseno.html"));
+    } else {
+        QCOMPARE(problems.size(), 1);
+        QVERIFY2(problems.first().contains(QStringLiteral("contexto 14")),
+                 qPrintable(problems.first()));
+    }
+    viewer.close();
 }
 
 // A design file or a run table named on the command line opens as a design,
