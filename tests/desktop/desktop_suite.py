@@ -16,7 +16,7 @@ named actions (ACTIONS). Places on the screen are measured from the screen
 itself (Xvfb's frame buffer file) when the program first starts.
 
     desktop_suite.py PROGRAM [--only TEXT]... [--no-random] [--seed N]
-                     [--steps N] [--shots DIR]
+                     [--steps N] [--shots DIR] [--display N]
 
 Every step waits for what it needs (a window shown, a dialog open, the
 program done with the input sent so far and its screen still, a file
@@ -228,8 +228,9 @@ def run(args, env, check=False, timeout=10):
 class XSession:
     """A private Xvfb whose screen is readable as a file, with openbox."""
 
-    def __init__(self, workdir):
+    def __init__(self, workdir, display=None):
         self.workdir = workdir
+        self.display = display  # the one display number to use, or None: the first free one
         self.procs = []
         self.env = None
         self.fb_path = None
@@ -237,7 +238,8 @@ class XSession:
     def start_server(self):
         if shutil.which("Xvfb") is None:
             return "Xvfb is not installed"
-        for number in range(90, 110):
+        numbers = [self.display] if self.display is not None else range(90, 110)
+        for number in numbers:
             if os.path.exists("/tmp/.X%d-lock" % number) or \
                     os.path.exists("/tmp/.X11-unix/X%d" % number):
                 continue
@@ -265,6 +267,8 @@ class XSession:
                 return None
             proc.kill()
             proc.wait()
+        if self.display is not None:
+            return "the display :%d could not be started" % self.display
         return "no display from :90 to :109 could be started"
 
     def install_keymap(self):
@@ -797,15 +801,16 @@ class Program:
         self.x.click(*self.at_page(dx, -11), park=self._park())
         self.sync()
 
-    def fresh_path(self):
+    def fresh_path(self, suffix="w1o"):
         """A path never saved to: "Guardar como" asks before replacing."""
         self.saves += 1
-        return os.path.join(self.savedir, "%03d.w1o" % self.saves)
+        return os.path.join(self.savedir, "%03d.%s" % (self.saves, suffix))
 
-    def save_as(self, path, mouse=False):
+    def save_as(self, path, mouse=False, title=SAVE_TITLE):
         """Saves with "Guardar como...", typing the path into the dialog's
-        file name field. Returns what went wrong (a message box that came
-        up on the way is answered with Enter, and noted)."""
+        file name field (the dialog titled `title`). Returns what went wrong
+        (a message box that came up on the way is answered with Enter, and
+        noted)."""
         problems = []
         try:
             choose(self, "Archivo", "Guardar como", mouse)
@@ -815,7 +820,7 @@ class Program:
         def dialog_active():
             active = self.x.active_window()
             name = self.x.window_name(active)
-            if name == SAVE_TITLE:
+            if name == title:
                 return active
             if name == BOX_TITLE and len(problems) < 3:
                 problems.append("a message box came up on the way to the dialog")
@@ -824,13 +829,13 @@ class Program:
             return None
         dialog = wait_for(dialog_active, 10)
         if not dialog:
-            return problems + ["the dialog \"Guardar como\" is not the active window (%s is)" %
-                               self.x.window_name(self.x.active_window())]
+            return problems + ["the dialog \"%s\" is not the active window (%s is)" %
+                               (title, self.x.window_name(self.x.active_window()))]
         self.sync()  # its file name field has the focus
         self.x.key("ctrl+a")
         self.x.type(path)
         self.x.key("Return")
-        gone = wait_for(lambda: self.x.find_window(SAVE_TITLE) is None, 10)
+        gone = wait_for(lambda: self.x.find_window(title) is None, 10)
         # Written to a temporary file and renamed: once there, it is whole.
         if not wait_for(lambda: os.path.exists(path), 10):
             if not gone:
@@ -838,8 +843,8 @@ class Program:
                                    "nothing was saved"]
             return problems + ["nothing was saved at the typed path"]
         if not gone:
-            return problems + ["the dialog \"Guardar como\" stayed open after the save"]
-        must(lambda: self.x.window_name(self.x.active_window()) != SAVE_TITLE, 10,
+            return problems + ["the dialog \"%s\" stayed open after the save" % title]
+        must(lambda: self.x.window_name(self.x.active_window()) != title, 10,
              "the program's window did not become active again after the save")
         self.sync()
         return problems
@@ -996,13 +1001,16 @@ RESULT_MENU_ITEMS = {"dunnett": "t de Dunnett", "informe": "Informe",
 
 # Where the entries are in their menus: group (between separators) and place
 # in the group, counted from the end when negative. The menus may grow.
-MENU_PLACES = {("Archivo", "Cerrar"): (0, 2), ("Archivo", "Guardar como"): (1, 1),
+MENU_PLACES = {("Archivo", "Nuevo diseño"): (0, 2), ("Archivo", "Abrir diseño"): (0, 3),
+               ("Archivo", "Cerrar"): (0, 4), ("Archivo", "Guardar como"): (1, 1),
                ("Archivo", "Salir"): (-1, -1), ("Cálculos", "t de Dunnett"): (0, 0),
                ("Cálculos", "Informe"): (0, 1), ("Cálculos", "Detalle estadístico"): (0, 2),
+               ("Cálculos", "Efectos del diseño"): (1, 0), ("Ventana", "Mosaico"): (0, 0),
                ("Ventana", "Cascada"): (0, 1)}
 MENU_KEYS = {"Archivo": "alt+a", "Cálculos": "alt+c", "Ventana": "alt+v"}
 ENTRY_KEYS = {"Cerrar": "e", "Guardar como": "c", "Salir": "s", "t de Dunnett": "t",
-              "Informe": "i", "Detalle estadístico": "d", "Cascada": "c"}
+              "Informe": "i", "Detalle estadístico": "d", "Cascada": "c", "Mosaico": "m",
+              "Nuevo diseño": "d", "Efectos del diseño": "e"}
 
 
 def menu_entries(p, menu):
@@ -1435,6 +1443,585 @@ WINDOW_SCENARIOS = [
 ]
 
 
+# --- The design screen --------------------------------------------------------
+#
+# The design window ("Diseño de robustez") planned, typed, pasted into and
+# saved as a design file ("*.w1d"), each saved file checked field by field
+# against what was typed. The window opens where the study window does, at
+# the top left of the client area, 728 points wide; the places of its
+# controls are measured from its left edge and its title bar's middle row.
+
+DESIGN_SAVE_TITLE = "Guardar diseño como"
+DESIGN_OPEN_TITLE = "Abrir diseño"
+
+
+class DesignPlan:
+    """A screen as the user types it: the general page, the factors (name,
+    unit, low, nominal, high; empty cells are left alone), the nominal
+    runs, and one value a run for the one response "Contenido (%)"."""
+
+    def __init__(self, method, analyst, date, factors, nominal, design, values):
+        self.method, self.analyst, self.date = method, analyst, date
+        self.factors = factors
+        self.nominal = nominal
+        self.design = design  # the catalogue design the window proposes
+        self.values = values
+
+
+# Three factors, a qualitative one among them: PB8 (7 columns, 4 dummies),
+# with two nominal runs.
+WORKED_DESIGN = DesignPlan(
+    "Valoración de paracetamol", "Q.F.B. Ana López", "08/12/2026",
+    [("Temperatura", "°C", "25", "30", "35"), ("Flujo", "mL/min", "0.9", "1.0", "1.1"),
+     ("Columna", "", "lote A", "", "lote B")],
+    2, "PB8", ["99.1", "98.75", "100.2", "99", "99.65", "101.1", "98.3", "99.9", "100.05", "99.4"])
+
+# A measured screen (the example of the examples folder) with its values
+# taken out: four factors, PB8, three nominal runs, two responses.
+UNMEASURED_DESIGN = "\n".join([
+    "ROBUSTEZ-DISENO\t1", "Método\tValoración de paracetamol por HPLC",
+    "Analista\tQ.F.B. María Pérez", "Fecha\t08/12/2026", "Diseño\tPB8\tplackett-burman",
+    "Ensayos nominales\t3", "Orden\taleatorio\t20261208", "Factores\t4",
+    "Temperatura de la columna\t°C\t25\t30\t35", "Flujo\tmL/min\t0.9\t1.0\t1.1",
+    "pH de la fase móvil\t\t2.8\t3.0\t3.2", "Lote de columna\t\tlote A\t\tlote B",
+    "Respuestas\t2", "Contenido\t%", "Resolución\t", "Columnas\t7",
+    "Temperatura de la columna\t1", "Flujo\t2", "pH de la fase móvil\t3", "Lote de columna\t4",
+    "Ficticio 1\tficticio", "Ficticio 2\tficticio", "Ficticio 3\tficticio", "Ensayos\t11",
+    "1\tnominal\t1\t0\t0\t0\t0\t0\t0\t0\t\t", "2\tdiseño\t5\t-1\t1\t-1\t-1\t1\t1\t1\t\t",
+    "3\tdiseño\t2\t-1\t1\t1\t1\t-1\t1\t-1\t\t", "4\tdiseño\t8\t-1\t-1\t-1\t-1\t-1\t-1\t-1\t\t",
+    "5\tdiseño\t1\t1\t1\t1\t-1\t1\t-1\t-1\t\t", "6\tnominal\t2\t0\t0\t0\t0\t0\t0\t0\t\t",
+    "7\tdiseño\t6\t1\t-1\t1\t-1\t-1\t1\t1\t\t", "8\tdiseño\t3\t-1\t-1\t1\t1\t1\t-1\t1\t\t",
+    "9\tdiseño\t7\t1\t1\t-1\t1\t-1\t-1\t1\t\t", "10\tdiseño\t4\t1\t-1\t-1\t1\t1\t1\t-1\t\t",
+    "11\tnominal\t3\t0\t0\t0\t0\t0\t0\t0\t\t"]) + "\n"
+# The block pasted into it: both responses of the eleven runs, as a
+# spreadsheet copies them.
+PASTED_RESPONSES = [("99.65", "2.42"), ("98.99", "2.53"), ("99.16", "2.95"), ("99.27", "2.62"),
+                    ("99.99", "2.25"), ("99.58", "2.39"), ("100.2", "2.31"), ("99.17", "2.9"),
+                    ("99.99", "1.84"), ("100.04", "1.81"), ("99.64", "2.42")]
+
+
+def design_at(p, dx, dy, index=0):
+    """A place in the design window opened as the index-th child window."""
+    return p.g.area_left + 24 * index + dx, p.g.title_y + 24 * index + dy
+
+
+# The design window's controls (left edge, title bar's middle row).
+DESIGN_TABS = {"general": (70, 25), "factores": (170, 25), "diseno": (235, 25),
+               "corridas": (300, 25)}
+DESIGN_EDITS = {"método": (390, 56), "analista": (390, 84), "fecha": (150, 112)}
+DESIGN_ADD_FACTOR = (659, 75)
+DESIGN_FACTOR_COLUMNS = (130, 290, 378, 466, 554)  # Factor, Unidad, Bajo, Nominal, Alto
+DESIGN_FACTOR_ROW = (95, 22)  # the first row's middle, the rows' height
+DESIGN_NOMINAL_UP = (214, 375)  # the nominal runs' up arrow
+DESIGN_RUN_ROW = (110, 22)
+DESIGN_MAX_BOX = (728 - 35, 0)
+
+
+def design_shown(p, index=0):
+    """The design window's title bar stands where a study window's does not
+    reach (the study window is 688 points wide)."""
+    x, y = design_at(p, 700, 0, index)
+    return p._bluish(p.screen.refresh().pixel(x, y))
+
+
+def new_design(p, mouse, index=0):
+    choose(p, "Archivo", "Nuevo diseño", mouse)
+    if not wait_for(lambda: design_shown(p, index), 10):
+        raise StepFailed("Nuevo diseño did not open a design window in its place")
+    p.sync()
+
+
+def ready_program(p):
+    """The program started afresh: the design scenarios leave windows open."""
+    p.start()
+
+
+def fill_design_by_keys(p, plan, after_method=None):
+    """Types the plan as a keyboard user does: Enter between the general
+    page's edits, Tab to the page tabs and the arrows along them, the
+    mnemonics into the tables, Insert for a new factor, Enter to take a
+    cell and Right to the next, Enter down the response column.
+    `after_method` runs once the method is typed, the caret at its end."""
+    text, press = Input.text_keys, p.x.press
+    press(text(plan.method))
+    p.sync()
+    if after_method:
+        after_method(p)
+    press(["Return"] + text(plan.analyst) + ["Return"] + text(plan.date) + ["Tab", "Right"])
+    p.sync()
+    press(["alt+t"])
+    for factor in plan.factors:
+        keys = ["Insert"]
+        for i, cell in enumerate(factor):
+            keys += (text(cell) + ["Return"] if cell else []) + (["Right"] if i < 4 else [])
+        press(keys)
+        p.sync()
+    # Back to the tabs from the table's first cell, on to "Diseño".
+    press(["ctrl+Home", "shift+Tab", "Right"])
+    p.sync()
+    press(["alt+n", "ctrl+a", str(plan.nominal), "Return"])
+    p.sync()
+    press(["alt+d", "shift+Tab", "Right", "alt+r"])
+    p.sync()
+    keys = []
+    for value in plan.values:
+        keys += text(value) + ["Return"]
+    press(keys)
+    p.sync()
+
+
+def fill_design_by_mouse(p, plan):
+    """Types the plan where the mouse puts the caret: a click on each edit,
+    on "Agregar factor" and on each further cell, the nominal runs' up arrow,
+    each run's response cell."""
+    text, press, click = Input.text_keys, p.x.press, p.x.click
+    for field, typed in (("método", plan.method), ("analista", plan.analyst),
+                         ("fecha", plan.date)):
+        click(*design_at(p, *DESIGN_EDITS[field]), park=p._park())
+        p.sync()
+        press(text(typed))
+    click(*design_at(p, *DESIGN_TABS["factores"]), park=p._park())
+    p.sync()
+    for row, factor in enumerate(plan.factors):
+        click(*design_at(p, *DESIGN_ADD_FACTOR), park=p._park())
+        p.sync()
+        press(text(factor[0]) + ["Return"])  # the new row's first cell is current
+        y = DESIGN_FACTOR_ROW[0] + DESIGN_FACTOR_ROW[1] * row
+        for column in range(1, 5):
+            if factor[column]:
+                click(*design_at(p, DESIGN_FACTOR_COLUMNS[column], y), park=p._park())
+                p.sync()
+                press(text(factor[column]) + ["Return"])
+        p.sync()
+    click(*design_at(p, *DESIGN_TABS["diseno"]), park=p._park())
+    p.sync()
+    for _ in range(plan.nominal):
+        click(*design_at(p, *DESIGN_NOMINAL_UP), park=p._park())
+        p.sync()
+    click(*design_at(p, *DESIGN_TABS["corridas"]), park=p._park())
+    p.sync()
+    # The response column: the cell the page opens on, shown selected.
+    s = p.screen.refresh()
+    x0, y0 = design_at(p, 0, DESIGN_RUN_ROW[0])
+    blue = [x for x in range(x0, x0 + 700) if p._bluish(s.pixel(x, y0))]
+    if not blue:
+        raise StepFailed("the runs page did not open on a response cell")
+    x = (blue[0] + blue[-1]) // 2
+    for row, value in enumerate(plan.values):
+        click(x, y0 + DESIGN_RUN_ROW[1] * row, park=p._park())
+        p.sync()
+        press(text(value) + ["Return"])
+    p.sync()
+
+
+# The oracle of the design files (see src/core/design/design_file.h).
+
+def _unescape(field):
+    out, i = [], 0
+    while i < len(field):
+        c = field[i]
+        if c == "\\" and i + 1 < len(field):
+            n = field[i + 1]
+            if n == "x":
+                out.append(chr(int(field[i + 2:i + 4], 16)))
+                i += 4
+                continue
+            out.append({"\\": "\\", "t": "\t", "n": "\n", "r": "\r"}[n])
+            i += 2
+            continue
+        out.append(c)
+        i += 1
+    return "".join(out)
+
+
+def read_design_file(path):
+    """The design file's records, each a list of its fields, or a problem."""
+    with open(path, "rb") as f:
+        data = f.read()
+    try:
+        text = data.decode("utf-8")
+    except UnicodeDecodeError:
+        return None, "the file is not UTF-8"
+    if not text.endswith("\n") or "\r" in text:
+        return None, "the lines do not end in LF"
+    return [[_unescape(f) for f in line.split("\t")] for line in text[:-1].split("\n")], None
+
+
+def design_records(lines):
+    """The design file's parts by name: the header records, the factors,
+    responses, columns and runs."""
+    parts, i = {}, 0
+    while i < len(lines):
+        record = lines[i]
+        if record[0] in ("Factores", "Respuestas", "Columnas", "Ensayos"):
+            count = int(record[1])
+            parts[record[0]] = lines[i + 1:i + 1 + count]
+            i += 1 + count
+        else:
+            parts[record[0]] = record[1:]
+            i += 1
+    return parts
+
+
+def check_runs(runs, columns, nominal, responses):
+    """A balanced, orthogonal two-level design in run order: its runs
+    numbered 1, 2, ..., the design runs' standard indexes a permutation of
+    1..N, each column half low and half high and orthogonal to every
+    other, the nominal runs' codes all 0."""
+    problems = []
+    design = [r for r in runs if r[1] == "diseño"]
+    nominal_runs = [r for r in runs if r[1] == "nominal"]
+    if [r[0] for r in runs] != [str(i + 1) for i in range(len(runs))]:
+        problems.append("the runs are not numbered 1, 2, ...")
+    if len(nominal_runs) != nominal or len(design) + len(nominal_runs) != len(runs):
+        problems.append("%d nominal runs of %d, expected %d" % (len(nominal_runs), len(runs),
+                                                               nominal))
+    if sorted(int(r[2]) for r in design) != list(range(1, len(design) + 1)):
+        problems.append("the design runs' standard indexes are not 1..%d" % len(design))
+    if any(len(r) != 3 + columns + responses for r in runs):
+        return problems + ["a run has not %d codes and %d values" % (columns, responses)]
+    codes = [[int(c) for c in r[3:3 + columns]] for r in design]
+    if any(c not in (-1, 1) for row in codes for c in row):
+        problems.append("a design run has a code other than -1 or 1")
+    for a in range(columns):
+        if sum(row[a] for row in codes) != 0:
+            problems.append("column %d is not balanced" % (a + 1))
+        for b in range(a + 1, columns):
+            if sum(row[a] * row[b] for row in codes) != 0:
+                problems.append("columns %d and %d are not orthogonal" % (a + 1, b + 1))
+    if any(c != "0" for r in nominal_runs for c in r[3:3 + columns]):
+        problems.append("a nominal run has a code other than 0")
+    return problems
+
+
+def compare_design(plan, changes, path):
+    """Differences between the design file and the plan typed, with the
+    markers in `changes` appended to the fields they name ("método",
+    "analista", "fecha")."""
+    lines, problem = read_design_file(path)
+    if problem:
+        return [problem]
+    parts = design_records(lines)
+    diffs = []
+
+    def expect(what, got, wanted):
+        if got != wanted:
+            diffs.append("%s: %r, expected %r" % (what, got, wanted))
+    expect("first line", lines[0], ["ROBUSTEZ-DISENO", "1"])
+    expect("Método", parts.get("Método"), [plan.method + changes.get("método", "")])
+    expect("Analista", parts.get("Analista"), [plan.analyst + changes.get("analista", "")])
+    expect("Fecha", parts.get("Fecha"), [plan.date + changes.get("fecha", "")])
+    expect("Diseño", parts.get("Diseño"), [plan.design, "plackett-burman"])
+    expect("Ensayos nominales", parts.get("Ensayos nominales"), [str(plan.nominal)])
+    order = parts.get("Orden", [])
+    if len(order) != 2 or order[0] != "aleatorio" or not order[1].isdigit():
+        diffs.append("Orden: %r, expected aleatorio and a seed" % (order,))
+    expect("Factores", parts.get("Factores"), [list(f) for f in plan.factors])
+    expect("Respuestas", parts.get("Respuestas"), [["Contenido", "%"]])
+    columns = parts.get("Columnas", [])
+    named = [[f[0], str(i + 1)] for i, f in enumerate(plan.factors)]
+    expect("Columnas (factors)", columns[:len(named)], named)
+    dummies = [[c[0], c[1]] for c in columns[len(named):]]
+    expect("Columnas (dummies)", dummies,
+           [["Ficticio %d" % (i + 1), "ficticio"] for i in range(len(dummies))])
+    runs = parts.get("Ensayos", [])
+    diffs += check_runs(runs, len(columns), plan.nominal, 1)
+    values = [r[-1] for r in runs]
+    if len(values) != len(plan.values) or \
+            any(not v or float(v) != float(w) for v, w in zip(values, plan.values)):
+        diffs.append("responses %r, expected %r" % (values, plan.values))
+    return diffs if len(diffs) <= 6 else diffs[:6] + ["..."]
+
+
+def save_design(p, mouse=False):
+    """"Guardar como..." on the design window to a fresh path; the path and
+    what went wrong."""
+    path = p.fresh_path("w1d")
+    return path, p.save_as(path, mouse, DESIGN_SAVE_TITLE)
+
+
+def checked_design(p, plan, changes=None, mouse=False):
+    path, problems = save_design(p, mouse)
+    if os.path.exists(path):
+        problems += compare_design(plan, changes or {}, path)
+    return problems
+
+
+def design_by_keys(p, suite):
+    """A new design planned with the keyboard alone, saved by the menu's keys."""
+    ready_program(p)
+    p.x.key("alt+a")
+    if not wait_for(p.x.popup_menu, 10):
+        raise StepFailed("the menu Archivo did not open")
+    p.sync()
+    p.x.key("d")  # Nuevo &diseño...
+    if not wait_for(lambda: design_shown(p), 10):
+        raise StepFailed("Nuevo diseño did not open a design window")
+    p.sync()
+    fill_design_by_keys(p, WORKED_DESIGN)
+    return checked_design(p, WORKED_DESIGN)
+
+
+def design_by_mouse(p, suite):
+    """A new design planned with the mouse: the menu, each control and each
+    cell clicked, the text typed where the click put the caret; saved by the
+    menu with the mouse."""
+    ready_program(p)
+    new_design(p, True)
+    fill_design_by_mouse(p, WORKED_DESIGN)
+    return checked_design(p, WORKED_DESIGN, mouse=True)
+
+
+def design_maximized_and_restored(p, suite):
+    """The design window maximized and restored while the method is typed:
+    the keys typed after each land at the end of the method."""
+    ready_program(p)
+    new_design(p, False)
+
+    def window_actions(p):
+        p.x.click(*design_at(p, *DESIGN_MAX_BOX), park=p._park())
+        if not wait_for(lambda: "[Diseño de robustez" in p.x.window_name(p.main), 10):
+            raise StepFailed("the design window did not maximize")
+        p.sync()
+        p.x.type("7")
+        p.sync()
+        p.x.click(*p.g.menu_restore, park=p._park())
+        if not wait_for(lambda: p.x.window_name(p.main) == MAIN_TITLE, 10):
+            raise StepFailed("the design window was not restored")
+        p.sync()
+        p.x.type("8")
+    fill_design_by_keys(p, WORKED_DESIGN, window_actions)
+    return checked_design(p, WORKED_DESIGN, {"método": "78"})
+
+
+def design_close_question_escape(p, suite):
+    """Cerrar on the changed design window, Escape on its question: the
+    window stays, the next key lands at the end of the method."""
+    ready_program(p)
+    new_design(p, False)
+
+    def escape(p):
+        choose(p, "Archivo", "Cerrar", False)
+        answer_question(p, "escape")
+        if not design_shown(p):
+            raise StepFailed("the design window closed after Escape on its question")
+        p.x.type("7")
+    fill_design_by_keys(p, WORKED_DESIGN, escape)
+    return checked_design(p, WORKED_DESIGN, {"método": "7"})
+
+
+def design_tiled_beside_study(p, suite):
+    """A study window and a design window side by side, "Mosaico" while the
+    method is typed: the next key lands at the end of the method."""
+    ready_program(p)
+    p.new_study()
+    new_design(p, False, index=1)
+
+    def tile(p):
+        choose(p, "Ventana", "Mosaico", False)
+        p.sync()
+        p.x.type("7")
+    fill_design_by_keys(p, WORKED_DESIGN, tile)
+    return checked_design(p, WORKED_DESIGN, {"método": "7"})
+
+
+def design_saved_as_twice(p, suite):
+    """"Guardar como..." by the mouse, then by the keys to another path: both
+    files hold the design typed, the same bytes."""
+    ready_program(p)
+    new_design(p, False)
+    fill_design_by_keys(p, WORKED_DESIGN)
+    first, problems = save_design(p, mouse=True)
+    second, more = save_design(p, mouse=False)
+    problems += more
+    for path in (first, second):
+        if os.path.exists(path):
+            problems += compare_design(WORKED_DESIGN, {}, path)
+    if os.path.exists(first) and os.path.exists(second):
+        with open(first, "rb") as a, open(second, "rb") as b:
+            if a.read() != b.read():
+                problems.append("the two files differ")
+    return problems
+
+
+class Clipboard:
+    """Owns the X clipboard with a text, as a spreadsheet does after
+    "Copiar", and answers the requests for it until closed."""
+
+    SELECTION_REQUEST, SELECTION_NOTIFY = 30, 31
+
+    class _Request(ctypes.Structure):
+        _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong),
+                    ("send_event", ctypes.c_int), ("display", ctypes.c_void_p),
+                    ("owner", ctypes.c_ulong), ("requestor", ctypes.c_ulong),
+                    ("selection", ctypes.c_ulong), ("target", ctypes.c_ulong),
+                    ("property", ctypes.c_ulong), ("time", ctypes.c_ulong)]
+
+    class _Notify(ctypes.Structure):
+        _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong),
+                    ("send_event", ctypes.c_int), ("display", ctypes.c_void_p),
+                    ("requestor", ctypes.c_ulong), ("selection", ctypes.c_ulong),
+                    ("target", ctypes.c_ulong), ("property", ctypes.c_ulong),
+                    ("time", ctypes.c_ulong)]
+
+    class _Event(ctypes.Union):
+        pass
+
+    _Event._fields_ = [("type", ctypes.c_int), ("request", _Request), ("notify", _Notify),
+                       ("pad", ctypes.c_long * 24)]
+
+    def __init__(self, display, text):
+        import threading
+        lib = self.lib = ctypes.CDLL("libX11.so.6")
+        lib.XOpenDisplay.restype = ctypes.c_void_p
+        lib.XOpenDisplay.argtypes = [ctypes.c_char_p]
+        lib.XDefaultRootWindow.restype = ctypes.c_ulong
+        lib.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
+        lib.XCreateSimpleWindow.restype = ctypes.c_ulong
+        lib.XCreateSimpleWindow.argtypes = [ctypes.c_void_p, ctypes.c_ulong] + \
+            [ctypes.c_int] * 2 + [ctypes.c_uint] * 3 + [ctypes.c_ulong] * 2
+        lib.XInternAtom.restype = ctypes.c_ulong
+        lib.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
+        lib.XSetSelectionOwner.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong,
+                                           ctypes.c_ulong]
+        lib.XChangeProperty.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong,
+                                        ctypes.c_ulong, ctypes.c_int, ctypes.c_int,
+                                        ctypes.c_void_p, ctypes.c_int]
+        lib.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
+                                   ctypes.c_void_p]
+        lib.XPending.argtypes = [ctypes.c_void_p]
+        lib.XNextEvent.argtypes = [ctypes.c_void_p, ctypes.c_void_p]
+        lib.XFlush.argtypes = [ctypes.c_void_p]
+        lib.XCloseDisplay.argtypes = [ctypes.c_void_p]
+        self.dpy = lib.XOpenDisplay(display.encode())
+        if not self.dpy:
+            raise StepFailed("the display %s cannot be opened for the clipboard" % display)
+        self.data = text.encode("utf-8")
+        atom = lambda name: lib.XInternAtom(self.dpy, name, 0)
+        self.clipboard, self.targets = atom(b"CLIPBOARD"), atom(b"TARGETS")
+        self.texts = [atom(b"UTF8_STRING"), atom(b"text/plain;charset=utf-8"),
+                      atom(b"text/plain"), atom(b"TEXT"), 31]  # 31: STRING
+        self.window = lib.XCreateSimpleWindow(self.dpy, lib.XDefaultRootWindow(self.dpy),
+                                              0, 0, 1, 1, 0, 0, 0)
+        lib.XSetSelectionOwner(self.dpy, self.clipboard, self.window, 0)
+        lib.XFlush(self.dpy)
+        self.running = True
+        self.thread = threading.Thread(target=self._serve, daemon=True)
+        self.thread.start()
+
+    def _serve(self):
+        lib, event = self.lib, self._Event()
+        while self.running:
+            while lib.XPending(self.dpy):
+                lib.XNextEvent(self.dpy, ctypes.byref(event))
+                if event.type == self.SELECTION_REQUEST:
+                    self._answer(event.request)
+            time.sleep(0.005)
+
+    def _answer(self, request):
+        lib, prop = self.lib, request.property or request.target
+        if request.target == self.targets:
+            atoms = (ctypes.c_ulong * (len(self.texts) + 1))(self.targets, *self.texts)
+            lib.XChangeProperty(self.dpy, request.requestor, prop, 4, 32, 0, atoms,
+                                len(self.texts) + 1)  # 4: ATOM
+        elif request.target in self.texts:
+            lib.XChangeProperty(self.dpy, request.requestor, prop, request.target, 8, 0,
+                                self.data, len(self.data))
+        else:
+            prop = 0
+        notify = self._Event()
+        notify.notify.type = self.SELECTION_NOTIFY
+        notify.notify.requestor = request.requestor
+        notify.notify.selection = request.selection
+        notify.notify.target = request.target
+        notify.notify.property = prop
+        notify.notify.time = request.time
+        lib.XSendEvent(self.dpy, request.requestor, 0, 0, ctypes.byref(notify))
+        lib.XFlush(self.dpy)
+
+    def close(self):
+        self.running = False
+        self.thread.join()
+        self.lib.XCloseDisplay(self.dpy)
+
+
+def open_design(p, path):
+    """"Abrir d&iseño..." by its keys (its letter is "&Imprimir..."'s too:
+    the first press may only highlight it), the path typed into the dialog."""
+    p.x.key("alt+a")
+    if not wait_for(p.x.popup_menu, 10):
+        raise StepFailed("the menu Archivo did not open")
+    p.sync()
+    p.x.key("i")
+    p.sync()
+    if p.x.popup_menu():
+        p.x.key("Return")
+    dialog = wait_for(lambda: p.x.window_name(p.x.active_window()) == DESIGN_OPEN_TITLE and
+                      p.x.active_window(), 10)
+    if not dialog:
+        raise StepFailed("the dialog \"%s\" did not come up" % DESIGN_OPEN_TITLE)
+    p.sync()
+    p.x.key("ctrl+a")
+    p.x.type(path)
+    p.x.key("Return")
+    if not wait_for(lambda: p.x.find_window(DESIGN_OPEN_TITLE) is None and design_shown(p), 10):
+        raise StepFailed("the opened design's window did not come up")
+    p.sync()
+
+
+def design_responses_pasted(p, suite):
+    """A design file without values opened, its responses pasted from the
+    clipboard into the runs page with Ctrl+V: saved, the file is the one
+    opened with the values pasted, every other field as it was."""
+    ready_program(p)
+    source = os.path.join(p.savedir, "sin_valores.w1d")
+    with open(source, "w", encoding="utf-8") as f:
+        f.write(UNMEASURED_DESIGN)
+    open_design(p, source)
+    p.x.click(*design_at(p, *DESIGN_TABS["corridas"]), park=p._park())
+    p.sync()
+    p.x.key("alt+r")  # the runs table, on the first run's first response
+    p.sync()
+    clipboard = Clipboard(p.session.env["DISPLAY"],
+                          "".join("%s\t%s\r\n" % pair for pair in PASTED_RESPONSES))
+    try:
+        p.x.key("ctrl+v")
+        p.sync()
+    finally:
+        clipboard.close()
+    path, problems = save_design(p)
+    if not os.path.exists(path):
+        return problems
+    expected = [line.split("\t") for line in UNMEASURED_DESIGN[:-1].split("\n")]
+    runs = len(PASTED_RESPONSES)
+    for i, pair in enumerate(PASTED_RESPONSES):
+        expected[len(expected) - runs + i][-2:] = list(pair)
+    got, problem = read_design_file(path)
+    if problem:
+        return problems + [problem]
+    for want, have in zip(expected, got):
+        same = len(want) == len(have) and all(
+            w == h or (w and h and w[0].isdigit() and float(w) == float(h))
+            for w, h in zip(want, have))
+        if not same:
+            problems.append("%r, expected %r" % ("\t".join(have), "\t".join(want)))
+    if len(got) != len(expected):
+        problems.append("%d records, expected %d" % (len(got), len(expected)))
+    return problems if len(problems) <= 6 else problems[:6] + ["..."]
+
+
+DESIGN_SCENARIOS = [
+    ("design: a new design by keyboard only", design_by_keys),
+    ("design: a new design by mouse only", design_by_mouse),
+    ("design: responses pasted from the clipboard", design_responses_pasted),
+    ("design: maximized and restored while typing", design_maximized_and_restored),
+    ("design: Cerrar, Escape on the close question", design_close_question_escape),
+    ("design: Mosaico with a study window beside it", design_tiled_beside_study),
+    ("design: Guardar como by mouse and by keys", design_saved_as_twice),
+]
+WINDOW_SCENARIOS += DESIGN_SCENARIOS
+
+
 # --- The oracle -------------------------------------------------------------
 
 
@@ -1615,6 +2202,8 @@ def main():
     parser.add_argument("--steps", type=int, default=30)
     parser.add_argument("--no-random", action="store_true")
     parser.add_argument("--shots", help="directory for screen shots of failures")
+    parser.add_argument("--display", type=int,
+                        help="the X display number to start (default: the first free from 90)")
     args = parser.parse_args()
 
     program_path = os.path.abspath(args.program)
@@ -1627,7 +2216,7 @@ def main():
             if old.endswith(".png"):
                 os.remove(os.path.join(args.shots, old))
     workdir = tempfile.mkdtemp(prefix="rd-")  # short: its paths are typed
-    session = XSession(workdir)
+    session = XSession(workdir, args.display)
     program = suite = None
     try:
         problem = session.start_server()

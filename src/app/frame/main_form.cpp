@@ -74,7 +74,7 @@ QString runFileDialog(QWidget* parent, const QString& proposed, bool save) {
 
 // The open dialog of the design screen: a design file or a run table.
 QString runDesignFileDialog(QWidget* parent, const QString& proposed) {
-    QFileDialog dialog(parent);
+    QFileDialog dialog(parent, QStringLiteral("Abrir diseño"));
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setNameFilters({QStringLiteral("Diseños de robustez (*.w1d)"),
                            QStringLiteral("Tablas de corridas (*.tsv *.txt)")});
