@@ -25,6 +25,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -132,8 +133,7 @@ QTableWidgetItem* fixedItem(const QString& text) {
 // is typed, so the window always holds what the user sees.
 class WriteThroughDelegate : public QStyledItemDelegate {
 public:
-    WriteThroughDelegate(QObject* parent, std::function<void(QLineEdit*)> created)
-        : QStyledItemDelegate(parent), created_(std::move(created)) {}
+    using QStyledItemDelegate::QStyledItemDelegate;
 
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                           const QModelIndex& index) const override {
@@ -142,13 +142,9 @@ public:
             auto* self = const_cast<WriteThroughDelegate*>(this);
             connect(edit, &QLineEdit::textEdited, self,
                     [self, edit] { emit self->commitData(edit); });
-            created_(edit);
         }
         return editor;
     }
-
-private:
-    std::function<void(QLineEdit*)> created_;
 };
 
 bool isEnter(const QKeyEvent* key) {
@@ -166,6 +162,8 @@ TFdiseno::TFdiseno(QWidget* parent) : QWidget(parent) {
     buildControls();
     showStudy();
     updateTitle();
+    // Every focus arrival inside the window passes here first (eventFilter).
+    qApp->installEventFilter(this);
     // A control that has a hint shows it in the status line while it has the focus.
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
         if (now != nullptr && isAncestorOf(now)) {
@@ -199,13 +197,10 @@ void TFdiseno::buildControls() {
         }
     });
 
-    const auto onEditor = [this](QLineEdit* edit) { edit->installEventFilter(this); };
     for (QTableWidget* table : {tfactores, trespuestas, tcorridas}) {
-        table->setItemDelegate(new WriteThroughDelegate(table, onEditor));
-        table->installEventFilter(this);
+        table->setItemDelegate(new WriteThroughDelegate(table));
     }
     for (QLineEdit* edit : {emetodo, eanalista, efecha}) {
-        edit->installEventFilter(this);
         connect(edit, &QLineEdit::textEdited, this, [this] { setModified(true); });
     }
 }
@@ -462,6 +457,9 @@ void TFdiseno::showDesigns() {
                                  QString::number(columns), QString::number(columns - k)};
         for (int c = 0; c < 5; ++c) {
             tdisenos->setItem(row, c, fixedItem(texts[c]));
+            if (c >= 2) {
+                tdisenos->item(row, c)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            }
         }
         ++row;
     };
@@ -792,10 +790,19 @@ bool TFdiseno::applyLayout(DesignStudy next, const std::vector<int>& responseOri
 
 // --- The user's changes -----------------------------------------------------
 
+void TFdiseno::closeCellEditor(QTableWidget* table) {
+    // Leaving the editor takes its text into the cell and closes it.
+    QWidget* focus = QApplication::focusWidget();
+    if (focus != nullptr && table->viewport()->isAncestorOf(focus)) {
+        moveFocus(table);
+    }
+}
+
 void TFdiseno::addFactor() {
     if (int(study_.factors.size()) >= kMaxFactors) {
         return;
     }
+    closeCellEditor(tfactores);
     DesignStudy next = study_;
     next.factors.push_back({});
     const bool table = next.kind == DesignKind::Table && next.design.empty();
@@ -814,11 +821,12 @@ void TFdiseno::addFactor() {
     emitCompleteness();
     const int row = tfactores->rowCount() - 1;
     pages_->setCurrentIndex(1);
-    tfactores->setFocus(Qt::OtherFocusReason);
+    moveFocus(tfactores);
     tfactores->setCurrentCell(row, 0);
 }
 
 void TFdiseno::removeFactor() {
+    closeCellEditor(tfactores);
     const int row = tfactores->currentRow();
     if (row < 0 || row >= int(study_.factors.size())) {
         return;
@@ -845,6 +853,7 @@ void TFdiseno::removeFactor() {
 }
 
 void TFdiseno::addResponse() {
+    closeCellEditor(trespuestas);
     if (study_.responses.size() >= std::size_t(kMaxResponses)) {
         return;
     }
@@ -857,11 +866,12 @@ void TFdiseno::addResponse() {
     showResponses();
     showRuns();
     emitCompleteness();
-    trespuestas->setFocus(Qt::OtherFocusReason);
+    moveFocus(trespuestas);
     trespuestas->setCurrentCell(trespuestas->rowCount() - 1, 0);
 }
 
 void TFdiseno::removeResponse() {
+    closeCellEditor(trespuestas);
     const int row = trespuestas->currentRow();
     if (row < 0 || study_.responses.size() <= 1) {
         return;
@@ -1071,10 +1081,7 @@ void TFdiseno::pasteResponses() {
     }
     // An open cell editor closes first, so that it writes nothing over the
     // pasted text.
-    QWidget* focus = QApplication::focusWidget();
-    if (focus != nullptr && tcorridas->viewport()->isAncestorOf(focus)) {
-        tcorridas->setFocus(Qt::OtherFocusReason);
-    }
+    closeCellEditor(tcorridas);
     for (const robustez::design::PastedResponse& cell : pasted.cells) {
         tcorridas->item(int(cell.run), firstResponse + int(cell.response))
             ->setText(qs(cell.text).trimmed());
@@ -1096,8 +1103,66 @@ void TFdiseno::showRunsMenu(const QPoint& position) {
 
 // --- Keys -------------------------------------------------------------------
 
+QWidget* TFdiseno::controlOf(QWidget* widget) const {
+    // A cell editor stands for its table.
+    for (QTableWidget* table : {tfactores, trespuestas, tcorridas}) {
+        if (table->isAncestorOf(widget)) {
+            return table;
+        }
+    }
+    return widget;
+}
+
+void TFdiseno::noteFocus(QWidget* widget, Qt::FocusReason reason) {
+    // The user's own moves (a click, a mnemonic, Tab) and the window's moves
+    // for the user (Enter, a new row) choose the control; the toolkit's
+    // choices when the frame activates the window do not.
+    // The frame gives an activated window's first control the focus as if
+    // by Tab: only a Tab key of the user's counts as one.
+    const bool tab =
+        (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason) && tabKeyDown_;
+    if (reason == Qt::MouseFocusReason || reason == Qt::ShortcutFocusReason || tab) {
+        chosenSinceActivation_ = true;
+        userFocus_ = controlOf(widget);
+    } else if (movingFocus_ > 0) {
+        userFocus_ = controlOf(widget);
+    }
+}
+
+void TFdiseno::moveFocus(QWidget* control) {
+    ++movingFocus_;
+    control->setFocus(Qt::OtherFocusReason);
+    userFocus_ = control;
+    --movingFocus_;
+}
+
+void TFdiseno::restoreFocus() {
+    // Back in the window: the focus returns to the control the user was in,
+    // unless the click that activated it chose another one.
+    if (chosenSinceActivation_ || userFocus_ == nullptr || closed_ ||
+        !userFocus_->isVisibleTo(this) || !userFocus_->isEnabled()) {
+        return;
+    }
+    QWidget* focus = QApplication::focusWidget();
+    if (focus != nullptr && isAncestorOf(focus) && controlOf(focus) == userFocus_) {
+        return;
+    }
+    moveFocus(userFocus_);
+}
+
 bool TFdiseno::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() != QEvent::KeyPress) {
+    if (event->type() == QEvent::FocusIn && watched->isWidgetType() &&
+        isAncestorOf(static_cast<QWidget*>(watched))) {
+        noteFocus(static_cast<QWidget*>(watched), static_cast<QFocusEvent*>(event)->reason());
+        return false;
+    }
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
+        const int pressed = static_cast<QKeyEvent*>(event)->key();
+        tabKeyDown_ = event->type() == QEvent::KeyPress &&
+                      (pressed == Qt::Key_Tab || pressed == Qt::Key_Backtab);
+    }
+    if (event->type() != QEvent::KeyPress || !watched->isWidgetType() ||
+        !isAncestorOf(static_cast<QWidget*>(watched))) {
         return QWidget::eventFilter(watched, event);
     }
     auto* key = static_cast<QKeyEvent*>(event);
@@ -1118,7 +1183,7 @@ bool TFdiseno::eventFilter(QObject* watched, QEvent* event) {
 
 void TFdiseno::editKeyPress(QLineEdit* edit, QKeyEvent* key, QWidget* next) {
     if (isEnter(key) && !edit->text().isEmpty()) {
-        next->setFocus(Qt::OtherFocusReason);
+        moveFocus(next);
     }
 }
 
@@ -1135,13 +1200,16 @@ bool TFdiseno::tableKeyPress(QTableWidget* table, QKeyEvent* key, bool inEditor)
             return true;
         }
         if (inEditor && isEnter(key)) {
-            // Enter takes the value and goes on to the next run.
+            // Enter takes the value and goes on to the next run, once the
+            // editor has written its text (the delegate does it queued).
             const int row = table->currentRow();
             const int column = table->currentColumn();
             QTimer::singleShot(0, table, [table, row, column] {
-                if (row + 1 < table->rowCount()) {
-                    table->setCurrentCell(row + 1, column);
-                }
+                QTimer::singleShot(0, table, [table, row, column] {
+                    if (row + 1 < table->rowCount() && table->currentRow() == row) {
+                        table->setCurrentCell(row + 1, column);
+                    }
+                });
             });
         }
         return false;
@@ -1193,7 +1261,7 @@ TFdiseno::SaveOutcome TFdiseno::saveTo(const QString& path) {
         pages_->setCurrentIndex(3);
         tcorridas->setCurrentCell(cell->first,
                                   kRunColumns + int(study_.factors.size()) + cell->second);
-        tcorridas->setFocus(Qt::OtherFocusReason);
+        moveFocus(tcorridas);
         return SaveOutcome::Failed;
     }
     const DesignStudy study = designStudy();
@@ -1251,7 +1319,16 @@ void TFdiseno::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (!shown_) {
         shown_ = true;
-        emetodo->setFocus(Qt::OtherFocusReason);
+        moveFocus(emetodo);
+        if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget())) {
+            connect(frame, &QMdiSubWindow::windowStateChanged, this,
+                    [this](Qt::WindowStates before, Qt::WindowStates now) {
+                        if (now.testFlag(Qt::WindowActive) && !before.testFlag(Qt::WindowActive)) {
+                            chosenSinceActivation_ = false;
+                            QTimer::singleShot(0, this, &TFdiseno::restoreFocus);
+                        }
+                    });
+        }
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/design/design_study.h"
 
+#include <QPointer>
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -151,6 +152,14 @@ private:
     bool closeQuery();
     QString decimalSeparator() const;
 
+    // The control that holds the widget: a table for its cell editor.
+    QWidget* controlOf(QWidget* widget) const;
+    void noteFocus(QWidget* widget, Qt::FocusReason reason);
+    // Gives the control the focus as the window's move for the user.
+    void moveFocus(QWidget* control);
+    void restoreFocus();
+    void closeCellEditor(QTableWidget* table);
+
     QTabWidget* pages_ = nullptr;
     QLineEdit* emetodo = nullptr;
     QLineEdit* eanalista = nullptr;
@@ -183,6 +192,12 @@ private:
     // The controls are being filled by the program: no change is the user's.
     int showing_ = 0;
     bool shown_ = false;
+    // The control the user is in, and whether a click or key chose one
+    // since the frame last activated the window.
+    QPointer<QWidget> userFocus_;
+    bool chosenSinceActivation_ = false;
+    int movingFocus_ = 0;
+    bool tabKeyDown_ = false;
     QString path_;
     bool modified_ = false;
     bool complete_ = false;

@@ -120,6 +120,8 @@ private slots:
     void savedAndReadBack();
     void closeQuestion();
     void copiedRunsReadBack();
+    void aRunTableKeepsItsRuns();
+    void focusStaysWhereTheUserPutIt();
 };
 
 void DesignWindowTest::aDesignTypedByKeys() {
@@ -499,6 +501,77 @@ void DesignWindowTest::copiedRunsReadBack() {
     }
     QCOMPARE(read.factors[1].low, std::string("2.9"));
     QCOMPARE(read.responses[0].name, std::string("Contenido"));
+}
+
+void DesignWindowTest::aRunTableKeepsItsRuns() {
+    QTemporaryDir dir;
+    Host host;
+    DesignStudy sample = sampleStudy();
+    fillValues(sample);
+    const std::string separator = QLocale::system().decimalPoint().toStdString();
+    const DesignStudy table = robustez::design::decodeRunTable(
+                                  robustez::design::encodeRunTable(sample, separator), separator)
+                                  .study;
+    host.design->loadDesign(table, QString());
+    QVERIFY(host.design->isModified());
+    host.page(2);
+    auto* designs = host.child<QTableWidget>("tdisenos");
+    QCOMPARE(designs->item(designs->currentRow(), 0)->text(), QStringLiteral("Tabla de corridas"));
+    QVERIFY(!host.child<QSpinBox>("enominales")->isEnabled());
+
+    // Saved as a design file, the runs are the table's.
+    const QString path = dir.filePath("tabla.w1d");
+    host.design->askSavePath = [&path](QWidget*, const QString&) { return path; };
+    QCOMPARE(host.design->save(), TFdiseno::SaveOutcome::Saved);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const DesignStudy read = robustez::design::decodeDesignFile(file.readAll().toStdString());
+    QCOMPARE(read.kind, robustez::design::DesignKind::Table);
+    QCOMPARE(read.runs.size(), table.runs.size());
+    for (std::size_t r = 0; r < read.runs.size(); ++r) {
+        QCOMPARE(read.runs[r].codes, table.runs[r].codes);
+        QCOMPARE(read.runs[r].values, table.runs[r].values);
+    }
+
+    // A factor more leaves the table's layout for the proposed design, once agreed.
+    BoxAnswerer boxes;
+    boxes.expectContaining(QStringLiteral("se descartarán 12 valores"), QMessageBox::Yes);
+    host.child<QPushButton>("bagregar")->click();
+    QCOMPARE(boxes.pending(), 0);
+    const DesignStudy now = host.design->designStudy();
+    QCOMPARE(now.design, std::string("PB8"));               // 4 factors + 3 dummies fit 7 columns
+    QCOMPARE(robustez::design::measuredValueCount(now), 2); // the nominal runs' values
+    QCOMPARE(designs->item(0, 0)->text(), QStringLiteral("PB8"));
+}
+
+void DesignWindowTest::focusStaysWhereTheUserPutIt() {
+    Host host;
+    QWidget* other = new QWidget;
+    QMdiSubWindow* otherFrame = host.area->addSubWindow(other);
+    otherFrame->show();
+    auto* designFrame = qobject_cast<QMdiSubWindow*>(host.design->parentWidget());
+    host.area->setActiveSubWindow(designFrame);
+    settle(&host.main);
+    // Alt and a page's mnemonic, then keys of the factors table.
+    host.page(1);
+    key(&host.main, Qt::Key_T, Qt::AltModifier);
+    auto* factors = host.child<QTableWidget>("tfactores");
+    key(&host.main, Qt::Key_Insert);
+    key(&host.main, Qt::Key_Insert, Qt::ControlModifier);
+    QCOMPARE(factors->rowCount(), 2);
+    QCOMPARE(testing_support::focusControl(), factors);
+    key(&host.main, Qt::Key_Delete, Qt::ControlModifier);
+    QCOMPARE(factors->rowCount(), 1);
+    // Another window of the frame, and back: the focus is in the table again.
+    host.area->setActiveSubWindow(otherFrame);
+    settle(&host.main);
+    host.area->setActiveSubWindow(designFrame);
+    settle(&host.main);
+    QCOMPARE(testing_support::focusControl(), factors);
+    // A button's mnemonic stands: Alt+G adds a factor, the focus on the new one.
+    key(&host.main, Qt::Key_G, Qt::AltModifier);
+    QTRY_COMPARE(factors->rowCount(), 2); // a mnemonic clicks after a moment
+    QCOMPARE(factors->currentRow(), 1);
 }
 
 ROBUSTEZ_WINDOW_TEST_MAIN(DesignWindowTest)
