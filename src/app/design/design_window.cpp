@@ -129,6 +129,8 @@ QTableWidgetItem* fixedItem(const QString& text) {
     return item;
 }
 
+constexpr const char* kOriginalText = "originalText";
+
 // The cell editor: a line edit that writes every change into its cell as it
 // is typed, so the window always holds what the user sees.
 class WriteThroughDelegate : public QStyledItemDelegate {
@@ -140,6 +142,8 @@ public:
         QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
         if (auto* edit = qobject_cast<QLineEdit*>(editor)) {
             auto* self = const_cast<WriteThroughDelegate*>(this);
+            // Escape gives the cell back the text it had (see tableKeyPress).
+            edit->setProperty(kOriginalText, index.data(Qt::EditRole));
             connect(edit, &QLineEdit::textEdited, self,
                     [self, edit] { emit self->commitData(edit); });
         }
@@ -1188,6 +1192,15 @@ void TFdiseno::editKeyPress(QLineEdit* edit, QKeyEvent* key, QWidget* next) {
 }
 
 bool TFdiseno::tableKeyPress(QTableWidget* table, QKeyEvent* key, bool inEditor) {
+    if (inEditor && key->key() == Qt::Key_Escape) {
+        // The editor wrote every key into the cell: Escape takes it back.
+        QWidget* editor = QApplication::focusWidget();
+        QTableWidgetItem* item = table->currentItem();
+        if (editor != nullptr && item != nullptr && editor->property(kOriginalText).isValid()) {
+            item->setText(editor->property(kOriginalText).toString());
+        }
+        return false;
+    }
     if (table == tcorridas) {
         if (key->matches(QKeySequence::Paste)) {
             const QString text = QGuiApplication::clipboard()->text();
@@ -1231,11 +1244,30 @@ bool TFdiseno::tableKeyPress(QTableWidget* table, QKeyEvent* key, bool inEditor)
 
 // --- Files ------------------------------------------------------------------
 
+bool TFdiseno::responsesReadable() {
+    // A text that is not a number would be lost in the file.
+    if (const auto cell = unreadableCell()) {
+        robustez::showMessage(this, unreadableMessage(cell->first, cell->second));
+        pages_->setCurrentIndex(3);
+        tcorridas->setCurrentCell(cell->first,
+                                  kRunColumns + int(study_.factors.size()) + cell->second);
+        moveFocus(tcorridas);
+        return false;
+    }
+    return true;
+}
+
 TFdiseno::SaveOutcome TFdiseno::save() {
+    if (!responsesReadable()) {
+        return SaveOutcome::Failed;
+    }
     return path_.isEmpty() ? saveAs() : saveTo(path_);
 }
 
 TFdiseno::SaveOutcome TFdiseno::saveAs() {
+    if (!responsesReadable()) {
+        return SaveOutcome::Failed;
+    }
     QString path;
     if (askSavePath) {
         path = askSavePath(this, documentName());
@@ -1255,15 +1287,6 @@ TFdiseno::SaveOutcome TFdiseno::saveAs() {
 }
 
 TFdiseno::SaveOutcome TFdiseno::saveTo(const QString& path) {
-    // A text that is not a number would be lost in the file.
-    if (const auto cell = unreadableCell()) {
-        robustez::showMessage(this, unreadableMessage(cell->first, cell->second));
-        pages_->setCurrentIndex(3);
-        tcorridas->setCurrentCell(cell->first,
-                                  kRunColumns + int(study_.factors.size()) + cell->second);
-        moveFocus(tcorridas);
-        return SaveOutcome::Failed;
-    }
     const DesignStudy study = designStudy();
     const bool saved = robustez::runCommand(this, [&path, &study] {
         robustez::design::saveDesignFile(QFile::encodeName(path).toStdString(), study);

@@ -148,6 +148,8 @@ private:
     void markResponseCell(QTableWidgetItem* item, bool readable);
     int typedValueCount() const;
     void emitCompleteness();
+    // Every typed response reads as a number; otherwise says which does not.
+    bool responsesReadable();
     SaveOutcome saveTo(const QString& path);
     bool closeQuery();
     QString decimalSeparator() const;

@@ -16,6 +16,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -332,6 +333,32 @@ void DesignWindowTest::asksBeforeMovingTypedResponses() {
         QCOMPARE(robustez::design::measuredValueCount(now), 9);
     }
     {
+        // Every control that moves runs asks; No leaves it and the runs as
+        // they were.
+        auto* designs = host.child<QTableWidget>("tdisenos");
+        const DesignStudy before = host.design->designStudy();
+        const QList<std::pair<const char*, std::function<void()>>> changes = {
+            {"order", [&] { host.child<QRadioButton>("restandar")->click(); }},
+            {"seed", [&] { host.child<QPushButton>("bsemilla")->click(); }},
+            {"design", [&] { designs->setCurrentCell(designs->currentRow() + 1, 0); }},
+        };
+        for (const auto& [what, change] : changes) {
+            BoxAnswerer boxes;
+            boxes.expectContaining(QStringLiteral("¿Hacer el cambio?"), QMessageBox::No);
+            change();
+            settle(&host.main);
+            QCOMPARE(boxes.pending(), 0);
+            const DesignStudy now = host.design->designStudy();
+            QVERIFY2(now.randomOrder && now.seed == before.seed && now.design == before.design,
+                     what);
+            QVERIFY2(host.child<QRadioButton>("raleatorio")->isChecked(), what);
+            QCOMPARE(designs->item(designs->currentRow(), 0)->text(), QStringLiteral("PB8"));
+            for (std::size_t r = 0; r < now.runs.size(); ++r) {
+                QCOMPARE(now.runs[r].values, before.runs[r].values);
+            }
+        }
+    }
+    {
         // A factor more: its runs were never measured; No keeps them all.
         BoxAnswerer boxes;
         boxes.expectContaining(QStringLiteral("se descartarán 8 valores"), QMessageBox::No);
@@ -368,6 +395,11 @@ void DesignWindowTest::modifiedOnlyByARealChange() {
     key(&host.main, Qt::Key_F2);
     key(&host.main, Qt::Key_Return);
     QVERIFY(!host.design->isModified());
+    // Escape takes a typed cell back.
+    type(&host.main, "Horno");
+    key(&host.main, Qt::Key_Escape);
+    QCOMPARE(host.design->designStudy().factors[0].name, std::string("Temperatura"));
+    QCOMPARE(factors->item(0, 0)->text(), QStringLiteral("Temperatura"));
     host.design->loadDesign(sampleStudy(), QString());
     QVERIFY(host.design->isModified()); // a run table's screen is unsaved
 }
@@ -386,6 +418,22 @@ void DesignWindowTest::savedAndReadBack() {
         return answer;
     };
     QSignalSpy names(host.design, &TFdiseno::documentNameChanged);
+
+    // A response that is not a number is never lost in the file: the save
+    // is refused naming it, then the cell is set right.
+    auto* runs = host.child<QTableWidget>("tcorridas");
+    QTableWidgetItem* cell = runs->item(3, responseColumn(study));
+    cell->setText(QStringLiteral("1,2,3"));
+    {
+        BoxAnswerer boxes;
+        boxes.expect(QStringLiteral("Algún dato capturado no es un valor numérico: Contenido, "
+                                    "corrida 4: «1,2,3»."));
+        QCOMPARE(host.design->save(), TFdiseno::SaveOutcome::Failed);
+        QCOMPARE(boxes.pending(), 0);
+        QCOMPARE(runs->currentItem(), cell);
+        QVERIFY(proposals.isEmpty());
+    }
+    cell->setText(QString());
 
     // Cancelled, then failed: the name and the mark stay.
     QCOMPARE(host.design->save(), TFdiseno::SaveOutcome::Cancelled);
