@@ -3,6 +3,7 @@
 #include "app/study/study_grid.h"
 #include "app/ui/file_dialogs.h"
 #include "app/ui/messages.h"
+#include "app/ui/window_parts.h"
 #include "core/design/design_editing.h"
 #include "core/design/design_file.h"
 #include "core/design/designs.h"
@@ -180,6 +181,12 @@ TFdiseno::TFdiseno(QWidget* parent) : QWidget(parent) {
     });
 }
 
+TFdiseno::~TFdiseno() {
+    // The controls go before the window: nothing of theirs reaches it any more.
+    qApp->removeEventFilter(this);
+    disconnect(qApp, nullptr, this, nullptr);
+}
+
 // --- Controls ---------------------------------------------------------------
 
 void TFdiseno::buildControls() {
@@ -204,7 +211,12 @@ void TFdiseno::buildControls() {
     for (QTableWidget* table : {tfactores, trespuestas, tcorridas}) {
         table->setItemDelegate(new WriteThroughDelegate(table));
     }
+    // Texts wider than their cell or edit show whole as a tooltip.
+    for (QTableWidget* table : {tfactores, trespuestas, tdisenos, tcorridas}) {
+        robustez::tipWholeCellTextWhenCut(table);
+    }
     for (QLineEdit* edit : {emetodo, eanalista, efecha}) {
+        robustez::tipWholeTextWhenCut(edit);
         connect(edit, &QLineEdit::textEdited, this, [this] { setModified(true); });
     }
 }

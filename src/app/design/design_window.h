@@ -46,6 +46,7 @@ public:
     using AskFileName = std::function<QString(QWidget* parent, const QString& proposed)>;
 
     explicit TFdiseno(QWidget* parent = nullptr);
+    ~TFdiseno() override;
 
     QSize sizeHint() const override { return kDesignSize; }
 
