@@ -540,7 +540,10 @@ void TFdiseno::showRunHeaders() {
 void TFdiseno::fitRunColumns() {
     // Each column as wide as its cells; a long name wraps in the header
     // rather than widening its column beyond a typed value's room.
-    const QFontMetrics metrics = tcorridas->horizontalHeader()->fontMetrics();
+    // The header shows the current cell's column in bold: room for that.
+    QFont bold = tcorridas->horizontalHeader()->font();
+    bold.setBold(true);
+    const QFontMetrics metrics(bold);
     const QFontMetrics cells = tcorridas->fontMetrics();
     const int valueRoom = metrics.horizontalAdvance(QStringLiteral("-000000,000"));
     const int headerRoom = metrics.horizontalAdvance(QStringLiteral("Temperatura (°C)"));
@@ -1182,6 +1185,11 @@ bool TFdiseno::eventFilter(QObject* watched, QEvent* event) {
         return QWidget::eventFilter(watched, event);
     }
     auto* key = static_cast<QKeyEvent*>(event);
+    if (key->modifiers() == Qt::ControlModifier &&
+        (key->key() == Qt::Key_PageDown || key->key() == Qt::Key_PageUp)) {
+        turnPage(key->key() == Qt::Key_PageDown ? 1 : -1);
+        return true;
+    }
     if (watched == emetodo) {
         editKeyPress(emetodo, key, eanalista);
     } else if (watched == eanalista) {
@@ -1195,6 +1203,14 @@ bool TFdiseno::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void TFdiseno::turnPage(int step) {
+    // Ctrl+PgDn and Ctrl+PgUp: the next or previous page, in its first control.
+    const int count = pages_->count();
+    pages_->setCurrentIndex((pages_->currentIndex() + step + count) % count);
+    QWidget* const first[] = {emetodo, tfactores, tdisenos, tcorridas};
+    moveFocus(first[pages_->currentIndex()]);
 }
 
 void TFdiseno::editKeyPress(QLineEdit* edit, QKeyEvent* key, QWidget* next) {

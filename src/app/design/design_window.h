@@ -140,6 +140,7 @@ private:
     void pasteResponses();
     void copyRuns();
     void showRunsMenu(const QPoint& position);
+    void turnPage(int step);
     void editKeyPress(QLineEdit* edit, QKeyEvent* key, QWidget* next);
     bool tableKeyPress(QTableWidget* table, QKeyEvent* key, bool inEditor);
 

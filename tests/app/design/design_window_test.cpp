@@ -145,10 +145,10 @@ void DesignWindowTest::aDesignTypedByKeys() {
     QCOMPARE(QApplication::focusWidget(), host.child<QLineEdit>("efecha"));
     type(main, "08/12/2026");
 
-    // Factores: Alt+T into the table, Insert adds a factor, each cell typed
-    // and taken with Enter, Right to the next.
-    host.page(1);
-    key(main, Qt::Key_T, Qt::AltModifier);
+    // Factores by Ctrl+PgDn, in its table; Insert adds a factor, each cell
+    // typed and taken with Enter, Right to the next.
+    key(main, Qt::Key_PageDown, Qt::ControlModifier);
+    QCOMPARE(host.child<QTabWidget>("pages")->currentIndex(), 1);
     auto* factors = host.child<QTableWidget>("tfactores");
     QCOMPARE(testing_support::focusControl(), factors);
     const QList<QStringList> typed = {
@@ -183,7 +183,8 @@ void DesignWindowTest::aDesignTypedByKeys() {
     QCOMPARE(designs->item(designs->currentRow(), 4)->text(), QStringLiteral("4"));
 
     // Diseño: two nominal runs typed into the spin box.
-    host.page(2);
+    key(main, Qt::Key_PageDown, Qt::ControlModifier);
+    QCOMPARE(testing_support::focusControl(), designs);
     key(main, Qt::Key_N, Qt::AltModifier);
     type(main, "2");
     key(main, Qt::Key_Return);
