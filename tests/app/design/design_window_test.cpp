@@ -408,6 +408,12 @@ void DesignWindowTest::modifiedOnlyByARealChange() {
 void DesignWindowTest::savedAndReadBack() {
     QTemporaryDir dir;
     Host host;
+    // A new design, without factors yet, is a file too.
+    const QString empty = dir.filePath("vacío.w1d");
+    host.design->askSavePath = [&empty](QWidget*, const QString&) { return empty; };
+    QCOMPARE(host.design->save(), TFdiseno::SaveOutcome::Saved);
+    QVERIFY(robustez::design::loadDesignFile(QFile::encodeName(empty).toStdString()).runs.empty());
+
     DesignStudy study = sampleStudy();
     fillValues(study);
     study.runs[3].values[0].reset();
@@ -419,6 +425,7 @@ void DesignWindowTest::savedAndReadBack() {
         return answer;
     };
     QSignalSpy names(host.design, &TFdiseno::documentNameChanged);
+    QVERIFY(!host.design->responsesComplete()); // run 4 is not measured
 
     // A response that is not a number is never lost in the file: the save
     // is refused naming it, then the cell is set right.
