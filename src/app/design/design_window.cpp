@@ -1047,10 +1047,11 @@ void TFdiseno::runCellEdited(QTableWidgetItem* item) {
     }
     text = item->text();
     double value = 0;
+    const bool readable = text.trimmed().isEmpty() || readsAsValue(text, decimalSeparator(), value);
     ++showing_;
-    markResponseCell(item,
-                     text.trimmed().isEmpty() || readsAsValue(text, decimalSeparator(), value));
+    markResponseCell(item, readable);
     --showing_;
+    emit hintChanged(readable ? QString() : unreadableMessage(item->row(), v));
     setModified(true);
     emitCompleteness();
 }
@@ -1230,6 +1231,13 @@ bool TFdiseno::tableKeyPress(QTableWidget* table, QKeyEvent* key, bool inEditor)
         return false;
     }
     if (table == tcorridas) {
+        // Delete empties the current response, as in a spreadsheet.
+        const int firstResponse = kRunColumns + int(study_.factors.size());
+        if (!inEditor && key->key() == Qt::Key_Delete && key->modifiers() == Qt::NoModifier &&
+            table->currentColumn() >= firstResponse && table->currentItem() != nullptr) {
+            table->currentItem()->setText(QString());
+            return true;
+        }
         if (key->matches(QKeySequence::Paste)) {
             const QString text = QGuiApplication::clipboard()->text();
             // In an open cell a single value is pasted into the text.
