@@ -140,8 +140,13 @@ void DesignFigureView::paintEvent(QPaintEvent* /*event*/) {
     if (!analysis_ || width() <= 0 || height() <= 0) {
         return;
     }
-    const DisplayList figure =
-        composeDesignFigure(study_, *analysis_, limit_, width(), height(), separator_, fontSize());
+    DisplayList figure;
+    try {
+        figure = composeDesignFigure(study_, *analysis_, limit_, width(), height(), separator_,
+                                     fontSize());
+    } catch (const std::exception&) {
+        return; // a box the figure cannot be drawn in stays blank
+    }
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     paintDisplayList(painter, figure, QRectF(rect()));
