@@ -360,8 +360,12 @@ void TFefectos::showAnalysis() {
         figura->setFigure(study_, std::nullopt, limit_, separator_);
         return;
     }
-    std::vector<std::string> lines = {robustez::designEstimateLine(*a, separator_),
-                                      robustez::designBaseLine(*a, separator_)};
+    std::vector<std::string> lines = {robustez::designEstimateLine(*a, separator_)};
+    if (std::optional<std::string> figures =
+            robustez::designEstimateFigures(*a, a->estimate, separator_)) {
+        lines.push_back(*figures);
+    }
+    lines.push_back(robustez::designBaseLine(*a, separator_));
     if (std::optional<std::string> limit = robustez::designLimitLine(*a, limit_, separator_)) {
         lines.push_back(*limit);
     }

@@ -9,7 +9,7 @@
 // qt(0.975, 3) se; from the nominal runs se = 2 sd(nominal) / sqrt(8), p =
 // 2 pt(-|t|, 2), E_crit = qt(0.975, 2) se; Dong's E_crit qt(0.975, m) s1 and
 // Lenth's ME qt(0.975, 7/3) PSE; printed with sprintf("%.6g") and p with
-// sprintf("%.4f").
+// sprintf("%.4f"); the dummies' and nominal runs' se and t quantile too.
 #include "app/design/design_effects_window.h"
 #include "app/frame/help_viewer.h"
 #include "app/frame/window_test_support.h"
@@ -135,12 +135,13 @@ void DesignEffectsTest::tableAgreesWithAnIndependentFit() {
         int response;
         Estimate estimate;
         int row;
-        const char* cells; // E, %E, t, p, E_crit, verdict, tab-separated
-        const char* estimateLine;
+        const char* cells;         // E, %E, t, p, E_crit, verdict, tab-separated
+        const char* estimateLines; // the estimate and its figures
     };
     const Case cases[] = {
         {0, Estimate::Dummy, 0, "0.9075\t0.910931\t14.1333\t0.0008\t0.204345\tSIGNIFICATIVO",
-         "Estimación usada: efectos de los factores ficticios, E_crit = 0.204345"},
+         "Estimación usada: efectos de los factores ficticios, E_crit = 0.204345\n"
+         "Ficticios: n = 3, gl = 3, se(E) = 0.0642099, t crítica = 3.18245, E_crit = 0.204345"},
         {0, Estimate::Dummy, 5, "-0.0075\t-0.00752836\t-0.116804\t0.9144\t0.204345\t(ficticio)",
          nullptr},
         {0, Estimate::Nominal, 1, "-0.1375\t-0.13802\t-5.13623\t0.0359\t0.115185\tSIGNIFICATIVO",
@@ -152,7 +153,9 @@ void DesignEffectsTest::tableAgreesWithAnIndependentFit() {
         {1, Estimate::Dummy, 2, "0.4025\t16.7012\t11.837\t0.0013\t0.108215\tSIGNIFICATIVO",
          nullptr},
         {1, Estimate::Nominal, 3,
-         "-0.0525\t-2.17842\t-4.28661\t0.0503\t0.0526965\tNO SIGNIFICATIVO", nullptr},
+         "-0.0525\t-2.17842\t-4.28661\t0.0503\t0.0526965\tNO SIGNIFICATIVO",
+         "Estimación usada: ensayos nominales, E_crit = 0.0526965\nNominales: n = 3, s = "
+         "0.0173205, gl = 2, se(E) = 0.0122474, t crítica = 4.30265, E_crit = 0.0526965"},
         {1, Estimate::Dong, 0, "-0.6975\t-28.9419\t—\t—\t0.0929062\tSIGNIFICATIVO", nullptr},
         {1, Estimate::Lenth, 6, "-0.0125\t-0.518672\t—\t—\t0.0988082\t(ficticio)", nullptr},
     };
@@ -166,9 +169,9 @@ void DesignEffectsTest::tableAgreesWithAnIndependentFit() {
         QCOMPARE(table->rowCount(), 7);
         QCOMPARE(rowTexts(table, c.row).mid(1).join(QLatin1Char('\t')),
                  localDecimals(QString::fromUtf8(c.cells)));
-        if (c.estimateLine != nullptr) {
+        if (c.estimateLines != nullptr) {
             QVERIFY2(window.lestimacion->text().startsWith(
-                         localDecimals(QString::fromUtf8(c.estimateLine))),
+                         localDecimals(QString::fromUtf8(c.estimateLines))),
                      qPrintable(window.lestimacion->text()));
         }
     }
