@@ -187,7 +187,8 @@ TFefectos::TFefectos(const robustez::design::DesignStudy& study, const QString& 
         made->setObjectName(QString::fromLatin1(name));
         return made;
     };
-    botoncopiar = button("botoncopiar", QStringLiteral("&Copiar"));
+    // Alt+O: Alt+C is the frame's "&Cálculos", as in the design window.
+    botoncopiar = button("botoncopiar", QStringLiteral("C&opiar"));
     botonguardar = button("botonguardar", QStringLiteral("&Guardar..."));
     botonimprimir = button("botonimprimir", QStringLiteral("&Imprimir..."));
     auto* top = new QHBoxLayout;

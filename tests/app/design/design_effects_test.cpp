@@ -12,6 +12,7 @@
 // sprintf("%.4f"); the dummies' and nominal runs' se and t quantile too.
 #include "app/design/design_effects_window.h"
 #include "app/frame/help_viewer.h"
+#include "app/frame/main_form.h"
 #include "app/frame/window_test_support.h"
 #include "app/results/detail_window.h"
 #include "core/design/run_table.h"
@@ -24,6 +25,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMenuBar>
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
@@ -83,6 +85,20 @@ QString pdfText(const QString& pdf) {
     return QString::fromUtf8(process.readAllStandardOutput());
 }
 
+// The letter after '&' in a text ("&&" is a plain '&'), lower case; empty
+// without one.
+QString mnemonicOf(const QString& text) {
+    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+        if (text[i] == u'&') {
+            if (text[i + 1] != u'&') {
+                return text.mid(i + 1, 1).toLower();
+            }
+            ++i;
+        }
+    }
+    return {};
+}
+
 QStringList rowTexts(const QTableWidget* table, int row) {
     QStringList texts;
     for (int c = 0; c < table->columnCount(); ++c) {
@@ -114,6 +130,7 @@ private slots:
     void estimatesTheDesignCannotGiveAreDisabled();
     void limitJudgesEquivalence();
     void copySaveAndPrint();
+    void mnemonicsAreTheWindowsOwn();
 };
 
 void DesignEffectsTest::tableAgreesWithAnIndependentFit() {
@@ -370,6 +387,37 @@ void DesignEffectsTest::copySaveAndPrint() {
     QCOMPARE(viewer.currentTopic(), QStringLiteral("diseno.html"));
     QCOMPARE(viewer.browser()->documentTitle(), QStringLiteral("Diseño de robustez"));
     viewer.close();
+}
+
+// Alt and a letter of the window reach one control of its own and never
+// the frame's menu bar: the same letter in both would make Alt+C alternately
+// focus a button and open "Cálculos".
+void DesignEffectsTest::mnemonicsAreTheWindowsOwn() {
+    testing_support::Frame frame;
+    QStringList menus;
+    for (const QAction* menu : frame.main->menuBar()->actions()) {
+        menus << mnemonicOf(menu->text());
+    }
+    QVERIFY(menus.contains(QStringLiteral("c"))); // "&Cálculos"
+    TFefectos window(example(), QStringLiteral("Nuevo"), systemSeparator());
+    QStringList texts;
+    for (const QAbstractButton* button : window.findChildren<QAbstractButton*>()) {
+        texts << button->text();
+    }
+    for (const QLabel* label : window.findChildren<QLabel*>()) {
+        texts << label->text();
+    }
+    QStringList seen;
+    for (const QString& text : texts) {
+        const QString letter = mnemonicOf(text);
+        if (letter.isEmpty()) {
+            continue;
+        }
+        QVERIFY2(!menus.contains(letter), qPrintable(text));
+        QVERIFY2(!seen.contains(letter), qPrintable(text));
+        seen << letter;
+    }
+    QCOMPARE(seen.size(), 9); // Respuesta, Límite, Copiar, Guardar, Imprimir and the estimates
 }
 
 ROBUSTEZ_WINDOW_TEST_MAIN(DesignEffectsTest)
