@@ -164,26 +164,11 @@ void writeRuns(Text& t, const DesignStudy& s) {
 
 void writeBlocks(Text& t, const ResponseAnalysis& a) {
     t.line(designEstimateLine(a, t.separator()));
-    if (a.dummy) {
-        const DummyBlock& d = *a.dummy;
-        t.line("Ficticios: n = " + std::to_string(d.n) + ", gl = " + std::to_string(d.df) +
-               ", se(E) = " + t.number(d.se) + ", t crítica = " + t.number(d.t_crit) +
-               ", E_crit = " + t.number(d.e_crit));
+    for (const Estimate e : {Estimate::Dummy, Estimate::Nominal, Estimate::Dong, Estimate::Lenth}) {
+        if (std::optional<std::string> figures = designEstimateFigures(a, e, t.separator())) {
+            t.line(*figures);
+        }
     }
-    if (a.nominal) {
-        const NominalBlock& n = *a.nominal;
-        t.line("Nominales: n = " + std::to_string(n.n) + ", s = " + t.number(n.s) +
-               ", gl = " + std::to_string(n.df) + ", se(E) = " + t.number(n.se) +
-               ", t crítica = " + t.number(n.t_crit) + ", E_crit = " + t.number(n.e_crit));
-    }
-    const DongBlock& d = a.dong;
-    t.line("Dong: s0 = " + t.number(d.s0) + ", límite = " + t.number(d.limit) +
-           ", m = " + std::to_string(d.m) + ", s1 = " + t.number(d.s1) +
-           ", t crítica = " + t.number(d.t_crit) + ", E_crit = " + t.number(d.e_crit));
-    const LenthBlock& l = a.lenth;
-    t.line("Lenth: s0 = " + t.number(l.s0) + ", límite = " + t.number(l.limit) +
-           ", PSE = " + t.number(l.pse) + ", d = " + t.number(l.d) + ", ME = " + t.number(l.me) +
-           ", SME = " + t.number(l.sme));
 }
 
 void writeResponse(Text& t, const DesignStudy& s, const ResponseAnalysis& a,

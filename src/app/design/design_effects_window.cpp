@@ -140,8 +140,13 @@ void DesignFigureView::paintEvent(QPaintEvent* /*event*/) {
     if (!analysis_ || width() <= 0 || height() <= 0) {
         return;
     }
-    const DisplayList figure =
-        composeDesignFigure(study_, *analysis_, limit_, width(), height(), separator_, fontSize());
+    DisplayList figure;
+    try {
+        figure = composeDesignFigure(study_, *analysis_, limit_, width(), height(), separator_,
+                                     fontSize());
+    } catch (const std::exception&) {
+        return; // a box the figure cannot be drawn in stays blank
+    }
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     paintDisplayList(painter, figure, QRectF(rect()));
@@ -182,7 +187,8 @@ TFefectos::TFefectos(const robustez::design::DesignStudy& study, const QString& 
         made->setObjectName(QString::fromLatin1(name));
         return made;
     };
-    botoncopiar = button("botoncopiar", QStringLiteral("&Copiar"));
+    // Alt+O: Alt+C is the frame's "&Cálculos", as in the design window.
+    botoncopiar = button("botoncopiar", QStringLiteral("C&opiar"));
     botonguardar = button("botonguardar", QStringLiteral("&Guardar..."));
     botonimprimir = button("botonimprimir", QStringLiteral("&Imprimir..."));
     auto* top = new QHBoxLayout;
@@ -355,8 +361,12 @@ void TFefectos::showAnalysis() {
         figura->setFigure(study_, std::nullopt, limit_, separator_);
         return;
     }
-    std::vector<std::string> lines = {robustez::designEstimateLine(*a, separator_),
-                                      robustez::designBaseLine(*a, separator_)};
+    std::vector<std::string> lines = {robustez::designEstimateLine(*a, separator_)};
+    if (std::optional<std::string> figures =
+            robustez::designEstimateFigures(*a, a->estimate, separator_)) {
+        lines.push_back(*figures);
+    }
+    lines.push_back(robustez::designBaseLine(*a, separator_));
     if (std::optional<std::string> limit = robustez::designLimitLine(*a, limit_, separator_)) {
         lines.push_back(*limit);
     }

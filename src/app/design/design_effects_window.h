@@ -97,7 +97,7 @@ public:
     std::array<QRadioButton*, 4> rbestimacion{};
     QLineEdit* elimite = nullptr;
     QTableWidget* stgefectos = nullptr;
-    QLabel* lestimacion = nullptr;   // the estimate, the base of %E and the limit
+    QLabel* lestimacion = nullptr;   // the estimate, its figures, the base of %E, the limit
     QLabel* lequivalencia = nullptr; // each factor's equivalence, with a limit
     QLabel* lconclusion = nullptr;   // the conclusion, or the analysis' error
     QLabel* lintervalos = nullptr;   // the intervals without a significant effect

@@ -3,6 +3,7 @@
 #include "app/study/study_grid.h"
 #include "app/ui/file_dialogs.h"
 #include "app/ui/messages.h"
+#include "app/ui/window_parts.h"
 #include "core/design/design_editing.h"
 #include "core/design/design_file.h"
 #include "core/design/designs.h"
@@ -25,6 +26,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -128,27 +130,26 @@ QTableWidgetItem* fixedItem(const QString& text) {
     return item;
 }
 
+constexpr const char* kOriginalText = "originalText";
+
 // The cell editor: a line edit that writes every change into its cell as it
 // is typed, so the window always holds what the user sees.
 class WriteThroughDelegate : public QStyledItemDelegate {
 public:
-    WriteThroughDelegate(QObject* parent, std::function<void(QLineEdit*)> created)
-        : QStyledItemDelegate(parent), created_(std::move(created)) {}
+    using QStyledItemDelegate::QStyledItemDelegate;
 
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                           const QModelIndex& index) const override {
         QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
         if (auto* edit = qobject_cast<QLineEdit*>(editor)) {
             auto* self = const_cast<WriteThroughDelegate*>(this);
+            // Escape gives the cell back the text it had (see tableKeyPress).
+            edit->setProperty(kOriginalText, index.data(Qt::EditRole));
             connect(edit, &QLineEdit::textEdited, self,
                     [self, edit] { emit self->commitData(edit); });
-            created_(edit);
         }
         return editor;
     }
-
-private:
-    std::function<void(QLineEdit*)> created_;
 };
 
 bool isEnter(const QKeyEvent* key) {
@@ -166,6 +167,8 @@ TFdiseno::TFdiseno(QWidget* parent) : QWidget(parent) {
     buildControls();
     showStudy();
     updateTitle();
+    // Every focus arrival inside the window passes here first (eventFilter).
+    qApp->installEventFilter(this);
     // A control that has a hint shows it in the status line while it has the focus.
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
         if (now != nullptr && isAncestorOf(now)) {
@@ -176,6 +179,12 @@ TFdiseno::TFdiseno(QWidget* parent) : QWidget(parent) {
             emit hintChanged(control->statusTip());
         }
     });
+}
+
+TFdiseno::~TFdiseno() {
+    // The controls go before the window: nothing of theirs reaches it any more.
+    qApp->removeEventFilter(this);
+    disconnect(qApp, nullptr, this, nullptr);
 }
 
 // --- Controls ---------------------------------------------------------------
@@ -199,13 +208,15 @@ void TFdiseno::buildControls() {
         }
     });
 
-    const auto onEditor = [this](QLineEdit* edit) { edit->installEventFilter(this); };
     for (QTableWidget* table : {tfactores, trespuestas, tcorridas}) {
-        table->setItemDelegate(new WriteThroughDelegate(table, onEditor));
-        table->installEventFilter(this);
+        table->setItemDelegate(new WriteThroughDelegate(table));
+    }
+    // Texts wider than their cell or edit show whole as a tooltip.
+    for (QTableWidget* table : {tfactores, trespuestas, tdisenos, tcorridas}) {
+        robustez::tipWholeCellTextWhenCut(table);
     }
     for (QLineEdit* edit : {emetodo, eanalista, efecha}) {
-        edit->installEventFilter(this);
+        robustez::tipWholeTextWhenCut(edit);
         connect(edit, &QLineEdit::textEdited, this, [this] { setModified(true); });
     }
 }
@@ -462,6 +473,9 @@ void TFdiseno::showDesigns() {
                                  QString::number(columns), QString::number(columns - k)};
         for (int c = 0; c < 5; ++c) {
             tdisenos->setItem(row, c, fixedItem(texts[c]));
+            if (c >= 2) {
+                tdisenos->item(row, c)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            }
         }
         ++row;
     };
@@ -526,7 +540,10 @@ void TFdiseno::showRunHeaders() {
 void TFdiseno::fitRunColumns() {
     // Each column as wide as its cells; a long name wraps in the header
     // rather than widening its column beyond a typed value's room.
-    const QFontMetrics metrics = tcorridas->horizontalHeader()->fontMetrics();
+    // The header shows the current cell's column in bold: room for that.
+    QFont bold = tcorridas->horizontalHeader()->font();
+    bold.setBold(true);
+    const QFontMetrics metrics(bold);
     const QFontMetrics cells = tcorridas->fontMetrics();
     const int valueRoom = metrics.horizontalAdvance(QStringLiteral("-000000,000"));
     const int headerRoom = metrics.horizontalAdvance(QStringLiteral("Temperatura (°C)"));
@@ -792,10 +809,19 @@ bool TFdiseno::applyLayout(DesignStudy next, const std::vector<int>& responseOri
 
 // --- The user's changes -----------------------------------------------------
 
+void TFdiseno::closeCellEditor(QTableWidget* table) {
+    // Leaving the editor takes its text into the cell and closes it.
+    QWidget* focus = QApplication::focusWidget();
+    if (focus != nullptr && table->viewport()->isAncestorOf(focus)) {
+        moveFocus(table);
+    }
+}
+
 void TFdiseno::addFactor() {
     if (int(study_.factors.size()) >= kMaxFactors) {
         return;
     }
+    closeCellEditor(tfactores);
     DesignStudy next = study_;
     next.factors.push_back({});
     const bool table = next.kind == DesignKind::Table && next.design.empty();
@@ -814,11 +840,12 @@ void TFdiseno::addFactor() {
     emitCompleteness();
     const int row = tfactores->rowCount() - 1;
     pages_->setCurrentIndex(1);
-    tfactores->setFocus(Qt::OtherFocusReason);
+    moveFocus(tfactores);
     tfactores->setCurrentCell(row, 0);
 }
 
 void TFdiseno::removeFactor() {
+    closeCellEditor(tfactores);
     const int row = tfactores->currentRow();
     if (row < 0 || row >= int(study_.factors.size())) {
         return;
@@ -845,6 +872,7 @@ void TFdiseno::removeFactor() {
 }
 
 void TFdiseno::addResponse() {
+    closeCellEditor(trespuestas);
     if (study_.responses.size() >= std::size_t(kMaxResponses)) {
         return;
     }
@@ -857,11 +885,12 @@ void TFdiseno::addResponse() {
     showResponses();
     showRuns();
     emitCompleteness();
-    trespuestas->setFocus(Qt::OtherFocusReason);
+    moveFocus(trespuestas);
     trespuestas->setCurrentCell(trespuestas->rowCount() - 1, 0);
 }
 
 void TFdiseno::removeResponse() {
+    closeCellEditor(trespuestas);
     const int row = trespuestas->currentRow();
     if (row < 0 || study_.responses.size() <= 1) {
         return;
@@ -1018,10 +1047,11 @@ void TFdiseno::runCellEdited(QTableWidgetItem* item) {
     }
     text = item->text();
     double value = 0;
+    const bool readable = text.trimmed().isEmpty() || readsAsValue(text, decimalSeparator(), value);
     ++showing_;
-    markResponseCell(item,
-                     text.trimmed().isEmpty() || readsAsValue(text, decimalSeparator(), value));
+    markResponseCell(item, readable);
     --showing_;
+    emit hintChanged(readable ? QString() : unreadableMessage(item->row(), v));
     setModified(true);
     emitCompleteness();
 }
@@ -1071,10 +1101,7 @@ void TFdiseno::pasteResponses() {
     }
     // An open cell editor closes first, so that it writes nothing over the
     // pasted text.
-    QWidget* focus = QApplication::focusWidget();
-    if (focus != nullptr && tcorridas->viewport()->isAncestorOf(focus)) {
-        tcorridas->setFocus(Qt::OtherFocusReason);
-    }
+    closeCellEditor(tcorridas);
     for (const robustez::design::PastedResponse& cell : pasted.cells) {
         tcorridas->item(int(cell.run), firstResponse + int(cell.response))
             ->setText(qs(cell.text).trimmed());
@@ -1096,11 +1123,74 @@ void TFdiseno::showRunsMenu(const QPoint& position) {
 
 // --- Keys -------------------------------------------------------------------
 
+QWidget* TFdiseno::controlOf(QWidget* widget) const {
+    // A cell editor stands for its table.
+    for (QTableWidget* table : {tfactores, trespuestas, tcorridas}) {
+        if (table->isAncestorOf(widget)) {
+            return table;
+        }
+    }
+    return widget;
+}
+
+void TFdiseno::noteFocus(QWidget* widget, Qt::FocusReason reason) {
+    // The user's own moves (a click, a mnemonic, Tab) and the window's moves
+    // for the user (Enter, a new row) choose the control; the toolkit's
+    // choices when the frame activates the window do not.
+    // The frame gives an activated window's first control the focus as if
+    // by Tab: only a Tab key of the user's counts as one.
+    const bool tab =
+        (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason) && tabKeyDown_;
+    if (reason == Qt::MouseFocusReason || reason == Qt::ShortcutFocusReason || tab) {
+        chosenSinceActivation_ = true;
+        userFocus_ = controlOf(widget);
+    } else if (movingFocus_ > 0) {
+        userFocus_ = controlOf(widget);
+    }
+}
+
+void TFdiseno::moveFocus(QWidget* control) {
+    ++movingFocus_;
+    control->setFocus(Qt::OtherFocusReason);
+    userFocus_ = control;
+    --movingFocus_;
+}
+
+void TFdiseno::restoreFocus() {
+    // Back in the window: the focus returns to the control the user was in,
+    // unless the click that activated it chose another one.
+    if (chosenSinceActivation_ || userFocus_ == nullptr || closed_ ||
+        !userFocus_->isVisibleTo(this) || !userFocus_->isEnabled()) {
+        return;
+    }
+    QWidget* focus = QApplication::focusWidget();
+    if (focus != nullptr && isAncestorOf(focus) && controlOf(focus) == userFocus_) {
+        return;
+    }
+    moveFocus(userFocus_);
+}
+
 bool TFdiseno::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() != QEvent::KeyPress) {
+    if (event->type() == QEvent::FocusIn && watched->isWidgetType() &&
+        isAncestorOf(static_cast<QWidget*>(watched))) {
+        noteFocus(static_cast<QWidget*>(watched), static_cast<QFocusEvent*>(event)->reason());
+        return false;
+    }
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
+        const int pressed = static_cast<QKeyEvent*>(event)->key();
+        tabKeyDown_ = event->type() == QEvent::KeyPress &&
+                      (pressed == Qt::Key_Tab || pressed == Qt::Key_Backtab);
+    }
+    if (event->type() != QEvent::KeyPress || !watched->isWidgetType() ||
+        !isAncestorOf(static_cast<QWidget*>(watched))) {
         return QWidget::eventFilter(watched, event);
     }
     auto* key = static_cast<QKeyEvent*>(event);
+    if (key->modifiers() == Qt::ControlModifier &&
+        (key->key() == Qt::Key_PageDown || key->key() == Qt::Key_PageUp)) {
+        turnPage(key->key() == Qt::Key_PageDown ? 1 : -1);
+        return true;
+    }
     if (watched == emetodo) {
         editKeyPress(emetodo, key, eanalista);
     } else if (watched == eanalista) {
@@ -1116,14 +1206,38 @@ bool TFdiseno::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
+void TFdiseno::turnPage(int step) {
+    // Ctrl+PgDn and Ctrl+PgUp: the next or previous page, in its first control.
+    const int count = pages_->count();
+    pages_->setCurrentIndex((pages_->currentIndex() + step + count) % count);
+    QWidget* const first[] = {emetodo, tfactores, tdisenos, tcorridas};
+    moveFocus(first[pages_->currentIndex()]);
+}
+
 void TFdiseno::editKeyPress(QLineEdit* edit, QKeyEvent* key, QWidget* next) {
     if (isEnter(key) && !edit->text().isEmpty()) {
-        next->setFocus(Qt::OtherFocusReason);
+        moveFocus(next);
     }
 }
 
 bool TFdiseno::tableKeyPress(QTableWidget* table, QKeyEvent* key, bool inEditor) {
+    if (inEditor && key->key() == Qt::Key_Escape) {
+        // The editor wrote every key into the cell: Escape takes it back.
+        QWidget* editor = QApplication::focusWidget();
+        QTableWidgetItem* item = table->currentItem();
+        if (editor != nullptr && item != nullptr && editor->property(kOriginalText).isValid()) {
+            item->setText(editor->property(kOriginalText).toString());
+        }
+        return false;
+    }
     if (table == tcorridas) {
+        // Delete empties the current response, as in a spreadsheet.
+        const int firstResponse = kRunColumns + int(study_.factors.size());
+        if (!inEditor && key->key() == Qt::Key_Delete && key->modifiers() == Qt::NoModifier &&
+            table->currentColumn() >= firstResponse && table->currentItem() != nullptr) {
+            table->currentItem()->setText(QString());
+            return true;
+        }
         if (key->matches(QKeySequence::Paste)) {
             const QString text = QGuiApplication::clipboard()->text();
             // In an open cell a single value is pasted into the text.
@@ -1135,13 +1249,16 @@ bool TFdiseno::tableKeyPress(QTableWidget* table, QKeyEvent* key, bool inEditor)
             return true;
         }
         if (inEditor && isEnter(key)) {
-            // Enter takes the value and goes on to the next run.
+            // Enter takes the value and goes on to the next run, once the
+            // editor has written its text (the delegate does it queued).
             const int row = table->currentRow();
             const int column = table->currentColumn();
             QTimer::singleShot(0, table, [table, row, column] {
-                if (row + 1 < table->rowCount()) {
-                    table->setCurrentCell(row + 1, column);
-                }
+                QTimer::singleShot(0, table, [table, row, column] {
+                    if (row + 1 < table->rowCount() && table->currentRow() == row) {
+                        table->setCurrentCell(row + 1, column);
+                    }
+                });
             });
         }
         return false;
@@ -1163,11 +1280,30 @@ bool TFdiseno::tableKeyPress(QTableWidget* table, QKeyEvent* key, bool inEditor)
 
 // --- Files ------------------------------------------------------------------
 
+bool TFdiseno::responsesReadable() {
+    // A text that is not a number would be lost in the file.
+    if (const auto cell = unreadableCell()) {
+        robustez::showMessage(this, unreadableMessage(cell->first, cell->second));
+        pages_->setCurrentIndex(3);
+        tcorridas->setCurrentCell(cell->first,
+                                  kRunColumns + int(study_.factors.size()) + cell->second);
+        moveFocus(tcorridas);
+        return false;
+    }
+    return true;
+}
+
 TFdiseno::SaveOutcome TFdiseno::save() {
+    if (!responsesReadable()) {
+        return SaveOutcome::Failed;
+    }
     return path_.isEmpty() ? saveAs() : saveTo(path_);
 }
 
 TFdiseno::SaveOutcome TFdiseno::saveAs() {
+    if (!responsesReadable()) {
+        return SaveOutcome::Failed;
+    }
     QString path;
     if (askSavePath) {
         path = askSavePath(this, documentName());
@@ -1187,15 +1323,6 @@ TFdiseno::SaveOutcome TFdiseno::saveAs() {
 }
 
 TFdiseno::SaveOutcome TFdiseno::saveTo(const QString& path) {
-    // A text that is not a number would be lost in the file.
-    if (const auto cell = unreadableCell()) {
-        robustez::showMessage(this, unreadableMessage(cell->first, cell->second));
-        pages_->setCurrentIndex(3);
-        tcorridas->setCurrentCell(cell->first,
-                                  kRunColumns + int(study_.factors.size()) + cell->second);
-        tcorridas->setFocus(Qt::OtherFocusReason);
-        return SaveOutcome::Failed;
-    }
     const DesignStudy study = designStudy();
     const bool saved = robustez::runCommand(this, [&path, &study] {
         robustez::design::saveDesignFile(QFile::encodeName(path).toStdString(), study);
@@ -1251,7 +1378,16 @@ void TFdiseno::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (!shown_) {
         shown_ = true;
-        emetodo->setFocus(Qt::OtherFocusReason);
+        moveFocus(emetodo);
+        if (auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget())) {
+            connect(frame, &QMdiSubWindow::windowStateChanged, this,
+                    [this](Qt::WindowStates before, Qt::WindowStates now) {
+                        if (now.testFlag(Qt::WindowActive) && !before.testFlag(Qt::WindowActive)) {
+                            chosenSinceActivation_ = false;
+                            QTimer::singleShot(0, this, &TFdiseno::restoreFocus);
+                        }
+                    });
+        }
     }
 }
 

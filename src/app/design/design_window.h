@@ -2,6 +2,7 @@
 
 #include "core/design/design_study.h"
 
+#include <QPointer>
 #include <QSize>
 #include <QString>
 #include <QStringList>
@@ -45,6 +46,7 @@ public:
     using AskFileName = std::function<QString(QWidget* parent, const QString& proposed)>;
 
     explicit TFdiseno(QWidget* parent = nullptr);
+    ~TFdiseno() override;
 
     QSize sizeHint() const override { return kDesignSize; }
 
@@ -138,6 +140,7 @@ private:
     void pasteResponses();
     void copyRuns();
     void showRunsMenu(const QPoint& position);
+    void turnPage(int step);
     void editKeyPress(QLineEdit* edit, QKeyEvent* key, QWidget* next);
     bool tableKeyPress(QTableWidget* table, QKeyEvent* key, bool inEditor);
 
@@ -147,9 +150,19 @@ private:
     void markResponseCell(QTableWidgetItem* item, bool readable);
     int typedValueCount() const;
     void emitCompleteness();
+    // Every typed response reads as a number; otherwise says which does not.
+    bool responsesReadable();
     SaveOutcome saveTo(const QString& path);
     bool closeQuery();
     QString decimalSeparator() const;
+
+    // The control that holds the widget: a table for its cell editor.
+    QWidget* controlOf(QWidget* widget) const;
+    void noteFocus(QWidget* widget, Qt::FocusReason reason);
+    // Gives the control the focus as the window's move for the user.
+    void moveFocus(QWidget* control);
+    void restoreFocus();
+    void closeCellEditor(QTableWidget* table);
 
     QTabWidget* pages_ = nullptr;
     QLineEdit* emetodo = nullptr;
@@ -183,6 +196,12 @@ private:
     // The controls are being filled by the program: no change is the user's.
     int showing_ = 0;
     bool shown_ = false;
+    // The control the user is in, and whether a click or key chose one
+    // since the frame last activated the window.
+    QPointer<QWidget> userFocus_;
+    bool chosenSinceActivation_ = false;
+    int movingFocus_ = 0;
+    bool tabKeyDown_ = false;
     QString path_;
     bool modified_ = false;
     bool complete_ = false;

@@ -124,6 +124,39 @@ std::string designEstimateLine(const ResponseAnalysis& a, std::string_view separ
            ", E_crit = " + designNumber(a.e_crit, separator);
 }
 
+std::optional<std::string> designEstimateFigures(const ResponseAnalysis& a,
+                                                 design::Estimate estimate,
+                                                 std::string_view separator) {
+    const auto n = [separator](const std::optional<double>& value) {
+        return designNumber(value, separator);
+    };
+    switch (estimate) {
+    case design::Estimate::Dummy:
+        if (!a.dummy) {
+            return std::nullopt;
+        }
+        return "Ficticios: n = " + std::to_string(a.dummy->n) +
+               ", gl = " + std::to_string(a.dummy->df) + ", se(E) = " + n(a.dummy->se) +
+               ", t crítica = " + n(a.dummy->t_crit) + ", E_crit = " + n(a.dummy->e_crit);
+    case design::Estimate::Nominal:
+        if (!a.nominal) {
+            return std::nullopt;
+        }
+        return "Nominales: n = " + std::to_string(a.nominal->n) + ", s = " + n(a.nominal->s) +
+               ", gl = " + std::to_string(a.nominal->df) + ", se(E) = " + n(a.nominal->se) +
+               ", t crítica = " + n(a.nominal->t_crit) + ", E_crit = " + n(a.nominal->e_crit);
+    case design::Estimate::Dong:
+        return "Dong: s0 = " + n(a.dong.s0) + ", límite = " + n(a.dong.limit) +
+               ", m = " + std::to_string(a.dong.m) + ", s1 = " + n(a.dong.s1) +
+               ", t crítica = " + n(a.dong.t_crit) + ", E_crit = " + n(a.dong.e_crit);
+    case design::Estimate::Lenth:
+        return "Lenth: s0 = " + n(a.lenth.s0) + ", límite = " + n(a.lenth.limit) +
+               ", PSE = " + n(a.lenth.pse) + ", d = " + n(a.lenth.d) + ", ME = " + n(a.lenth.me) +
+               ", SME = " + n(a.lenth.sme);
+    }
+    return std::nullopt;
+}
+
 std::string designBaseLine(const ResponseAnalysis& a, std::string_view separator) {
     return "Base del %E (" +
            std::string(a.percent_base.source == design::BaseSource::Nominal ? "media nominal"

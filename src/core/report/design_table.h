@@ -50,6 +50,14 @@ std::string_view estimateName(design::Estimate estimate);
 std::string designEstimateLine(const design::ResponseAnalysis& analysis,
                                std::string_view decimalSeparator);
 
+// The figures of an estimate: "Ficticios: n = 3, gl = 3, se(E) = ..., t crítica
+// = ..., E_crit = ...", "Nominales: n, s, gl, se(E), t crítica, E_crit", "Dong:
+// s0, límite, m, s1, t crítica, E_crit", "Lenth: s0, límite, PSE, d, ME,
+// SME"; empty for an estimate the design cannot give.
+std::optional<std::string> designEstimateFigures(const design::ResponseAnalysis& analysis,
+                                                 design::Estimate estimate,
+                                                 std::string_view decimalSeparator);
+
 // "Base del %E (media nominal) = <value>" (or "media de diseño").
 std::string designBaseLine(const design::ResponseAnalysis& analysis,
                            std::string_view decimalSeparator);

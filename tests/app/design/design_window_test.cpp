@@ -9,6 +9,7 @@
 #include "core/design/run_table.h"
 #include "core/report/worksheet_page.h"
 
+#include <QAction>
 #include <QClipboard>
 #include <QFile>
 #include <QLineEdit>
@@ -16,6 +17,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTabWidget>
@@ -120,6 +122,8 @@ private slots:
     void savedAndReadBack();
     void closeQuestion();
     void copiedRunsReadBack();
+    void aRunTableKeepsItsRuns();
+    void focusStaysWhereTheUserPutIt();
 };
 
 void DesignWindowTest::aDesignTypedByKeys() {
@@ -142,10 +146,10 @@ void DesignWindowTest::aDesignTypedByKeys() {
     QCOMPARE(QApplication::focusWidget(), host.child<QLineEdit>("efecha"));
     type(main, "08/12/2026");
 
-    // Factores: Alt+T into the table, Insert adds a factor, each cell typed
-    // and taken with Enter, Right to the next.
-    host.page(1);
-    key(main, Qt::Key_T, Qt::AltModifier);
+    // Factores by Ctrl+PgDn, in its table; Insert adds a factor, each cell
+    // typed and taken with Enter, Right to the next.
+    key(main, Qt::Key_PageDown, Qt::ControlModifier);
+    QCOMPARE(host.child<QTabWidget>("pages")->currentIndex(), 1);
     auto* factors = host.child<QTableWidget>("tfactores");
     QCOMPARE(testing_support::focusControl(), factors);
     const QList<QStringList> typed = {
@@ -180,7 +184,8 @@ void DesignWindowTest::aDesignTypedByKeys() {
     QCOMPARE(designs->item(designs->currentRow(), 4)->text(), QStringLiteral("4"));
 
     // Diseño: two nominal runs typed into the spin box.
-    host.page(2);
+    key(main, Qt::Key_PageDown, Qt::ControlModifier);
+    QCOMPARE(testing_support::focusControl(), designs);
     key(main, Qt::Key_N, Qt::AltModifier);
     type(main, "2");
     key(main, Qt::Key_Return);
@@ -265,10 +270,14 @@ void DesignWindowTest::pastedResponses() {
     boxes.expectContaining(QStringLiteral("como separador decimal"), QMessageBox::Yes);
     QGuiApplication::clipboard()->setText(QStringLiteral("97") + other + "5\n");
     runs->setCurrentCell(5, column);
-    key(&host.main, Qt::Key_V, Qt::ControlModifier);
+    host.design->findChild<QAction*>("pmnupegar")->trigger(); // the menu's "&Pegar"
+    settle(&host.main);
     QCOMPARE(boxes.pending(), 0);
     QCOMPARE(host.design->designStudy().runs[5].values[0], std::optional<double>(97.5));
     QVERIFY(host.design->isModified());
+    // Delete empties the cell again.
+    key(&host.main, Qt::Key_Delete);
+    QVERIFY(!host.design->designStudy().runs[5].values[0]);
 }
 
 void DesignWindowTest::asksBeforeMovingTypedResponses() {
@@ -330,6 +339,32 @@ void DesignWindowTest::asksBeforeMovingTypedResponses() {
         QCOMPARE(robustez::design::measuredValueCount(now), 9);
     }
     {
+        // Every control that moves runs asks; No leaves it and the runs as
+        // they were.
+        auto* designs = host.child<QTableWidget>("tdisenos");
+        const DesignStudy before = host.design->designStudy();
+        const QList<std::pair<const char*, std::function<void()>>> changes = {
+            {"order", [&] { host.child<QRadioButton>("restandar")->click(); }},
+            {"seed", [&] { host.child<QPushButton>("bsemilla")->click(); }},
+            {"design", [&] { designs->setCurrentCell(designs->currentRow() + 1, 0); }},
+        };
+        for (const auto& [what, change] : changes) {
+            BoxAnswerer boxes;
+            boxes.expectContaining(QStringLiteral("¿Hacer el cambio?"), QMessageBox::No);
+            change();
+            settle(&host.main);
+            QCOMPARE(boxes.pending(), 0);
+            const DesignStudy now = host.design->designStudy();
+            QVERIFY2(now.randomOrder && now.seed == before.seed && now.design == before.design,
+                     what);
+            QVERIFY2(host.child<QRadioButton>("raleatorio")->isChecked(), what);
+            QCOMPARE(designs->item(designs->currentRow(), 0)->text(), QStringLiteral("PB8"));
+            for (std::size_t r = 0; r < now.runs.size(); ++r) {
+                QCOMPARE(now.runs[r].values, before.runs[r].values);
+            }
+        }
+    }
+    {
         // A factor more: its runs were never measured; No keeps them all.
         BoxAnswerer boxes;
         boxes.expectContaining(QStringLiteral("se descartarán 8 valores"), QMessageBox::No);
@@ -366,6 +401,11 @@ void DesignWindowTest::modifiedOnlyByARealChange() {
     key(&host.main, Qt::Key_F2);
     key(&host.main, Qt::Key_Return);
     QVERIFY(!host.design->isModified());
+    // Escape takes a typed cell back.
+    type(&host.main, "Horno");
+    key(&host.main, Qt::Key_Escape);
+    QCOMPARE(host.design->designStudy().factors[0].name, std::string("Temperatura"));
+    QCOMPARE(factors->item(0, 0)->text(), QStringLiteral("Temperatura"));
     host.design->loadDesign(sampleStudy(), QString());
     QVERIFY(host.design->isModified()); // a run table's screen is unsaved
 }
@@ -373,6 +413,12 @@ void DesignWindowTest::modifiedOnlyByARealChange() {
 void DesignWindowTest::savedAndReadBack() {
     QTemporaryDir dir;
     Host host;
+    // A new design, without factors yet, is a file too.
+    const QString empty = dir.filePath("vacío.w1d");
+    host.design->askSavePath = [&empty](QWidget*, const QString&) { return empty; };
+    QCOMPARE(host.design->save(), TFdiseno::SaveOutcome::Saved);
+    QVERIFY(robustez::design::loadDesignFile(QFile::encodeName(empty).toStdString()).runs.empty());
+
     DesignStudy study = sampleStudy();
     fillValues(study);
     study.runs[3].values[0].reset();
@@ -384,6 +430,23 @@ void DesignWindowTest::savedAndReadBack() {
         return answer;
     };
     QSignalSpy names(host.design, &TFdiseno::documentNameChanged);
+    QVERIFY(!host.design->responsesComplete()); // run 4 is not measured
+
+    // A response that is not a number is never lost in the file: the save
+    // is refused naming it, then the cell is set right.
+    auto* runs = host.child<QTableWidget>("tcorridas");
+    QTableWidgetItem* cell = runs->item(3, responseColumn(study));
+    cell->setText(QStringLiteral("1,2,3"));
+    {
+        BoxAnswerer boxes;
+        boxes.expect(QStringLiteral("Algún dato capturado no es un valor numérico: Contenido, "
+                                    "corrida 4: «1,2,3»."));
+        QCOMPARE(host.design->save(), TFdiseno::SaveOutcome::Failed);
+        QCOMPARE(boxes.pending(), 0);
+        QCOMPARE(runs->currentItem(), cell);
+        QVERIFY(proposals.isEmpty());
+    }
+    cell->setText(QString());
 
     // Cancelled, then failed: the name and the mark stay.
     QCOMPARE(host.design->save(), TFdiseno::SaveOutcome::Cancelled);
@@ -499,6 +562,77 @@ void DesignWindowTest::copiedRunsReadBack() {
     }
     QCOMPARE(read.factors[1].low, std::string("2.9"));
     QCOMPARE(read.responses[0].name, std::string("Contenido"));
+}
+
+void DesignWindowTest::aRunTableKeepsItsRuns() {
+    QTemporaryDir dir;
+    Host host;
+    DesignStudy sample = sampleStudy();
+    fillValues(sample);
+    const std::string separator = QLocale::system().decimalPoint().toStdString();
+    const DesignStudy table = robustez::design::decodeRunTable(
+                                  robustez::design::encodeRunTable(sample, separator), separator)
+                                  .study;
+    host.design->loadDesign(table, QString());
+    QVERIFY(host.design->isModified());
+    host.page(2);
+    auto* designs = host.child<QTableWidget>("tdisenos");
+    QCOMPARE(designs->item(designs->currentRow(), 0)->text(), QStringLiteral("Tabla de corridas"));
+    QVERIFY(!host.child<QSpinBox>("enominales")->isEnabled());
+
+    // Saved as a design file, the runs are the table's.
+    const QString path = dir.filePath("tabla.w1d");
+    host.design->askSavePath = [&path](QWidget*, const QString&) { return path; };
+    QCOMPARE(host.design->save(), TFdiseno::SaveOutcome::Saved);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const DesignStudy read = robustez::design::decodeDesignFile(file.readAll().toStdString());
+    QCOMPARE(read.kind, robustez::design::DesignKind::Table);
+    QCOMPARE(read.runs.size(), table.runs.size());
+    for (std::size_t r = 0; r < read.runs.size(); ++r) {
+        QCOMPARE(read.runs[r].codes, table.runs[r].codes);
+        QCOMPARE(read.runs[r].values, table.runs[r].values);
+    }
+
+    // A factor more leaves the table's layout for the proposed design, once agreed.
+    BoxAnswerer boxes;
+    boxes.expectContaining(QStringLiteral("se descartarán 12 valores"), QMessageBox::Yes);
+    host.child<QPushButton>("bagregar")->click();
+    QCOMPARE(boxes.pending(), 0);
+    const DesignStudy now = host.design->designStudy();
+    QCOMPARE(now.design, std::string("PB8"));               // 4 factors + 3 dummies fit 7 columns
+    QCOMPARE(robustez::design::measuredValueCount(now), 2); // the nominal runs' values
+    QCOMPARE(designs->item(0, 0)->text(), QStringLiteral("PB8"));
+}
+
+void DesignWindowTest::focusStaysWhereTheUserPutIt() {
+    Host host;
+    QWidget* other = new QWidget;
+    QMdiSubWindow* otherFrame = host.area->addSubWindow(other);
+    otherFrame->show();
+    auto* designFrame = qobject_cast<QMdiSubWindow*>(host.design->parentWidget());
+    host.area->setActiveSubWindow(designFrame);
+    settle(&host.main);
+    // Alt and a page's mnemonic, then keys of the factors table.
+    host.page(1);
+    key(&host.main, Qt::Key_T, Qt::AltModifier);
+    auto* factors = host.child<QTableWidget>("tfactores");
+    key(&host.main, Qt::Key_Insert);
+    key(&host.main, Qt::Key_Insert, Qt::ControlModifier);
+    QCOMPARE(factors->rowCount(), 2);
+    QCOMPARE(testing_support::focusControl(), factors);
+    key(&host.main, Qt::Key_Delete, Qt::ControlModifier);
+    QCOMPARE(factors->rowCount(), 1);
+    // Another window of the frame, and back: the focus is in the table again.
+    host.area->setActiveSubWindow(otherFrame);
+    settle(&host.main);
+    host.area->setActiveSubWindow(designFrame);
+    settle(&host.main);
+    QCOMPARE(testing_support::focusControl(), factors);
+    // A button's mnemonic stands: Alt+G adds a factor, the focus on the new one.
+    key(&host.main, Qt::Key_G, Qt::AltModifier);
+    QTRY_COMPARE(factors->rowCount(), 2); // a mnemonic clicks after a moment
+    QCOMPARE(factors->currentRow(), 1);
 }
 
 ROBUSTEZ_WINDOW_TEST_MAIN(DesignWindowTest)
