@@ -1513,7 +1513,6 @@ DESIGN_ADD_FACTOR = (659, 75)
 DESIGN_FACTOR_COLUMNS = (130, 290, 378, 466, 554)  # Factor, Unidad, Bajo, Nominal, Alto
 DESIGN_FACTOR_ROW = (95, 22)  # the first row's middle, the rows' height
 DESIGN_NOMINAL_UP = (214, 375)  # the nominal runs' up arrow
-DESIGN_RUN_ROW = (110, 22)
 DESIGN_MAX_BOX = (728 - 35, 0)
 
 
@@ -1600,15 +1599,19 @@ def fill_design_by_mouse(p, plan):
         p.sync()
     click(*design_at(p, *DESIGN_TABS["corridas"]), park=p._park())
     p.sync()
-    # The response column: the cell the page opens on, shown selected.
+    # The first run's response cell: the cell the page opens on, shown
+    # selected (its header's height follows the names).
     s = p.screen.refresh()
-    x0, y0 = design_at(p, 0, DESIGN_RUN_ROW[0])
-    blue = [x for x in range(x0, x0 + 700) if p._bluish(s.pixel(x, y0))]
+    x0, y0 = design_at(p, 0, 0)
+    blue = [(x, y) for y in range(y0 + 60, y0 + 440, 2) for x in range(x0 + 10, x0 + 720, 4)
+            if p._bluish(s.pixel(x, y))]
     if not blue:
         raise StepFailed("the runs page did not open on a response cell")
-    x = (blue[0] + blue[-1]) // 2
+    x = (min(b[0] for b in blue) + max(b[0] for b in blue)) // 2
+    top, bottom = min(b[1] for b in blue), max(b[1] for b in blue)
+    height = bottom - top + 2  # the cell and the grid's line
     for row, value in enumerate(plan.values):
-        click(x, y0 + DESIGN_RUN_ROW[1] * row, park=p._park())
+        click(x, (top + bottom) // 2 + height * row, park=p._park())
         p.sync()
         press(text(value) + ["Return"])
     p.sync()
