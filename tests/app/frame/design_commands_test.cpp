@@ -31,49 +31,6 @@ using testing_support::settle;
 
 namespace {
 
-// The example screen of the program's examples folder: a Plackett-Burman
-// design of 8 runs with 4 factors and 3 dummies, 3 nominal runs and two
-// responses, every value measured.
-const char kExample[] = "ROBUSTEZ-DISENO\t1\n"
-                        "Método\tValoración de paracetamol por HPLC\n"
-                        "Analista\tQ.F.B. María Pérez\n"
-                        "Fecha\t08/12/2026\n"
-                        "Diseño\tPB8\tplackett-burman\n"
-                        "Ensayos nominales\t3\n"
-                        "Orden\taleatorio\t20261208\n"
-                        "Factores\t4\n"
-                        "Temperatura de la columna\t°C\t25\t30\t35\n"
-                        "Flujo\tmL/min\t0.9\t1.0\t1.1\n"
-                        "pH de la fase móvil\t\t2.8\t3.0\t3.2\n"
-                        "Lote de columna\t\tlote A\t\tlote B\n"
-                        "Respuestas\t2\n"
-                        "Contenido\t%\n"
-                        "Resolución\t\n"
-                        "Columnas\t7\n"
-                        "Temperatura de la columna\t1\n"
-                        "Flujo\t2\n"
-                        "pH de la fase móvil\t3\n"
-                        "Lote de columna\t4\n"
-                        "Ficticio 1\tficticio\n"
-                        "Ficticio 2\tficticio\n"
-                        "Ficticio 3\tficticio\n"
-                        "Ensayos\t11\n"
-                        "1\tnominal\t1\t0\t0\t0\t0\t0\t0\t0\t99.65\t2.42\n"
-                        "2\tdiseño\t5\t-1\t1\t-1\t-1\t1\t1\t1\t98.99\t2.53\n"
-                        "3\tdiseño\t2\t-1\t1\t1\t1\t-1\t1\t-1\t99.16\t2.95\n"
-                        "4\tdiseño\t8\t-1\t-1\t-1\t-1\t-1\t-1\t-1\t99.27\t2.62\n"
-                        "5\tdiseño\t1\t1\t1\t1\t-1\t1\t-1\t-1\t99.99\t2.25\n"
-                        "6\tnominal\t2\t0\t0\t0\t0\t0\t0\t0\t99.58\t2.39\n"
-                        "7\tdiseño\t6\t1\t-1\t1\t-1\t-1\t1\t1\t100.2\t2.31\n"
-                        "8\tdiseño\t3\t-1\t-1\t1\t1\t1\t-1\t1\t99.17\t2.9\n"
-                        "9\tdiseño\t7\t1\t1\t-1\t1\t-1\t-1\t1\t99.99\t1.84\n"
-                        "10\tdiseño\t4\t1\t-1\t-1\t1\t1\t1\t-1\t100.04\t1.81\n"
-                        "11\tnominal\t3\t0\t0\t0\t0\t0\t0\t0\t99.64\t2.42\n";
-
-DesignStudy example() {
-    return robustez::design::decodeDesignFile(kExample);
-}
-
 std::string separator() {
     return QLocale::system().decimalPoint().toStdString();
 }
@@ -87,6 +44,17 @@ void writeFile(const QString& path, const std::string& bytes) {
 std::string readFile(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll().toStdString() : std::string();
+}
+
+// The example screen of the examples folder: a Plackett-Burman design of 8
+// runs with 4 factors and 3 dummies, 3 nominal runs and two responses (the
+// second "Resolución"), every value measured.
+std::string exampleFile() {
+    return readFile(QStringLiteral(ROBUSTEZ_EXAMPLES_DIR "/diseno_pb8.w1d"));
+}
+
+DesignStudy example() {
+    return robustez::design::decodeDesignFile(exampleFile());
 }
 
 // Two studies are the same when their design files are the same bytes.
@@ -294,7 +262,7 @@ void DesignCommandsTest::openingDesignsAndRunTables() {
     writeFile(dir_.filePath("abrir.w1d"), fileOf(study));
     writeFile(dir_.filePath("abrir.tsv"), robustez::design::encodeRunTable(study, separator()));
     writeFile(dir_.filePath("abrir.txt"), robustez::design::encodeRunTable(study, separator()));
-    std::string damaged = kExample;
+    std::string damaged = exampleFile();
     damaged.replace(damaged.find("Ensayos\t11"), 10, "Ensayos\t12");
     writeFile(dir_.filePath("dañado.w1d"), damaged);
     writeFile(dir_.filePath("mala.tsv"), "Flujo\tTipo\tContenido\n0.9\tdiseño\tx\n");
@@ -594,7 +562,7 @@ void DesignCommandsTest::effectsNeedEveryResponse() {
     QCOMPARE(main.childCount(), 1);
 
     const QString complete = dir_.filePath("completo.w1d");
-    writeFile(complete, kExample);
+    writeFile(complete, exampleFile());
     TFdiseno* design = main.openDesignFile(complete);
     main.mnuefectosClick();
     settle();
@@ -654,7 +622,7 @@ void DesignCommandsTest::commandLineOpensDesigns() {
     TMainForm& main = *frame.main;
     const QString design = dir_.filePath("linea.w1d");
     const QString table = dir_.filePath("linea.TSV");
-    writeFile(design, kExample);
+    writeFile(design, exampleFile());
     writeFile(table, robustez::design::encodeRunTable(example(), separator()));
     const struct {
         QString path;
