@@ -161,8 +161,6 @@ bool isEnter(const QKeyEvent* key) {
 TFdiseno::TFdiseno(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("Fdiseno"));
     setProperty("helpContext", kHelpContext);
-    // The frame's font is bold: the window sets its own, as the results windows do.
-    setFont(robustez::normalSystemFont(10));
     resize(kDesignSize);
     study_.responses = {{"Contenido", "%"}};
     study_.seed = QRandomGenerator::global()->generate64();
