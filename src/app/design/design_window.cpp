@@ -268,10 +268,6 @@ QWidget* TFdiseno::buildFactorsPage() {
     trespuestas->setStatusTip(
         QStringLiteral("Insert agrega una respuesta, Ctrl+Supr quita la actual"));
     trespuestas->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
-    // Tab goes from cell to cell of the factors and the responses, as in a
-    // spreadsheet; the last cell's Tab leaves the table.
-    tfactores->setTabKeyNavigation(true);
-    trespuestas->setTabKeyNavigation(true);
     bagregarr = new QPushButton(QStringLiteral("Agregar r&espuesta"));
     bagregarr->setObjectName(QStringLiteral("bagregarr"));
     bquitarr = new QPushButton(QStringLiteral("Q&uitar respuesta"));
