@@ -20,6 +20,7 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -628,6 +629,12 @@ void DesignWindowTest::focusStaysWhereTheUserPutIt() {
     settle(&host.main);
     host.area->setActiveSubWindow(designFrame);
     settle(&host.main);
+    QCOMPARE(testing_support::focusControl(), factors);
+    // From the table's first cell Shift+Tab goes back to the page tabs.
+    key(&host.main, Qt::Key_Home, Qt::ControlModifier);
+    key(&host.main, Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(QApplication::focusWidget(), host.child<QTabWidget>("pages")->tabBar());
+    key(&host.main, Qt::Key_Tab);
     QCOMPARE(testing_support::focusControl(), factors);
     // A button's mnemonic stands: Alt+G adds a factor, the focus on the new one.
     key(&host.main, Qt::Key_G, Qt::AltModifier);
