@@ -147,10 +147,13 @@ void DesignWindowTest::aDesignTypedByKeys() {
     QCOMPARE(QApplication::focusWidget(), host.child<QLineEdit>("efecha"));
     type(main, "08/12/2026");
 
-    // Factores by Ctrl+PgDn, in its table; Insert adds a factor, each cell
-    // typed and taken with Enter, Right to the next.
-    key(main, Qt::Key_PageDown, Qt::ControlModifier);
-    QCOMPARE(host.child<QTabWidget>("pages")->currentIndex(), 1);
+    // Tab to the page tabs, Right to "Factores", Alt+T into its table;
+    // Insert adds a factor, each cell typed and taken with Enter, Right to
+    // the next.
+    key(main, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), host.child<QTabWidget>("pages")->tabBar());
+    key(main, Qt::Key_Right);
+    key(main, Qt::Key_T, Qt::AltModifier);
     auto* factors = host.child<QTableWidget>("tfactores");
     QCOMPARE(testing_support::focusControl(), factors);
     const QList<QStringList> typed = {
