@@ -63,6 +63,8 @@ constexpr double kSavedFigureFont = kSavedFigureWidth / 70;
 constexpr int kWidestColumn = 260;
 // At most this many rows in view; more scroll in the table.
 constexpr int kRowsInView = 16;
+// The width beside the table from which the lines under it go there.
+constexpr int kLinesBeside = 380;
 // The effects table's verdict and equivalence columns.
 constexpr std::size_t kFirstVerdictColumn = 6;
 const QString kDocumentTitle = QStringLiteral("Cribado de robustez por diseño");
@@ -247,11 +249,16 @@ TFefectos::TFefectos(const robustez::design::DesignStudy& study, const QString& 
     layout->setContentsMargins(8, 8, 8, 8);
     layout->addLayout(top);
     layout->addLayout(estimates);
-    layout->addWidget(stgefectos, 0, Qt::AlignLeft);
-    auto* lines = new QHBoxLayout;
-    lines->addWidget(lestimacion, 1, Qt::AlignTop);
-    lines->addWidget(lequivalencia, 1, Qt::AlignTop);
-    layout->addLayout(lines);
+    // The estimate's and the equivalence lines side by side under the table,
+    // or one above the other beside it when the window is wide enough.
+    lines_ = new QBoxLayout(QBoxLayout::LeftToRight);
+    lines_->addWidget(lestimacion, 1, Qt::AlignTop);
+    lines_->addWidget(lequivalencia, 1, Qt::AlignTop);
+    lines_->addStretch(0);
+    tableAndLines_ = new QBoxLayout(QBoxLayout::TopToBottom);
+    tableAndLines_->addWidget(stgefectos, 0, Qt::AlignLeft | Qt::AlignTop);
+    tableAndLines_->addLayout(lines_, 1);
+    layout->addLayout(tableAndLines_);
     layout->addWidget(lconclusion);
     layout->addWidget(lintervalos);
     layout->addWidget(figura, 1);
@@ -288,6 +295,29 @@ TFefectos::TFefectos(const robustez::design::DesignStudy& study, const QString& 
 
     // F1 asks for this window's help topic, not for the contents.
     watchHelpKey();
+}
+
+void TFefectos::arrangeLines() {
+    if (tableAndLines_ == nullptr) {
+        return;
+    }
+    const int margins = 2 * 8 + tableAndLines_->spacing();
+    const bool beside = width() - margins - stgefectos->maximumWidth() >= robustez::kLinesBeside;
+    const auto direction = beside ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom;
+    if (tableAndLines_->direction() != direction) {
+        tableAndLines_->setDirection(direction);
+        lines_->setDirection(beside ? QBoxLayout::TopToBottom : QBoxLayout::LeftToRight);
+        // Side by side the two share the width; one above the other they
+        // keep to the top.
+        lines_->setStretch(0, beside ? 0 : 1);
+        lines_->setStretch(1, beside ? 0 : 1);
+        lines_->setStretch(2, beside ? 1 : 0);
+    }
+}
+
+void TFefectos::resizeEvent(QResizeEvent* event) {
+    HelpTopicWindow::resizeEvent(event);
+    arrangeLines();
 }
 
 void TFefectos::elimiteChanged(const QString& text) {
@@ -443,6 +473,7 @@ void TFefectos::fitTableSize() {
         width += stgefectos->verticalScrollBar()->sizeHint().width();
     }
     stgefectos->setFixedSize(std::max(width, 200), height);
+    arrangeLines();
 }
 
 QString TFefectos::tableText() const {

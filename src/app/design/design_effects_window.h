@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+class QBoxLayout;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -122,7 +123,12 @@ signals:
     // A line for the status bar (empty: none).
     void hintChanged(const QString& hint);
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    // The lines under the table, or beside it in a wide window.
+    void arrangeLines();
     // The table as wide as its columns and as tall as its rows.
     void fitTableSize();
     // Analyses the study again and shows the result.
@@ -138,4 +144,6 @@ private:
     robustez::design::Estimate default_ = robustez::design::Estimate::Dong;
     std::vector<robustez::design::ResponseAnalysis> analyses_;
     QString error_;
+    QBoxLayout* tableAndLines_ = nullptr;
+    QBoxLayout* lines_ = nullptr;
 };

@@ -314,6 +314,23 @@ void DesignEffectsTest::copySaveAndPrint() {
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
 
+    // The lines under the table, or beside it in a wide window.
+    for (const int width : {TFefectos::kDesignSize.width(), 1400, TFefectos::kDesignSize.width()}) {
+        window.resize(width, TFefectos::kDesignSize.height());
+        QTRY_COMPARE(window.width(), width);
+        QApplication::processEvents();
+        const QRect table = window.stgefectos->geometry();
+        const QRect lines = window.lestimacion->geometry();
+        const bool beside = width > 1300;
+        QVERIFY2(beside ? lines.left() >= table.right() && lines.top() < table.bottom()
+                        : lines.top() >= table.bottom(),
+                 qPrintable(QStringLiteral("%1: table %2, lines %3, %4")
+                                .arg(width)
+                                .arg(table.right())
+                                .arg(lines.left())
+                                .arg(lines.top())));
+    }
+
     // Ctrl+C and Copiar: the table as tab-separated lines, header first.
     for (const bool byKey : {true, false}) {
         QGuiApplication::clipboard()->clear();

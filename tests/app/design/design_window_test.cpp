@@ -20,6 +20,7 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -146,10 +147,13 @@ void DesignWindowTest::aDesignTypedByKeys() {
     QCOMPARE(QApplication::focusWidget(), host.child<QLineEdit>("efecha"));
     type(main, "08/12/2026");
 
-    // Factores by Ctrl+PgDn, in its table; Insert adds a factor, each cell
-    // typed and taken with Enter, Right to the next.
-    key(main, Qt::Key_PageDown, Qt::ControlModifier);
-    QCOMPARE(host.child<QTabWidget>("pages")->currentIndex(), 1);
+    // Tab to the page tabs, Right to "Factores", Alt+T into its table;
+    // Insert adds a factor, each cell typed and taken with Enter, Right to
+    // the next.
+    key(main, Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), host.child<QTabWidget>("pages")->tabBar());
+    key(main, Qt::Key_Right);
+    key(main, Qt::Key_T, Qt::AltModifier);
     auto* factors = host.child<QTableWidget>("tfactores");
     QCOMPARE(testing_support::focusControl(), factors);
     const QList<QStringList> typed = {
@@ -628,6 +632,12 @@ void DesignWindowTest::focusStaysWhereTheUserPutIt() {
     settle(&host.main);
     host.area->setActiveSubWindow(designFrame);
     settle(&host.main);
+    QCOMPARE(testing_support::focusControl(), factors);
+    // From the table's first cell Shift+Tab goes back to the page tabs.
+    key(&host.main, Qt::Key_Home, Qt::ControlModifier);
+    key(&host.main, Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(QApplication::focusWidget(), host.child<QTabWidget>("pages")->tabBar());
+    key(&host.main, Qt::Key_Tab);
     QCOMPARE(testing_support::focusControl(), factors);
     // A button's mnemonic stands: Alt+G adds a factor, the focus on the new one.
     key(&host.main, Qt::Key_G, Qt::AltModifier);
