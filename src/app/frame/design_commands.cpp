@@ -215,11 +215,15 @@ void TMainForm::mnuefectosClick() {
     }
 }
 
-// A snapshot of the design as it stands; a response not measured in every
-// run is refused with the analysis' message, which names the first run and
-// response without a value, and opens no window.
+// A snapshot of the design as it stands; a design without responses, or
+// with a response not measured in every run, is refused with a message
+// (the analysis' names the first run and response without a value), and
+// opens no window.
 void TMainForm::showEffects(const TFdiseno& design) {
     const robustez::design::DesignStudy study = design.designStudy();
+    if (study.responses.empty()) {
+        throw robustez::RobustezError("El diseño no tiene respuestas que analizar.");
+    }
     static_cast<void>(robustez::design::analyseStudy(study));
     auto* window = new TFefectos(study, design.documentName(), decimalSeparator());
     connectHelpTopicWindow(window);

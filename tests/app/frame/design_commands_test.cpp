@@ -551,22 +551,43 @@ void DesignCommandsTest::effectsNeedEveryResponse() {
     TMainForm& main = *frame.main;
     DesignStudy incomplete = example();
     incomplete.runs[6].values[1].reset(); // run 7, "Resolución"
-    const QString path = dir_.filePath("incompleto.w1d");
-    writeFile(path, fileOf(incomplete));
-    QVERIFY(main.openDesignFile(path) != nullptr);
-    boxes.expectContaining(QStringLiteral("Resolución"));
-    main.mnuefectosClick();
-    settle();
-    QCOMPARE(boxes.pending(), 0);
-    QVERIFY2(boxes.texts.value(0).contains(QLatin1Char('7')), qPrintable(boxes.texts.value(0)));
-    QCOMPARE(main.childCount(), 1);
+    DesignStudy withoutResponses = example();
+    withoutResponses.responses.clear();
+    for (robustez::design::DesignRun& run : withoutResponses.runs) {
+        run.values.clear();
+    }
+    const struct {
+        const char* file; // none: a new design
+        DesignStudy study;
+        QString box;
+    } refused[] = {
+        {"incompleto.w1d", incomplete,
+         QStringLiteral("Falta el valor de Resolución en el ensayo 7")},
+        {"sin_respuestas.w1d", withoutResponses, QStringLiteral("no tiene respuestas")},
+        {nullptr, {}, QString()}, // no factor, no run
+    };
+    for (const auto& c : refused) {
+        if (c.file != nullptr) {
+            const QString path = dir_.filePath(QString::fromLatin1(c.file));
+            writeFile(path, fileOf(c.study));
+            QVERIFY(main.openDesignFile(path) != nullptr);
+        } else {
+            main.FileNewDesign();
+        }
+        const int open = main.childCount();
+        boxes.expectContaining(c.box);
+        main.mnuefectosClick();
+        settle();
+        QCOMPARE(boxes.pending(), 0);
+        QCOMPARE(main.childCount(), open);
+    }
 
     const QString complete = dir_.filePath("completo.w1d");
     writeFile(complete, exampleFile());
     TFdiseno* design = main.openDesignFile(complete);
     main.mnuefectosClick();
     settle();
-    QCOMPARE(main.childCount(), 3);
+    QCOMPARE(main.childCount(), 5);
     auto* effects = qobject_cast<TFefectos*>(main.activeChild());
     QVERIFY(effects != nullptr);
     QCOMPARE(effects->windowTitle(), QStringLiteral("Efectos del diseño — completo.w1d"));
