@@ -176,6 +176,10 @@ void DesignCommandsTest::commandStatesFollowTheActiveWindow() {
          [&] { main.applyCommandColumn(robustez::CommandEvent::CountAccepted); }, design},
         {"the study window active", [&] { activate(main, study); },
          always + windows + QStringList{"mnucalculos"}},
+        {"the design window active again", [&] { activate(main, first); }, design},
+        // The study behind it comes to the front with its own states.
+        {"C&errar on the design window", [&] { main.mnucloseClick(); },
+         always + windows + QStringList{"mnucalculos"}},
         {"Abrir diseño", [&] { second = main.openDesignFile(path); }, design},
         {"Efectos del diseño", [&] { main.mnuefectosClick(); },
          always + windows + QStringList{"mnucalculos"}},
@@ -187,7 +191,7 @@ void DesignCommandsTest::commandStatesFollowTheActiveWindow() {
          },
          // The effects window in front of the study comes to the front.
          free + always + windows + QStringList{"mnucalculos"}},
-        {"the first design window active again", [&] { activate(main, first); }, free + design},
+        {"the design window active again", [&] { activate(main, second); }, free + design},
         // The study's rule leaves its Cálculos menu on, its entries off.
         {"every window closed", [&] { closeAll(main, boxes); },
          free + always + QStringList{"mnucalculos"}},
