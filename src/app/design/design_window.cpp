@@ -108,8 +108,10 @@ QTableWidget* makeTable(QWidget* page, const char* name, const QStringList& head
     table->setHorizontalHeaderLabels(headers);
     table->verticalHeader()->hide();
     table->setSelectionMode(QAbstractItemView::SingleSelection);
+    // No editing on a second click: its delayed editor would open over the
+    // keys typed meanwhile.
     table->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
-                           QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
+                           QAbstractItemView::AnyKeyPressed);
     table->setTabKeyNavigation(false);
     table->setWordWrap(false);
     table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 8);
@@ -1142,10 +1144,14 @@ void TFdiseno::noteFocus(QWidget* widget, Qt::FocusReason reason) {
     const bool tab =
         (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason) && tabKeyDown_;
     if (reason == Qt::MouseFocusReason || reason == Qt::ShortcutFocusReason || tab) {
-        chosenSinceActivation_ = true;
+        ++choices_;
         userFocus_ = controlOf(widget);
     } else if (movingFocus_ > 0) {
         userFocus_ = controlOf(widget);
+    } else if (controlOf(widget) != userFocus_) {
+        // The toolkit's own move (the frame maximizing or restoring the
+        // window, a control disabled): nobody chose it.
+        queueFocusReturn();
     }
 }
 
@@ -1156,16 +1162,26 @@ void TFdiseno::moveFocus(QWidget* control) {
     --movingFocus_;
 }
 
-void TFdiseno::restoreFocus() {
-    // Back in the window: the focus returns to the control the user was in,
-    // unless the click that activated it chose another one.
-    if (chosenSinceActivation_ || userFocus_ == nullptr || closed_ ||
-        !userFocus_->isVisibleTo(this) || !userFocus_->isEnabled()) {
+void TFdiseno::queueFocusReturn() {
+    // Once the toolkit has finished moving the focus, and unless the user
+    // chose a control meanwhile (the click that activated the window).
+    const int seen = choices_;
+    QTimer::singleShot(0, this, [this, seen] {
+        if (choices_ == seen) {
+            returnFocus();
+        }
+    });
+}
+
+void TFdiseno::returnFocus() {
+    // The focus returns to the control the user was in.
+    if (userFocus_ == nullptr || closed_ || !userFocus_->isVisibleTo(this) ||
+        !userFocus_->isEnabled()) {
         return;
     }
     QWidget* focus = QApplication::focusWidget();
-    if (focus != nullptr && isAncestorOf(focus) && controlOf(focus) == userFocus_) {
-        return;
+    if (focus == nullptr || !isAncestorOf(focus) || controlOf(focus) == userFocus_) {
+        return; // the user is elsewhere, or where they were
     }
     moveFocus(userFocus_);
 }
@@ -1383,8 +1399,7 @@ void TFdiseno::showEvent(QShowEvent* event) {
             connect(frame, &QMdiSubWindow::windowStateChanged, this,
                     [this](Qt::WindowStates before, Qt::WindowStates now) {
                         if (now.testFlag(Qt::WindowActive) && !before.testFlag(Qt::WindowActive)) {
-                            chosenSinceActivation_ = false;
-                            QTimer::singleShot(0, this, &TFdiseno::restoreFocus);
+                            queueFocusReturn();
                         }
                     });
         }
