@@ -1136,23 +1136,29 @@ QWidget* TFdiseno::controlOf(QWidget* widget) const {
 }
 
 void TFdiseno::noteFocus(QWidget* widget, Qt::FocusReason reason) {
-    // The user's own moves (a click, a mnemonic, Tab) and the window's moves
-    // for the user (Enter, a new row) choose the control; the toolkit's
-    // choices when the frame activates the window do not.
-    // The frame gives an activated window's first control the focus as if
-    // by Tab: only a Tab key of the user's counts as one.
+    // The user's own moves choose the control: a click, a mnemonic, a Tab
+    // key (the frame moves the focus as if by Tab too).
     const bool tab =
         (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason) && tabKeyDown_;
     if (reason == Qt::MouseFocusReason || reason == Qt::ShortcutFocusReason || tab) {
         ++choices_;
         userFocus_ = controlOf(widget);
-    } else if (movingFocus_ > 0) {
-        userFocus_ = controlOf(widget);
-    } else if (controlOf(widget) != userFocus_) {
-        // The toolkit's own move (the frame maximizing or restoring the
-        // window, a control disabled): nobody chose it.
-        queueFocusReturn();
+        return;
     }
+    // The frame's own moves: the next control as if by Tab when it
+    // maximizes, restores or activates the window, or the window's control
+    // when the program comes back. Nobody chose them.
+    const bool frameMove = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+                           reason == Qt::ActiveWindowFocusReason;
+    if (frameMove && movingFocus_ == 0 && userFocus_ != nullptr && userFocus_->isVisibleTo(this)) {
+        if (controlOf(widget) != userFocus_) {
+            queueFocusReturn();
+        }
+        return;
+    }
+    // The window's own moves, and the user's control out of sight (its page
+    // turned): the focus stays where it arrived.
+    userFocus_ = controlOf(widget);
 }
 
 void TFdiseno::moveFocus(QWidget* control) {
