@@ -108,8 +108,10 @@ QTableWidget* makeTable(QWidget* page, const char* name, const QStringList& head
     table->setHorizontalHeaderLabels(headers);
     table->verticalHeader()->hide();
     table->setSelectionMode(QAbstractItemView::SingleSelection);
+    // No editing on a second click: its delayed editor would open over the
+    // keys typed meanwhile.
     table->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
-                           QAbstractItemView::AnyKeyPressed | QAbstractItemView::SelectedClicked);
+                           QAbstractItemView::AnyKeyPressed);
     table->setTabKeyNavigation(false);
     table->setWordWrap(false);
     table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 8);
@@ -1134,19 +1136,29 @@ QWidget* TFdiseno::controlOf(QWidget* widget) const {
 }
 
 void TFdiseno::noteFocus(QWidget* widget, Qt::FocusReason reason) {
-    // The user's own moves (a click, a mnemonic, Tab) and the window's moves
-    // for the user (Enter, a new row) choose the control; the toolkit's
-    // choices when the frame activates the window do not.
-    // The frame gives an activated window's first control the focus as if
-    // by Tab: only a Tab key of the user's counts as one.
+    // The user's own moves choose the control: a click, a mnemonic, a Tab
+    // key (the frame moves the focus as if by Tab too).
     const bool tab =
         (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason) && tabKeyDown_;
     if (reason == Qt::MouseFocusReason || reason == Qt::ShortcutFocusReason || tab) {
-        chosenSinceActivation_ = true;
+        ++choices_;
         userFocus_ = controlOf(widget);
-    } else if (movingFocus_ > 0) {
-        userFocus_ = controlOf(widget);
+        return;
     }
+    // The frame's own moves: the next control as if by Tab when it
+    // maximizes, restores or activates the window, or the window's control
+    // when the program comes back. Nobody chose them.
+    const bool frameMove = reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+                           reason == Qt::ActiveWindowFocusReason;
+    if (frameMove && movingFocus_ == 0 && userFocus_ != nullptr && userFocus_->isVisibleTo(this)) {
+        if (controlOf(widget) != userFocus_) {
+            queueFocusReturn();
+        }
+        return;
+    }
+    // The window's own moves, and the user's control out of sight (its page
+    // turned): the focus stays where it arrived.
+    userFocus_ = controlOf(widget);
 }
 
 void TFdiseno::moveFocus(QWidget* control) {
@@ -1156,16 +1168,26 @@ void TFdiseno::moveFocus(QWidget* control) {
     --movingFocus_;
 }
 
-void TFdiseno::restoreFocus() {
-    // Back in the window: the focus returns to the control the user was in,
-    // unless the click that activated it chose another one.
-    if (chosenSinceActivation_ || userFocus_ == nullptr || closed_ ||
-        !userFocus_->isVisibleTo(this) || !userFocus_->isEnabled()) {
+void TFdiseno::queueFocusReturn() {
+    // Once the toolkit has finished moving the focus, and unless the user
+    // chose a control meanwhile (the click that activated the window).
+    const int seen = choices_;
+    QTimer::singleShot(0, this, [this, seen] {
+        if (choices_ == seen) {
+            returnFocus();
+        }
+    });
+}
+
+void TFdiseno::returnFocus() {
+    // The focus returns to the control the user was in.
+    if (userFocus_ == nullptr || closed_ || !userFocus_->isVisibleTo(this) ||
+        !userFocus_->isEnabled()) {
         return;
     }
     QWidget* focus = QApplication::focusWidget();
-    if (focus != nullptr && isAncestorOf(focus) && controlOf(focus) == userFocus_) {
-        return;
+    if (focus == nullptr || !isAncestorOf(focus) || controlOf(focus) == userFocus_) {
+        return; // the user is elsewhere, or where they were
     }
     moveFocus(userFocus_);
 }
@@ -1383,8 +1405,7 @@ void TFdiseno::showEvent(QShowEvent* event) {
             connect(frame, &QMdiSubWindow::windowStateChanged, this,
                     [this](Qt::WindowStates before, Qt::WindowStates now) {
                         if (now.testFlag(Qt::WindowActive) && !before.testFlag(Qt::WindowActive)) {
-                            chosenSinceActivation_ = false;
-                            QTimer::singleShot(0, this, &TFdiseno::restoreFocus);
+                            queueFocusReturn();
                         }
                     });
         }

@@ -161,7 +161,8 @@ private:
     void noteFocus(QWidget* widget, Qt::FocusReason reason);
     // Gives the control the focus as the window's move for the user.
     void moveFocus(QWidget* control);
-    void restoreFocus();
+    void queueFocusReturn();
+    void returnFocus();
     void closeCellEditor(QTableWidget* table);
 
     QTabWidget* pages_ = nullptr;
@@ -196,10 +197,9 @@ private:
     // The controls are being filled by the program: no change is the user's.
     int showing_ = 0;
     bool shown_ = false;
-    // The control the user is in, and whether a click or key chose one
-    // since the frame last activated the window.
+    // The control the user is in, and how many times the user chose one.
     QPointer<QWidget> userFocus_;
-    bool chosenSinceActivation_ = false;
+    int choices_ = 0;
     int movingFocus_ = 0;
     bool tabKeyDown_ = false;
     QString path_;

@@ -639,6 +639,19 @@ void DesignWindowTest::focusStaysWhereTheUserPutIt() {
     QCOMPARE(QApplication::focusWidget(), host.child<QTabWidget>("pages")->tabBar());
     key(&host.main, Qt::Key_Tab);
     QCOMPARE(testing_support::focusControl(), factors);
+    // Maximized and restored by the frame, the window keeps the user's control.
+    host.page(0);
+    QTest::mouseClick(host.child<QLineEdit>("emetodo"), Qt::LeftButton);
+    settle(&host.main);
+    for (int round = 0; round < 2; ++round) {
+        round == 0 ? designFrame->showMaximized() : designFrame->showNormal();
+        settle(&host.main);
+        QCOMPARE(QApplication::focusWidget(), host.child<QLineEdit>("emetodo"));
+    }
+    host.page(1);
+    QTest::mouseClick(factors->viewport(), Qt::LeftButton, {},
+                      factors->visualItemRect(factors->item(0, 0)).center());
+    settle(&host.main);
     // A button's mnemonic stands: Alt+G adds a factor, the focus on the new one.
     key(&host.main, Qt::Key_G, Qt::AltModifier);
     QTRY_COMPARE(factors->rowCount(), 2); // a mnemonic clicks after a moment
