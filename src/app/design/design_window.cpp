@@ -53,6 +53,7 @@ using robustez::design::RunType;
 namespace {
 
 const QString kNewDocument = QStringLiteral("Nuevo");
+const QString kNoRuns = QStringLiteral("El diseño todavía no tiene corridas.");
 constexpr int kMaxFactors = 23;
 constexpr int kMaxResponses = 10;
 // The columns of the runs table before the factors.
@@ -1065,7 +1066,7 @@ void TFdiseno::pasteResponses() {
     const int column = tcorridas->currentColumn();
     const int row = tcorridas->currentRow();
     if (study_.runs.empty()) {
-        robustez::showMessage(this, QStringLiteral("El diseño todavía no tiene corridas."));
+        robustez::showMessage(this, kNoRuns);
         return;
     }
     if (row < 0 || column < firstResponse) {
@@ -1112,6 +1113,7 @@ void TFdiseno::pasteResponses() {
 
 void TFdiseno::copyRuns() {
     if (study_.runs.empty()) {
+        robustez::showMessage(this, kNoRuns);
         return;
     }
     QGuiApplication::clipboard()->setText(

@@ -545,6 +545,13 @@ void DesignWindowTest::closeQuestion() {
 
 void DesignWindowTest::copiedRunsReadBack() {
     Host host;
+    {
+        // No factor yet, no run to copy.
+        BoxAnswerer boxes;
+        boxes.expect(QStringLiteral("El diseño todavía no tiene corridas."));
+        host.child<QPushButton>("bcopiar")->click();
+        QCOMPARE(boxes.pending(), 0);
+    }
     DesignStudy study = sampleStudy();
     fillValues(study);
     host.design->loadDesign(study, QStringLiteral("/tmp/muestra.w1d"));
