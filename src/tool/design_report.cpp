@@ -261,149 +261,261 @@ void writeResponse(Text& t, const DesignStudy& s, const ResponseAnalysis& a,
 
 // ---- JSON ----
 
-using json::Array;
-using json::Object;
-using json::Value;
-
-Value numbers(const std::vector<std::optional<double>>& values, const DesignStudy& s) {
-    Object object;
-    for (std::size_t c = 0; c < values.size() && c < s.columns.size(); ++c) {
-        object.emplace_back(s.columns[c].name, json::numberOrNull(values[c]));
-    }
-    return object;
-}
-
-Value numbers(const std::vector<double>& values, const DesignStudy& s) {
-    return numbers(std::vector<std::optional<double>>(values.begin(), values.end()), s);
-}
-
-Value columnNames(const std::vector<int>& columns, const DesignStudy& s) {
-    Array names;
-    for (const int c : columns) {
-        names.emplace_back(s.columns[static_cast<std::size_t>(c)].name);
-    }
-    return names;
-}
-
-Value dummyJson(const std::optional<DummyBlock>& d, const DesignStudy& s) {
-    if (!d) {
-        return nullptr;
-    }
-    return Object{{"n", d->n},
-                  {"df", d->df},
-                  {"se", d->se},
-                  {"t_crit", d->t_crit},
-                  {"e_crit", d->e_crit},
-                  {"t", numbers(d->t, s)},
-                  {"p", numbers(d->p, s)}};
-}
-
-Value nominalJson(const std::optional<NominalBlock>& n, const DesignStudy& s) {
-    if (!n) {
-        return nullptr;
-    }
-    return Object{{"n", n->n},
-                  {"s", n->s},
-                  {"df", n->df},
-                  {"se", n->se},
-                  {"t_crit", n->t_crit},
-                  {"e_crit", n->e_crit},
-                  {"t", numbers(n->t, s)},
-                  {"p", numbers(n->p, s)}};
-}
-
-Value analysisJson(const ResponseAnalysis& a, const DesignStudy& s) {
-    const DongBlock& d = a.dong;
-    const LenthBlock& l = a.lenth;
-    Array halfNormal;
-    for (const HalfNormalPoint& point : a.half_normal) {
-        halfNormal.emplace_back(
-            Object{{"column", s.columns[static_cast<std::size_t>(point.column)].name},
-                   {"abs_effect", point.abs_effect},
-                   {"z", point.z}});
-    }
-    Object verdicts;
-    for (const FactorVerdict& v : a.verdicts) {
-        verdicts.emplace_back(v.factor, v.verdict ? Value(*v.verdict) : Value());
-    }
-    Value equivalence;
-    if (a.equivalence) {
-        Object object;
-        for (const FactorEquivalence& e : *a.equivalence) {
-            object.emplace_back(e.factor, e.verdict ? Value(*e.verdict) : Value());
+// Writes one file's object straight into the output, without a tree of
+// values. The column names, keys of several objects of every response, are
+// escaped once.
+class DesignJson {
+public:
+    DesignJson(json::Writer& w, const DesignStudy& s) : w_(w), s_(s) {
+        keys_.reserve(s.columns.size());
+        for (const DesignColumn& column : s.columns) {
+            keys_.push_back(json::quotedKey(column.name));
         }
-        equivalence = std::move(object);
     }
-    Object intervals;
-    for (const FactorInterval& i : a.intervals) {
-        intervals.emplace_back(i.factor, Array{i.low, i.high});
-    }
-    Value conclusion;
-    if (a.conclusion) {
-        conclusion = a.conclusion->find("NO ES TOLERANTE") == std::string::npos ? "TOLERANTE"
-                                                                                : "NO TOLERANTE";
-    }
-    return Object{
-        {"N", a.N},
-        {"n_nominal", a.n_nominal},
-        {"mean_design", a.mean_design},
-        {"mean_nominal", json::numberOrNull(a.mean_nominal)},
-        {"percent_base",
-         Object{{"source", baseSourceKey(a.percent_base.source)}, {"value", a.percent_base.value}}},
-        {"effects", numbers(a.effects, s)},
-        {"percent", numbers(a.percent, s)},
-        {"dummy", dummyJson(a.dummy, s)},
-        {"nominal", nominalJson(a.nominal, s)},
-        {"dong", Object{{"s0", d.s0},
-                        {"limit", d.limit},
-                        {"m", d.m},
-                        {"s1", d.s1},
-                        {"t_crit", d.t_crit},
-                        {"e_crit", d.e_crit},
-                        {"kept", columnNames(d.kept, s)}}},
-        {"lenth", Object{{"s0", l.s0},
-                         {"limit", l.limit},
-                         {"pse", json::numberOrNull(l.pse)},
-                         {"d", l.d},
-                         {"t_me", l.t_me},
-                         {"me", json::numberOrNull(l.me)},
-                         {"gamma", l.gamma},
-                         {"t_sme", l.t_sme},
-                         {"sme", json::numberOrNull(l.sme)},
-                         {"used", columnNames(l.used, s)}}},
-        {"half_normal", std::move(halfNormal)},
-        {"estimate", estimateKey(a.estimate)},
-        {"verdicts", std::move(verdicts)},
-        {"conclusion", std::move(conclusion)},
-        {"equivalence", std::move(equivalence)},
-        {"intervals", std::move(intervals)},
-    };
-}
 
-Value factorsJson(const DesignStudy& s) {
-    Array factors;
-    for (const DesignColumn& column : s.columns) {
-        if (column.factor < 0) {
-            factors.emplace_back(Object{{"name", column.name},
-                                        {"unit", ""},
-                                        {"low", "-1"},
-                                        {"nominal", "0"},
-                                        {"high", "1"},
-                                        {"qualitative", false},
-                                        {"dummy", true}});
-            continue;
+    void study(const DesignOutcome& outcome) {
+        w_.key("design");
+        w_.beginObject();
+        w_.key("kind");
+        w_.string(kindName(s_.kind).key);
+        int designRuns = 0;
+        for (const DesignRun& run : s_.runs) {
+            designRuns += run.type == RunType::Design ? 1 : 0;
         }
-        const DesignFactor& f = s.factors[static_cast<std::size_t>(column.factor)];
-        factors.emplace_back(Object{{"name", f.name},
-                                    {"unit", f.unit},
-                                    {"low", f.low},
-                                    {"nominal", f.nominal},
-                                    {"high", f.high},
-                                    {"qualitative", !numericSettings(f).has_value()},
-                                    {"dummy", false}});
+        w_.key("runs");
+        w_.integer(designRuns);
+        w_.key("columns");
+        w_.beginArray();
+        for (const DesignColumn& column : s_.columns) {
+            w_.string(column.name);
+        }
+        w_.endArray();
+        w_.endObject();
+        factors();
+        w_.key("alpha");
+        w_.number(kAlpha);
+        w_.key("equivalence_limit_pct");
+        w_.number(outcome.equivalenceLimitPct);
+        w_.key("responses");
+        w_.beginObject();
+        for (const ResponseAnalysis& a : outcome.analyses) {
+            w_.key(a.response);
+            analysis(a);
+        }
+        w_.endObject();
     }
-    return factors;
-}
+
+private:
+    template <typename Values> void numbers(const Values& values) {
+        w_.beginObject();
+        for (std::size_t c = 0; c < values.size() && c < keys_.size(); ++c) {
+            w_.quotedKey(keys_[c]);
+            w_.number(values[c]);
+        }
+        w_.endObject();
+    }
+
+    void columnNames(const std::vector<int>& columns) {
+        w_.beginArray();
+        for (const int c : columns) {
+            w_.string(s_.columns[static_cast<std::size_t>(c)].name);
+        }
+        w_.endArray();
+    }
+
+    void member(std::string_view key, double value) {
+        w_.key(key);
+        w_.number(value);
+    }
+    void member(std::string_view key, const std::optional<double>& value) {
+        w_.key(key);
+        w_.number(value);
+    }
+    void member(std::string_view key, int value) {
+        w_.key(key);
+        w_.integer(value);
+    }
+
+    void dummy(const std::optional<DummyBlock>& d) {
+        w_.key("dummy");
+        if (!d) {
+            w_.null();
+            return;
+        }
+        w_.beginObject();
+        member("n", d->n);
+        member("df", d->df);
+        member("se", d->se);
+        member("t_crit", d->t_crit);
+        member("e_crit", d->e_crit);
+        w_.key("t");
+        numbers(d->t);
+        w_.key("p");
+        numbers(d->p);
+        w_.endObject();
+    }
+
+    void nominal(const std::optional<NominalBlock>& n) {
+        w_.key("nominal");
+        if (!n) {
+            w_.null();
+            return;
+        }
+        w_.beginObject();
+        member("n", n->n);
+        member("s", n->s);
+        member("df", n->df);
+        member("se", n->se);
+        member("t_crit", n->t_crit);
+        member("e_crit", n->e_crit);
+        w_.key("t");
+        numbers(n->t);
+        w_.key("p");
+        numbers(n->p);
+        w_.endObject();
+    }
+
+    void dong(const DongBlock& d) {
+        w_.key("dong");
+        w_.beginObject();
+        member("s0", d.s0);
+        member("limit", d.limit);
+        member("m", d.m);
+        member("s1", d.s1);
+        member("t_crit", d.t_crit);
+        member("e_crit", d.e_crit);
+        w_.key("kept");
+        columnNames(d.kept);
+        w_.endObject();
+    }
+
+    void lenth(const LenthBlock& l) {
+        w_.key("lenth");
+        w_.beginObject();
+        member("s0", l.s0);
+        member("limit", l.limit);
+        member("pse", l.pse);
+        member("d", l.d);
+        member("t_me", l.t_me);
+        member("me", l.me);
+        member("gamma", l.gamma);
+        member("t_sme", l.t_sme);
+        member("sme", l.sme);
+        w_.key("used");
+        columnNames(l.used);
+        w_.endObject();
+    }
+
+    void analysis(const ResponseAnalysis& a) {
+        w_.beginObject();
+        member("N", a.N);
+        member("n_nominal", a.n_nominal);
+        member("mean_design", a.mean_design);
+        member("mean_nominal", a.mean_nominal);
+        w_.key("percent_base");
+        w_.beginObject();
+        w_.key("source");
+        w_.string(baseSourceKey(a.percent_base.source));
+        member("value", a.percent_base.value);
+        w_.endObject();
+        w_.key("effects");
+        numbers(a.effects);
+        w_.key("percent");
+        numbers(a.percent);
+        dummy(a.dummy);
+        nominal(a.nominal);
+        dong(a.dong);
+        lenth(a.lenth);
+        w_.key("half_normal");
+        w_.beginArray();
+        for (const HalfNormalPoint& point : a.half_normal) {
+            w_.beginObject();
+            w_.key("column");
+            w_.string(s_.columns[static_cast<std::size_t>(point.column)].name);
+            member("abs_effect", point.abs_effect);
+            member("z", point.z);
+            w_.endObject();
+        }
+        w_.endArray();
+        w_.key("estimate");
+        w_.string(estimateKey(a.estimate));
+        w_.key("verdicts");
+        w_.beginObject();
+        for (const FactorVerdict& v : a.verdicts) {
+            w_.key(v.factor);
+            w_.stringOrNull(v.verdict);
+        }
+        w_.endObject();
+        w_.key("conclusion");
+        if (a.conclusion) {
+            w_.string(a.conclusion->find("NO ES TOLERANTE") == std::string::npos ? "TOLERANTE"
+                                                                                 : "NO TOLERANTE");
+        } else {
+            w_.null();
+        }
+        w_.key("equivalence");
+        if (a.equivalence) {
+            w_.beginObject();
+            for (const FactorEquivalence& e : *a.equivalence) {
+                w_.key(e.factor);
+                w_.stringOrNull(e.verdict);
+            }
+            w_.endObject();
+        } else {
+            w_.null();
+        }
+        w_.key("intervals");
+        w_.beginObject();
+        for (const FactorInterval& i : a.intervals) {
+            w_.key(i.factor);
+            w_.beginArray();
+            w_.number(i.low);
+            w_.number(i.high);
+            w_.endArray();
+        }
+        w_.endObject();
+        w_.endObject();
+    }
+
+    void factor(std::string_view name, std::string_view unit, std::string_view low,
+                std::string_view nominal, std::string_view high, bool qualitative, bool dummy) {
+        w_.beginObject();
+        w_.key("name");
+        w_.string(name);
+        w_.key("unit");
+        w_.string(unit);
+        w_.key("low");
+        w_.string(low);
+        w_.key("nominal");
+        w_.string(nominal);
+        w_.key("high");
+        w_.string(high);
+        w_.key("qualitative");
+        w_.boolean(qualitative);
+        w_.key("dummy");
+        w_.boolean(dummy);
+        w_.endObject();
+    }
+
+    void factors() {
+        w_.key("factors");
+        w_.beginArray();
+        for (const DesignColumn& column : s_.columns) {
+            if (column.factor < 0) {
+                factor(column.name, "", "-1", "0", "1", false, true);
+                continue;
+            }
+            const DesignFactor& f = s_.factors[static_cast<std::size_t>(column.factor)];
+            factor(f.name, f.unit, f.low, f.nominal, f.high, !numericSettings(f).has_value(),
+                   false);
+        }
+        w_.endArray();
+    }
+
+    json::Writer& w_;
+    const DesignStudy& s_;
+    std::vector<std::string> keys_;
+};
 
 } // namespace
 
@@ -454,39 +566,31 @@ std::string designReportText(const DesignOutcome& outcome, std::string_view deci
     return out;
 }
 
-json::Value designOutcomeJson(const DesignOutcome& outcome) {
-    const bool failed = outcome.error || !outcome.study;
-    Object object{{"file", outcome.path}};
-    if (failed) {
+void appendDesignOutcomeJson(std::string& out, const DesignOutcome& outcome) {
+    json::Writer w(out);
+    w.beginObject();
+    w.key("file");
+    w.string(outcome.path);
+    if (outcome.error || !outcome.study) {
         for (const char* key :
              {"design", "factors", "alpha", "equivalence_limit_pct", "responses"}) {
-            object.emplace_back(key, nullptr);
+            w.key(key);
+            w.null();
         }
-        object.emplace_back("error", outcome.error ? Value(*outcome.error) : Value());
-        return object;
+        w.key("error");
+        w.stringOrNull(outcome.error);
+    } else {
+        DesignJson(w, *outcome.study).study(outcome);
+        w.key("error");
+        w.null();
     }
-    const DesignStudy& s = *outcome.study;
-    Array columns;
-    for (const DesignColumn& column : s.columns) {
-        columns.emplace_back(column.name);
-    }
-    int designRuns = 0;
-    for (const DesignRun& run : s.runs) {
-        designRuns += run.type == RunType::Design ? 1 : 0;
-    }
-    Object responses;
-    for (const ResponseAnalysis& a : outcome.analyses) {
-        responses.emplace_back(a.response, analysisJson(a, s));
-    }
-    object.emplace_back("design", Object{{"kind", kindName(s.kind).key},
-                                         {"runs", designRuns},
-                                         {"columns", std::move(columns)}});
-    object.emplace_back("factors", factorsJson(s));
-    object.emplace_back("alpha", kAlpha);
-    object.emplace_back("equivalence_limit_pct", json::numberOrNull(outcome.equivalenceLimitPct));
-    object.emplace_back("responses", std::move(responses));
-    object.emplace_back("error", nullptr);
-    return object;
+    w.endObject();
+}
+
+std::string designOutcomeJsonText(const DesignOutcome& outcome) {
+    std::string out;
+    appendDesignOutcomeJson(out, outcome);
+    return out;
 }
 
 } // namespace robustez

@@ -38,10 +38,11 @@ DesignOutcome examineDesignFile(const std::string& path, std::string_view decima
 // in the result format with the given separator.
 std::string designReportText(const DesignOutcome& outcome, std::string_view decimalSeparator);
 
-// The JSON object of one file: file, design, factors, alpha,
-// equivalence_limit_pct, responses, error; every key but file and error null
-// for a file that failed.
-json::Value designOutcomeJson(const DesignOutcome& outcome);
+// The JSON object of one file, with no white space: file, design, factors,
+// alpha, equivalence_limit_pct, responses, error; every key but file and
+// error null for a file that failed. Appended to `out`, or returned.
+void appendDesignOutcomeJson(std::string& out, const DesignOutcome& outcome);
+std::string designOutcomeJsonText(const DesignOutcome& outcome);
 
 // "ficticios", "nominales", "dong", "lenth" as the command line writes them.
 std::optional<design::Estimate> estimateFromOption(std::string_view text);

@@ -168,7 +168,7 @@ int designOutput(const InformeOptions& options, std::string_view separator) {
         const DesignOutcome outcome =
             examineDesignFile(path, separator, options.equivalenceLimitPct, options.estimate);
         if (options.mode == InformeMode::Json) {
-            std::string line = json::toJson(designOutcomeJson(outcome));
+            std::string line = designOutcomeJsonText(outcome);
             line += '\n';
             writeOut(stdout, line);
         } else if (!outcome.error) {

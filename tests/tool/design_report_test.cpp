@@ -99,7 +99,7 @@ TEST(DesignReport, TheExampleScreenAsTextAndJson) {
     }
 
     // The keys in their order, at the top and in a response's analysis.
-    const std::string json = json::toJson(designOutcomeJson(outcome));
+    const std::string json = designOutcomeJsonText(outcome);
     std::size_t at = 0;
     for (const std::string key :
          {"{\"file\":",
@@ -164,7 +164,7 @@ TEST(DesignReport, RunTablesAndFailures) {
     for (std::size_t c = 0; c < 7; ++c) {
         EXPECT_EQ(table.analyses[1].effects[c], file.analyses[1].effects[c]);
     }
-    const std::string json = json::toJson(designOutcomeJson(table));
+    const std::string json = designOutcomeJsonText(table);
     EXPECT_NE(json.find("\"design\":{\"kind\":\"table\",\"runs\":8"), std::string::npos);
     EXPECT_NE(json.find("\"equivalence_limit_pct\":1,"), std::string::npos);
     EXPECT_NE(json.find("\"estimate\":\"lenth\""), std::string::npos);
@@ -183,7 +183,7 @@ TEST(DesignReport, RunTablesAndFailures) {
         const DesignOutcome failed = examineDesignFile(path, ",", std::nullopt, std::nullopt);
         ASSERT_TRUE(failed.error) << path;
         EXPECT_EQ(failed.error->substr(0, message.size()), message);
-        EXPECT_EQ(json::toJson(designOutcomeJson(failed)),
+        EXPECT_EQ(designOutcomeJsonText(failed),
                   "{\"file\":" + json::toJson(path) +
                       ",\"design\":null,\"factors\":null,\"alpha\":null,"
                       "\"equivalence_limit_pct\":null,\"responses\":null,\"error\":" +

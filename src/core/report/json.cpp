@@ -67,6 +67,12 @@ void appendList(std::string& out, char open, char close, const Items& items,
     out += close;
 }
 
+void appendInteger(std::string& out, long long value) {
+    char buffer[24];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    out.append(buffer, result.ptr);
+}
+
 } // namespace
 
 Value numberOrNull(std::optional<double> value) {
@@ -121,7 +127,7 @@ void append(std::string& out, const Value& value) {
         std::string& out;
         void operator()(std::nullptr_t) const { out += "null"; }
         void operator()(bool b) const { out += b ? "true" : "false"; }
-        void operator()(long long i) const { out += std::to_string(i); }
+        void operator()(long long i) const { appendInteger(out, i); }
         void operator()(double d) const { appendNumber(out, d); }
         void operator()(const std::string& s) const { appendString(out, s); }
         void operator()(const Array& array) const {
@@ -136,6 +142,18 @@ void append(std::string& out, const Value& value) {
         }
     };
     std::visit(Writer{out}, value.data);
+}
+
+void Writer::integer(long long i) {
+    separate();
+    appendInteger(out_, i);
+}
+
+std::string quotedKey(std::string_view text) {
+    std::string quoted;
+    appendString(quoted, text);
+    quoted += ':';
+    return quoted;
 }
 
 std::string toJson(const Value& value) {

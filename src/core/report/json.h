@@ -54,4 +54,94 @@ void append(std::string& out, const Value& value);
 
 std::string toJson(const Value& value);
 
+// Writes JSON text straight into a string, as append would write the same
+// values built as a tree, without building it: the commas between members
+// and elements are its own. A member is key() then one value or one
+// begin...end.
+class Writer {
+public:
+    explicit Writer(std::string& out) : out_(out) {}
+
+    void beginObject() { open('{'); }
+    void endObject() { close('}'); }
+    void beginArray() { open('['); }
+    void endArray() { close(']'); }
+    // A member's key, escaped as appendString does.
+    void key(std::string_view text) {
+        separate();
+        appendString(out_, text);
+        out_ += ':';
+        afterKey_ = true;
+    }
+    // A member's key already written as a JSON string followed by ':' (see
+    // quotedKey), for keys written again and again.
+    void quotedKey(std::string_view quoted) {
+        separate();
+        out_ += quoted;
+        afterKey_ = true;
+    }
+    void null() {
+        separate();
+        out_ += "null";
+    }
+    void boolean(bool b) {
+        separate();
+        out_ += b ? "true" : "false";
+    }
+    void integer(long long i);
+    void number(double d) {
+        separate();
+        appendNumber(out_, d);
+    }
+    // A number, or null when there is none.
+    void number(const std::optional<double>& d) {
+        separate();
+        if (d) {
+            appendNumber(out_, *d);
+        } else {
+            out_ += "null";
+        }
+    }
+    void string(std::string_view text) {
+        separate();
+        appendString(out_, text);
+    }
+    // A string, or null when there is none.
+    void stringOrNull(const std::optional<std::string>& text) {
+        if (text) {
+            string(*text);
+        } else {
+            null();
+        }
+    }
+
+private:
+    void separate() {
+        if (afterKey_) {
+            afterKey_ = false;
+        } else if (!first_) {
+            out_ += ',';
+        }
+        first_ = false;
+    }
+    void open(char bracket) {
+        separate();
+        out_ += bracket;
+        first_ = true;
+    }
+    void close(char bracket) {
+        out_ += bracket;
+        first_ = false;
+    }
+
+    std::string& out_;
+    // Nothing written yet at this level: no comma before the next item.
+    bool first_ = true;
+    // A key was written: its value follows without a comma.
+    bool afterKey_ = false;
+};
+
+// The key as Writer::quotedKey takes it: the JSON string and ':'.
+std::string quotedKey(std::string_view text);
+
 } // namespace robustez::json

@@ -99,5 +99,57 @@ TEST(Json, ValuesKeepTheirOrderAndNesting) {
               R"({"z":1,"a":[null,true,false,"x",2.5,{}],"m":null,"k\"":-3,"e":[]})");
 }
 
+// The writer gives the bytes of the tree of the same values: commas after
+// empty and nested objects and arrays, keys escaped, optional values null.
+TEST(Json, TheWriterWritesWhatTheTreeWould) {
+    std::string out = "x";
+    Writer w(out);
+    w.beginObject();
+    w.key("z");
+    w.integer(1);
+    w.key("a");
+    w.beginArray();
+    w.null();
+    w.boolean(true);
+    w.boolean(false);
+    w.string("x");
+    w.number(2.5);
+    w.beginObject();
+    w.endObject();
+    w.beginArray();
+    w.endArray();
+    w.integer(-9007199254740993LL);
+    w.endArray();
+    w.key("m");
+    w.number(std::optional<double>());
+    w.quotedKey(quotedKey("k\""));
+    w.number(std::optional<double>(-3.0));
+    w.key("s\n");
+    w.stringOrNull(std::nullopt);
+    w.key("t");
+    w.stringOrNull(std::string("caf\xE9"));
+    w.key("e");
+    w.beginArray();
+    w.endArray();
+    w.endObject();
+    const Value tree = Object{
+        {"z", 1},
+        {"a", Array{nullptr, true, false, "x", 2.5, Object{}, Array{}, -9007199254740993LL}},
+        {"m", numberOrNull(std::nullopt)},
+        {"k\"", numberOrNull(-3.0)},
+        {"s\n", nullptr},
+        {"t", "caf\xE9"},
+        {"e", Array{}},
+    };
+    // Appended after what the string held.
+    ASSERT_EQ(out.substr(0, 1), "x");
+    out.erase(0, 1);
+    EXPECT_EQ(out, toJson(tree));
+    EXPECT_EQ(out, R"({"z":1,"a":[null,true,false,"x",2.5,{},[],-9007199254740993],"m":null,)"
+                   R"("k\"":-3,"s\n":null,"t":")"
+                   "caf\xEF\xBF\xBD"
+                   R"(","e":[]})");
+}
+
 } // namespace
 } // namespace robustez::json
