@@ -192,6 +192,35 @@ TEST(DesignReport, RunTablesAndFailures) {
     }
 }
 
+// The lines of many files composed on several threads come in the files'
+// order, each the object of its file alone; one failure among them is told.
+TEST(DesignReport, JsonLinesInTheFilesOrder) {
+    const std::vector<std::string> kinds = {kExamples + "/diseno_pb8.w1d",
+                                            kExamples + "/diseno_tabla.tsv",
+                                            kExamples + "/no_existe.w1d"};
+    for (const std::size_t count : {1, 2, 3, 200}) {
+        std::vector<std::string> paths;
+        std::string expected;
+        for (std::size_t i = 0; i < count; ++i) {
+            // Mostly the design file, a run table and a missing file here and there.
+            paths.push_back(kinds[i % 7 == 1 ? 1 : i % 11 == 2 ? 2 : 0]);
+            expected +=
+                designOutcomeJsonText(examineDesignFile(paths.back(), ".", 1.0, Estimate::Nominal));
+            expected += '\n';
+        }
+        std::string written;
+        std::size_t calls = 0;
+        const bool analysed =
+            writeDesignJsonLines(paths, ".", 1.0, Estimate::Nominal, [&](std::string_view line) {
+                written += line;
+                ++calls;
+            });
+        EXPECT_EQ(written, expected) << count;
+        EXPECT_EQ(calls, count);
+        EXPECT_EQ(analysed, count < 3) << count;
+    }
+}
+
 #ifndef _WIN32
 // The exit status of the tool run as a user runs it.
 TEST(DesignTool, ExitStatus) {
