@@ -78,6 +78,24 @@ inline DoubleDouble operator/(DoubleDouble a, DoubleDouble b) {
     return quickTwoSum(q1, q2) + DoubleDouble{q3};
 }
 
+// a / b for a double b > 0 and a finite quotient: the bits of
+// a / DoubleDouble{b} with the products by b's zero low part left out. Each
+// of them added +0 to a product's error term, which is never -0 (it starts
+// with the difference of two equal or unequal finite values), so leaving
+// them out changes nothing.
+inline DoubleDouble divide(DoubleDouble a, double b) {
+    const auto times = [b](double q) {
+        const DoubleDouble p = twoProduct(b, q);
+        return quickTwoSum(p.hi, p.lo);
+    };
+    const double q1 = a.hi / b;
+    DoubleDouble r = a - times(q1);
+    const double q2 = r.hi / b;
+    r = r - times(q2);
+    const double q3 = r.hi / b;
+    return quickTwoSum(q1, q2) + DoubleDouble{q3};
+}
+
 // sqrt(a) for a >= 0: the double root with one Newton correction.
 inline DoubleDouble squareRoot(DoubleDouble a) {
     if (a.hi <= 0) {
