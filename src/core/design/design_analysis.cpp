@@ -187,6 +187,9 @@ struct Scratch {
     std::vector<std::pair<double, int>> order;
     std::vector<double> sorted;
     std::vector<const std::string*> intolerant;
+    std::vector<DoubleDouble> dividends;
+    std::vector<double> divisors;
+    std::vector<DoubleDouble> quotients;
 };
 
 // The design's rows, without copying them.
@@ -271,16 +274,38 @@ std::vector<double> effectsOf(const AnalysisInput& input, const Layout& layout, 
     const DoubleDouble total = dd::twoSum(all, allError);
     const double rows = static_cast<double>(layout.rows);
     const std::vector<double>& highCount = layout.highCount;
-    std::vector<double> effects;
-    effects.reserve(k);
+    // The divisions, all at once: (high - low) / runs of a balanced column,
+    // high / high runs and low / low runs of another.
+    std::vector<DoubleDouble>& dividends = scratch.dividends;
+    std::vector<double>& divisors = scratch.divisors;
+    std::vector<DoubleDouble>& quotients = scratch.quotients;
+    dividends.clear();
+    divisors.clear();
     for (std::size_t c = 0; c < k; ++c) {
         const DoubleDouble highSum = dd::twoSum(high[c], highError[c]);
         const DoubleDouble lowSum = total - highSum;
         if (highCount[c] == rows - highCount[c]) {
-            effects.push_back(dd::divide(highSum - lowSum, highCount[c]).hi);
+            dividends.push_back(highSum - lowSum);
+            divisors.push_back(highCount[c]);
         } else {
-            effects.push_back(
-                (dd::divide(highSum, highCount[c]) - dd::divide(lowSum, rows - highCount[c])).hi);
+            dividends.push_back(highSum);
+            divisors.push_back(highCount[c]);
+            dividends.push_back(lowSum);
+            divisors.push_back(rows - highCount[c]);
+        }
+    }
+    quotients.resize(dividends.size());
+    dd::divideEach(dividends.data(), divisors.data(), quotients.data(), dividends.size());
+    std::vector<double> effects;
+    effects.reserve(k);
+    std::size_t q = 0;
+    for (std::size_t c = 0; c < k; ++c) {
+        if (highCount[c] == rows - highCount[c]) {
+            effects.push_back(quotients[q].hi);
+            q += 1;
+        } else {
+            effects.push_back((quotients[q] - quotients[q + 1]).hi);
+            q += 2;
         }
     }
     return effects;

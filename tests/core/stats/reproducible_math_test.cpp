@@ -160,6 +160,21 @@ TEST(DoubleDouble, DivisionByADoubleAsByItsDoubleDouble) {
             ASSERT_EQ(bits(quick.lo), bits(general.lo)) << a.hi << " " << a.lo << " / " << b;
         }
     }
+    // Four at a time and the rest one by one, each as alone.
+    std::vector<double> divisors;
+    for (std::size_t i = 0; i < numerators.size(); ++i) {
+        divisors.push_back(1 + static_cast<double>(i % 13));
+    }
+    for (const std::size_t n :
+         {std::size_t{0}, std::size_t{3}, std::size_t{4}, std::size_t{9}, numerators.size()}) {
+        std::vector<dd::DoubleDouble> quotients(n);
+        dd::divideEach(numerators.data(), divisors.data(), quotients.data(), n);
+        for (std::size_t i = 0; i < n; ++i) {
+            const dd::DoubleDouble alone = dd::divide(numerators[i], divisors[i]);
+            ASSERT_EQ(bits(quotients[i].hi), bits(alone.hi)) << i;
+            ASSERT_EQ(bits(quotients[i].lo), bits(alone.lo)) << i;
+        }
+    }
 }
 
 } // namespace
