@@ -7,7 +7,10 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cmath>
 #include <condition_variable>
+#include <cstdint>
 #include <exception>
 #include <mutex>
 #include <thread>
@@ -267,10 +270,13 @@ void writeResponse(Text& t, const DesignStudy& s, const ResponseAnalysis& a,
 
 // Writes one file's object straight into the output, without a tree of
 // values. The column names, keys of several objects of every response, are
-// escaped once.
+// escaped once; the numbers that come again and again are formatted once
+// (the quantiles, the same in every file of a design) and |E| is the text of
+// E without its sign.
 class DesignJson {
 public:
-    DesignJson(json::Writer& w, const DesignStudy& s) : w_(w), s_(s) {
+    DesignJson(json::Writer& w, std::string& out, json::NumberTexts& texts, const DesignStudy& s)
+        : w_(w), out_(out), texts_(texts), s_(s) {
         keys_.reserve(s.columns.size());
         for (const DesignColumn& column : s.columns) {
             keys_.push_back(json::quotedKey(column.name));
@@ -278,29 +284,29 @@ public:
     }
 
     void study(const DesignOutcome& outcome) {
-        w_.key("design");
+        w_.quotedKey(R"("design":)");
         w_.beginObject();
-        w_.key("kind");
+        w_.quotedKey(R"("kind":)");
         w_.string(kindName(s_.kind).key);
         int designRuns = 0;
         for (const DesignRun& run : s_.runs) {
             designRuns += run.type == RunType::Design ? 1 : 0;
         }
-        w_.key("runs");
+        w_.quotedKey(R"("runs":)");
         w_.integer(designRuns);
-        w_.key("columns");
+        w_.quotedKey(R"("columns":)");
         w_.beginArray();
-        for (const DesignColumn& column : s_.columns) {
-            w_.string(column.name);
+        for (std::size_t c = 0; c < keys_.size(); ++c) {
+            columnName(c);
         }
         w_.endArray();
         w_.endObject();
         factors();
-        w_.key("alpha");
-        w_.number(kAlpha);
-        w_.key("equivalence_limit_pct");
+        w_.quotedKey(R"("alpha":)");
+        w_.number(kAlpha, texts_);
+        w_.quotedKey(R"("equivalence_limit_pct":)");
         w_.number(outcome.equivalenceLimitPct);
-        w_.key("responses");
+        w_.quotedKey(R"("responses":)");
         w_.beginObject();
         for (const ResponseAnalysis& a : outcome.analyses) {
             w_.key(a.response);
@@ -319,145 +325,194 @@ private:
         w_.endObject();
     }
 
+    // A column's name as a JSON string, from its key.
+    void columnName(std::size_t c) {
+        w_.raw(std::string_view(keys_[c]).substr(0, keys_[c].size() - 1));
+    }
+
     void columnNames(const std::vector<int>& columns) {
         w_.beginArray();
         for (const int c : columns) {
-            w_.string(s_.columns[static_cast<std::size_t>(c)].name);
+            columnName(static_cast<std::size_t>(c));
         }
         w_.endArray();
     }
 
+    // The members' keys are written as JSON strings followed by ':'.
     void member(std::string_view key, double value) {
-        w_.key(key);
+        w_.quotedKey(key);
         w_.number(value);
     }
     void member(std::string_view key, const std::optional<double>& value) {
-        w_.key(key);
+        w_.quotedKey(key);
         w_.number(value);
     }
     void member(std::string_view key, int value) {
-        w_.key(key);
+        w_.quotedKey(key);
         w_.integer(value);
+    }
+    // A number likely written before.
+    void repeated(std::string_view key, double value) {
+        w_.quotedKey(key);
+        w_.number(value, texts_);
+    }
+
+    // The effects, each text's place kept for its |E|.
+    void effects(const std::vector<double>& values) {
+        effectTexts_.clear();
+        w_.beginObject();
+        for (std::size_t c = 0; c < values.size() && c < keys_.size(); ++c) {
+            w_.quotedKey(keys_[c]);
+            const std::size_t start = out_.size();
+            w_.number(values[c]);
+            effectTexts_.emplace_back(start, out_.size());
+        }
+        w_.endObject();
+    }
+
+    // |E| of a column: the text of E without its minus sign when it is the
+    // absolute value of that E.
+    void absoluteEffect(const ResponseAnalysis& a, int column, double value) {
+        const auto c = static_cast<std::size_t>(column);
+        if (c < effectTexts_.size() && std::isfinite(value) &&
+            std::bit_cast<std::uint64_t>(value) ==
+                std::bit_cast<std::uint64_t>(std::fabs(a.effects[c]))) {
+            auto [start, end] = effectTexts_[c];
+            start += out_[start] == '-' ? 1 : 0;
+            // Copied first: the output may move as it grows.
+            char text[32];
+            const std::size_t size = std::min(end - start, sizeof text);
+            std::copy_n(out_.data() + start, size, text);
+            w_.raw(std::string_view(text, size));
+        } else {
+            w_.number(value);
+        }
     }
 
     void dummy(const std::optional<DummyBlock>& d) {
-        w_.key("dummy");
+        w_.quotedKey(R"("dummy":)");
         if (!d) {
             w_.null();
             return;
         }
         w_.beginObject();
-        member("n", d->n);
-        member("df", d->df);
-        member("se", d->se);
-        member("t_crit", d->t_crit);
-        member("e_crit", d->e_crit);
-        w_.key("t");
+        member(R"("n":)", d->n);
+        member(R"("df":)", d->df);
+        member(R"("se":)", d->se);
+        repeated(R"("t_crit":)", d->t_crit);
+        member(R"("e_crit":)", d->e_crit);
+        w_.quotedKey(R"("t":)");
         numbers(d->t);
-        w_.key("p");
+        w_.quotedKey(R"("p":)");
         numbers(d->p);
         w_.endObject();
     }
 
     void nominal(const std::optional<NominalBlock>& n) {
-        w_.key("nominal");
+        w_.quotedKey(R"("nominal":)");
         if (!n) {
             w_.null();
             return;
         }
         w_.beginObject();
-        member("n", n->n);
-        member("s", n->s);
-        member("df", n->df);
-        member("se", n->se);
-        member("t_crit", n->t_crit);
-        member("e_crit", n->e_crit);
-        w_.key("t");
+        member(R"("n":)", n->n);
+        member(R"("s":)", n->s);
+        member(R"("df":)", n->df);
+        member(R"("se":)", n->se);
+        repeated(R"("t_crit":)", n->t_crit);
+        member(R"("e_crit":)", n->e_crit);
+        w_.quotedKey(R"("t":)");
         numbers(n->t);
-        w_.key("p");
+        w_.quotedKey(R"("p":)");
         numbers(n->p);
         w_.endObject();
     }
 
     void dong(const DongBlock& d) {
-        w_.key("dong");
+        w_.quotedKey(R"("dong":)");
         w_.beginObject();
-        member("s0", d.s0);
-        member("limit", d.limit);
-        member("m", d.m);
-        member("s1", d.s1);
-        member("t_crit", d.t_crit);
-        member("e_crit", d.e_crit);
-        w_.key("kept");
+        repeated(R"("s0":)", d.s0);
+        repeated(R"("limit":)", d.limit);
+        member(R"("m":)", d.m);
+        member(R"("s1":)", d.s1);
+        repeated(R"("t_crit":)", d.t_crit);
+        member(R"("e_crit":)", d.e_crit);
+        w_.quotedKey(R"("kept":)");
         columnNames(d.kept);
         w_.endObject();
     }
 
     void lenth(const LenthBlock& l) {
-        w_.key("lenth");
+        w_.quotedKey(R"("lenth":)");
         w_.beginObject();
-        member("s0", l.s0);
-        member("limit", l.limit);
-        member("pse", l.pse);
-        member("d", l.d);
-        member("t_me", l.t_me);
-        member("me", l.me);
-        member("gamma", l.gamma);
-        member("t_sme", l.t_sme);
-        member("sme", l.sme);
-        w_.key("used");
+        repeated(R"("s0":)", l.s0);
+        repeated(R"("limit":)", l.limit);
+        member(R"("pse":)", l.pse);
+        repeated(R"("d":)", l.d);
+        repeated(R"("t_me":)", l.t_me);
+        member(R"("me":)", l.me);
+        repeated(R"("gamma":)", l.gamma);
+        repeated(R"("t_sme":)", l.t_sme);
+        member(R"("sme":)", l.sme);
+        w_.quotedKey(R"("used":)");
         columnNames(l.used);
         w_.endObject();
     }
 
     void analysis(const ResponseAnalysis& a) {
         w_.beginObject();
-        member("N", a.N);
-        member("n_nominal", a.n_nominal);
-        member("mean_design", a.mean_design);
-        member("mean_nominal", a.mean_nominal);
-        w_.key("percent_base");
+        member(R"("N":)", a.N);
+        member(R"("n_nominal":)", a.n_nominal);
+        repeated(R"("mean_design":)", a.mean_design);
+        w_.quotedKey(R"("mean_nominal":)");
+        if (a.mean_nominal) {
+            w_.number(*a.mean_nominal, texts_);
+        } else {
+            w_.null();
+        }
+        w_.quotedKey(R"("percent_base":)");
         w_.beginObject();
-        w_.key("source");
+        w_.quotedKey(R"("source":)");
         w_.string(baseSourceKey(a.percent_base.source));
-        member("value", a.percent_base.value);
+        repeated(R"("value":)", a.percent_base.value);
         w_.endObject();
-        w_.key("effects");
-        numbers(a.effects);
-        w_.key("percent");
+        w_.quotedKey(R"("effects":)");
+        effects(a.effects);
+        w_.quotedKey(R"("percent":)");
         numbers(a.percent);
         dummy(a.dummy);
         nominal(a.nominal);
         dong(a.dong);
         lenth(a.lenth);
-        w_.key("half_normal");
+        w_.quotedKey(R"("half_normal":)");
         w_.beginArray();
         for (const HalfNormalPoint& point : a.half_normal) {
             w_.beginObject();
-            w_.key("column");
-            w_.string(s_.columns[static_cast<std::size_t>(point.column)].name);
-            member("abs_effect", point.abs_effect);
-            member("z", point.z);
+            w_.quotedKey(R"("column":)");
+            columnName(static_cast<std::size_t>(point.column));
+            w_.quotedKey(R"("abs_effect":)");
+            absoluteEffect(a, point.column, point.abs_effect);
+            repeated(R"("z":)", point.z);
             w_.endObject();
         }
         w_.endArray();
-        w_.key("estimate");
+        w_.quotedKey(R"("estimate":)");
         w_.string(estimateKey(a.estimate));
-        w_.key("verdicts");
+        w_.quotedKey(R"("verdicts":)");
         w_.beginObject();
         for (const FactorVerdict& v : a.verdicts) {
             w_.key(v.factor);
             w_.stringOrNull(v.verdict);
         }
         w_.endObject();
-        w_.key("conclusion");
+        w_.quotedKey(R"("conclusion":)");
         if (a.conclusion) {
             w_.string(a.conclusion->find("NO ES TOLERANTE") == std::string::npos ? "TOLERANTE"
                                                                                  : "NO TOLERANTE");
         } else {
             w_.null();
         }
-        w_.key("equivalence");
+        w_.quotedKey(R"("equivalence":)");
         if (a.equivalence) {
             w_.beginObject();
             for (const FactorEquivalence& e : *a.equivalence) {
@@ -468,7 +523,7 @@ private:
         } else {
             w_.null();
         }
-        w_.key("intervals");
+        w_.quotedKey(R"("intervals":)");
         w_.beginObject();
         for (const FactorInterval& i : a.intervals) {
             w_.key(i.factor);
@@ -484,25 +539,25 @@ private:
     void factor(std::string_view name, std::string_view unit, std::string_view low,
                 std::string_view nominal, std::string_view high, bool qualitative, bool dummy) {
         w_.beginObject();
-        w_.key("name");
+        w_.quotedKey(R"("name":)");
         w_.string(name);
-        w_.key("unit");
+        w_.quotedKey(R"("unit":)");
         w_.string(unit);
-        w_.key("low");
+        w_.quotedKey(R"("low":)");
         w_.string(low);
-        w_.key("nominal");
+        w_.quotedKey(R"("nominal":)");
         w_.string(nominal);
-        w_.key("high");
+        w_.quotedKey(R"("high":)");
         w_.string(high);
-        w_.key("qualitative");
+        w_.quotedKey(R"("qualitative":)");
         w_.boolean(qualitative);
-        w_.key("dummy");
+        w_.quotedKey(R"("dummy":)");
         w_.boolean(dummy);
         w_.endObject();
     }
 
     void factors() {
-        w_.key("factors");
+        w_.quotedKey(R"("factors":)");
         w_.beginArray();
         for (const DesignColumn& column : s_.columns) {
             if (column.factor < 0) {
@@ -517,8 +572,12 @@ private:
     }
 
     json::Writer& w_;
+    std::string& out_;
+    json::NumberTexts& texts_;
     const DesignStudy& s_;
     std::vector<std::string> keys_;
+    // Where each effect's text is in the output.
+    std::vector<std::pair<std::size_t, std::size_t>> effectTexts_;
 };
 
 } // namespace
@@ -584,7 +643,8 @@ void appendDesignOutcomeJson(std::string& out, const DesignOutcome& outcome) {
         w.key("error");
         w.stringOrNull(outcome.error);
     } else {
-        DesignJson(w, *outcome.study).study(outcome);
+        thread_local json::NumberTexts texts;
+        DesignJson(w, out, texts, *outcome.study).study(outcome);
         w.key("error");
         w.null();
     }

@@ -3,6 +3,7 @@
 #include "core/text/utf8.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 
@@ -48,6 +49,14 @@ void appendEscapedAscii(std::string& out, char c) {
     } else {
         out += c;
     }
+}
+
+// Printable ASCII without a quote or a backslash, written as it is.
+bool isPlain(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte >= 0x20 && byte < 0x7F && c != '"' && c != '\\';
+    });
 }
 
 // Writes the elements of an array or the members of an object between the
@@ -98,11 +107,7 @@ void appendString(std::string& out, std::string_view text) {
     out += '"';
     // Printable ASCII without a quote or a backslash is written as it is;
     // anything else goes through the UTF-8 check and the escapes.
-    const bool plain = std::all_of(text.begin(), text.end(), [](char c) {
-        const auto byte = static_cast<unsigned char>(c);
-        return byte >= 0x20 && byte < 0x7F && c != '"' && c != '\\';
-    });
-    if (plain) {
+    if (isPlain(text)) {
         out += text;
     } else {
         for (const char c : validUtf8(text)) {
@@ -120,6 +125,29 @@ void appendNumber(std::string& out, double value) {
     char buffer[32];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
     out.append(buffer, result.ptr);
+}
+
+void NumberTexts::append(std::string& out, double value) {
+    if (!std::isfinite(value)) {
+        out += "null";
+        return;
+    }
+    const auto bits = std::bit_cast<std::uint64_t>(value);
+    // Fibonacci hashing: the top bits of the product.
+    Entry& entry = entries_[(bits * 0x9E3779B97F4A7C15ULL) >> (64 - 9)];
+    if (entry.bits != bits) {
+        char buffer[32];
+        const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+        const auto size = static_cast<std::size_t>(result.ptr - buffer);
+        if (size > sizeof entry.text) {
+            out.append(buffer, size);
+            return;
+        }
+        std::copy(buffer, result.ptr, entry.text);
+        entry.size = static_cast<std::uint8_t>(size);
+        entry.bits = bits;
+    }
+    out.append(entry.text, entry.size);
 }
 
 void append(std::string& out, const Value& value) {
@@ -142,6 +170,41 @@ void append(std::string& out, const Value& value) {
         }
     };
     std::visit(Writer{out}, value.data);
+}
+
+namespace {
+
+// Appends a plain text between quotes and what follows it, in one append.
+bool appendShortPlain(std::string& out, std::string_view text, std::string_view after) {
+    char buffer[64];
+    if (text.size() + 2 + after.size() > sizeof buffer || !isPlain(text)) {
+        return false;
+    }
+    char* end = buffer;
+    *end++ = '"';
+    end = std::copy(text.begin(), text.end(), end);
+    *end++ = '"';
+    end = std::copy(after.begin(), after.end(), end);
+    out.append(buffer, end);
+    return true;
+}
+
+} // namespace
+
+void Writer::key(std::string_view text) {
+    separate();
+    if (!appendShortPlain(out_, text, ":")) {
+        appendString(out_, text);
+        out_ += ':';
+    }
+    afterKey_ = true;
+}
+
+void Writer::string(std::string_view text) {
+    separate();
+    if (!appendShortPlain(out_, text, {})) {
+        appendString(out_, text);
+    }
 }
 
 void Writer::integer(long long i) {

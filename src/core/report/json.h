@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -49,6 +51,24 @@ void appendString(std::string& out, std::string_view text);
 // cannot hold.
 void appendNumber(std::string& out, double value);
 
+// The shortest forms of numbers that come again and again (the same
+// quantiles in every file of a kind), kept by their bits so that each is
+// formatted once: appendNumber's bytes.
+class NumberTexts {
+public:
+    void append(std::string& out, double value);
+
+private:
+    struct Entry {
+        std::uint64_t bits = kNone;
+        std::uint8_t size = 0;
+        char text[27] = {};
+    };
+    // A NaN, which is never kept (it is written as null).
+    static constexpr std::uint64_t kNone = 0x7FF8000000000001;
+    std::array<Entry, 512> entries_{};
+};
+
 // Appends the value with no white space.
 void append(std::string& out, const Value& value);
 
@@ -67,12 +87,7 @@ public:
     void beginArray() { open('['); }
     void endArray() { close(']'); }
     // A member's key, escaped as appendString does.
-    void key(std::string_view text) {
-        separate();
-        appendString(out_, text);
-        out_ += ':';
-        afterKey_ = true;
-    }
+    void key(std::string_view text);
     // A member's key already written as a JSON string followed by ':' (see
     // quotedKey), for keys written again and again.
     void quotedKey(std::string_view quoted) {
@@ -93,6 +108,17 @@ public:
         separate();
         appendNumber(out_, d);
     }
+    // A number that may have been written before, through `texts`.
+    void number(double d, NumberTexts& texts) {
+        separate();
+        texts.append(out_, d);
+    }
+    // A value already written as JSON text (a string's quoted and escaped
+    // form, a number's digits).
+    void raw(std::string_view text) {
+        separate();
+        out_ += text;
+    }
     // A number, or null when there is none.
     void number(const std::optional<double>& d) {
         separate();
@@ -102,10 +128,7 @@ public:
             out_ += "null";
         }
     }
-    void string(std::string_view text) {
-        separate();
-        appendString(out_, text);
-    }
+    void string(std::string_view text);
     // A string, or null when there is none.
     void stringOrNull(const std::optional<std::string>& text) {
         if (text) {

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <regex>
 #include <string>
+#include <vector>
 
 namespace robustez::json {
 namespace {
@@ -149,6 +150,28 @@ TEST(Json, TheWriterWritesWhatTheTreeWould) {
                    R"("k\"":-3,"s\n":null,"t":")"
                    "caf\xEF\xBF\xBD"
                    R"(","e":[]})");
+}
+
+// Numbers written through the kept texts read as appendNumber writes them,
+// whether kept, replaced by another of the same slot, or never kept.
+TEST(Json, KeptNumberTextsAreTheNumbers) {
+    NumberTexts texts;
+    std::vector<double> values = {
+        0.05, -0.0, 0.0, NAN, INFINITY, 5e-324, 2.4469118511449666, -2.2250738585072014e-308,
+        1e21, 1e-7};
+    for (int i = 0; i < 3000; ++i) {
+        values.push_back(std::ldexp(1.0 + i * 0.000123, i % 2100 - 1075));
+        values.push_back(values[static_cast<std::size_t>(i * 7) % values.size()]);
+    }
+    std::string kept;
+    std::string plain;
+    for (const double value : values) {
+        texts.append(kept, value);
+        appendNumber(plain, value);
+        kept += ',';
+        plain += ',';
+    }
+    EXPECT_EQ(kept, plain);
 }
 
 } // namespace
