@@ -675,6 +675,21 @@ bool writeDesignJsonLines(const std::vector<std::string>& paths, std::string_vie
         bool ready = false;
         bool failed = false;
     };
+    if (workers <= 1) {
+        // One file or one processor: no thread of its own.
+        bool allAnalysed = true;
+        std::string line;
+        for (const std::string& path : paths) {
+            const DesignOutcome outcome =
+                examineDesignFile(path, decimalSeparator, limitPct, estimate);
+            line.clear();
+            appendDesignOutcomeJson(line, outcome);
+            line += '\n';
+            write(line);
+            allAnalysed = allAnalysed && !outcome.error;
+        }
+        return allAnalysed;
+    }
     std::vector<Slot> ring(kRing);
     std::mutex mutex;
     std::condition_variable lineReady;
@@ -726,6 +741,9 @@ bool writeDesignJsonLines(const std::vector<std::string>& paths, std::string_vie
     }
     bool allAnalysed = true;
     std::string line;
+    constexpr std::size_t kBlock = std::size_t{1} << 19;
+    std::string block;
+    block.reserve(2 * kBlock);
     for (std::size_t file = 0; file < count; ++file) {
         Slot& slot = ring[file % kRing];
         bool wake = false;
@@ -750,7 +768,13 @@ bool writeDesignJsonLines(const std::vector<std::string>& paths, std::string_vie
         if (wake) {
             roomFreed.notify_all();
         }
-        write(line);
+        // Handed on in blocks of some hundreds of kilobytes: a few writes,
+        // not one or two a line.
+        block += line;
+        if (block.size() >= kBlock || file + 1 == count) {
+            write(block);
+            block.clear();
+        }
     }
     for (std::thread& thread : threads) {
         thread.join();

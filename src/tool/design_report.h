@@ -46,8 +46,9 @@ void appendDesignOutcomeJson(std::string& out, const DesignOutcome& outcome);
 std::string designOutcomeJsonText(const DesignOutcome& outcome);
 
 // Reads and analyses every file as examineDesignFile does, on a few threads,
-// and hands `write` each file's JSON line (its object and a line feed), in
-// the files' order. False when a file could not be read or analysed.
+// and hands `write` the files' JSON lines (each its object and a line feed),
+// in the files' order, whole lines at a time. False when a file could not be
+// read or analysed.
 bool writeDesignJsonLines(const std::vector<std::string>& paths, std::string_view decimalSeparator,
                           std::optional<double> limitPct, std::optional<design::Estimate> estimate,
                           const std::function<void(std::string_view)>& write);
