@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <exception>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 namespace robustez {
@@ -675,8 +676,7 @@ bool writeDesignJsonLines(const std::vector<std::string>& paths, std::string_vie
         bool ready = false;
         bool failed = false;
     };
-    if (workers <= 1) {
-        // One file or one processor: no thread of its own.
+    const auto alone = [&] {
         bool allAnalysed = true;
         std::string line;
         for (const std::string& path : paths) {
@@ -689,6 +689,10 @@ bool writeDesignJsonLines(const std::vector<std::string>& paths, std::string_vie
             allAnalysed = allAnalysed && !outcome.error;
         }
         return allAnalysed;
+    };
+    if (workers <= 1) {
+        // One file or one processor: no thread of its own.
+        return alone();
     }
     std::vector<Slot> ring(kRing);
     std::mutex mutex;
@@ -737,7 +741,14 @@ bool writeDesignJsonLines(const std::vector<std::string>& paths, std::string_vie
     std::vector<std::thread> threads;
     threads.reserve(workers);
     for (std::size_t i = 0; i < workers; ++i) {
-        threads.emplace_back(work);
+        try {
+            threads.emplace_back(work);
+        } catch (const std::system_error&) {
+            break; // the threads started do the work
+        }
+    }
+    if (threads.empty()) {
+        return alone();
     }
     bool allAnalysed = true;
     std::string line;
