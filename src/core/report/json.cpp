@@ -544,24 +544,37 @@ constexpr char kDigitPairs[] = "0001020304050607080910111213141516171819"
                                "6061626364656667686970717273747576777879"
                                "8081828384858687888990919293949596979899";
 
+// Writes the two digits of x < 100 at `out`.
+void writeTwo(char* out, std::uint32_t x) {
+    std::memcpy(out, kDigitPairs + 2 * x, 2);
+}
+
+// Writes the eight digits of x < 10^8 at `out`: two halves of four, each two
+// pairs, none of the divisions waiting on another of its level.
+void writeEight(char* out, std::uint32_t x) {
+    const std::uint32_t high = x / 10000;
+    const std::uint32_t low = x - high * 10000;
+    const std::uint32_t a = high / 100;
+    const std::uint32_t c = low / 100;
+    writeTwo(out, a);
+    writeTwo(out + 2, high - a * 100);
+    writeTwo(out + 4, c);
+    writeTwo(out + 6, low - c * 100);
+}
+
 // Writes the n digits of v (v < 10^n) ending at `end`.
 void writeDigits(char* end, std::uint64_t v, int n) {
-    const auto pair = [&end](std::uint32_t twoDigits) {
-        end -= 2;
-        std::memcpy(end, kDigitPairs + 2 * twoDigits, 2);
-    };
-    while (n > 8) {
-        auto low = static_cast<std::uint32_t>(v % 100000000);
-        v /= 100000000;
-        for (int j = 0; j < 4; ++j) {
-            pair(low % 100);
-            low /= 100;
-        }
+    while (n >= 8) {
+        const std::uint64_t rest = v / 100000000;
+        end -= 8;
+        writeEight(end, static_cast<std::uint32_t>(v - rest * 100000000));
+        v = rest;
         n -= 8;
     }
     auto rest = static_cast<std::uint32_t>(v);
     for (; n >= 2; n -= 2) {
-        pair(rest % 100);
+        end -= 2;
+        writeTwo(end, rest % 100);
         rest /= 100;
     }
     if (n == 1) {
