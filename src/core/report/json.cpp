@@ -94,8 +94,10 @@ void appendInteger(std::string& out, long long value) {
 // scientific notation, whichever is shorter (fixed on a tie), and in fixed
 // notation an integer's exact digits.
 
-// floor(10^-k 2^-r) + 1 for k = -324..292, with r such that it has 126 bits:
-// its high 63 bits and its low 63 bits (exact integer arithmetic).
+// g = floor(10^-k 2^-r) + 1 for k = -324..292, with r = floor(log2 10^-k) -
+// 125 so that 2^125 <= g < 2^126: its high 63 bits and its low 63 bits.
+// Computed with exact rationals (Python's fractions.Fraction), as
+//   r = floorLog2Pow10(-k) - 125; g = floor(Fraction(10) ** -k / Fraction(2) ** r) + 1.
 struct PowerOfTen {
     std::uint64_t high;
     std::uint64_t low;
