@@ -2,11 +2,26 @@
 
 #include "core/design/design_study.h"
 
+#include <QPointer>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <functional>
+#include <optional>
+#include <utility>
+#include <vector>
+
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QRadioButton;
+class QSpinBox;
+class QTableWidget;
+class QTableWidgetItem;
+class QTabWidget;
 
 // The design window ("Diseño de robustez"): a child of the main window's
 // frame in which one robustness screen by two-level design is planned, its
@@ -31,6 +46,7 @@ public:
     using AskFileName = std::function<QString(QWidget* parent, const QString& proposed)>;
 
     explicit TFdiseno(QWidget* parent = nullptr);
+    ~TFdiseno() override;
 
     QSize sizeHint() const override { return kDesignSize; }
 
@@ -75,13 +91,119 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void setModified(bool modified);
     void updateTitle();
 
+    void buildControls();
+    QWidget* buildGeneralPage();
+    QWidget* buildFactorsPage();
+    QWidget* buildDesignPage();
+    QWidget* buildRunsPage();
+
+    // Shows the study's factors, responses, design and runs in the controls.
+    void showStudy();
+    void showFactors();
+    void showResponses();
+    void showDesigns();
+    void showDesignChoice();
+    void showRuns();
+    void showRunHeaders();
+    void fitRunColumns();
+
+    // Lays the runs out again for `next` (its factors, responses, design,
+    // nominal runs, order and seed), the typed responses following the runs
+    // that survive; `responseOrigin` gives, for each response of `next`,
+    // the response of the study it was (-1: a new one). Asks first when a
+    // typed response is in a run that changes; false when the user says No.
+    bool applyLayout(robustez::design::DesignStudy next, const std::vector<int>& responseOrigin);
+    bool applyLayout(const robustez::design::DesignStudy& next);
+    // The design for `factors` factors: the one chosen while it still fits,
+    // the proposed one, or none.
+    std::string designFor(int factors) const;
+    void layOut(robustez::design::DesignStudy& study) const;
+
+    void addFactor();
+    void removeFactor();
+    void addResponse();
+    void removeResponse();
+    void designRowChosen(int row);
+    void nominalRunsChosen(int count);
+    void orderChosen();
+    void newSeed();
+    void factorEdited(QTableWidgetItem* item);
+    void responseEdited(QTableWidgetItem* item);
+    void runCellEdited(QTableWidgetItem* item);
+    void pasteResponses();
+    void copyRuns();
+    void showRunsMenu(const QPoint& position);
+    void turnPage(int step);
+    void editKeyPress(QLineEdit* edit, QKeyEvent* key, QWidget* next);
+    bool tableKeyPress(QTableWidget* table, QKeyEvent* key, bool inEditor);
+
+    // The first response cell whose text is not a number: (run, response).
+    std::optional<std::pair<int, int>> unreadableCell() const;
+    QString unreadableMessage(int run, int response) const;
+    void markResponseCell(QTableWidgetItem* item, bool readable);
+    int typedValueCount() const;
+    void emitCompleteness();
+    // Every typed response reads as a number; otherwise says which does not.
+    bool responsesReadable();
+    SaveOutcome saveTo(const QString& path);
+    bool closeQuery();
+    QString decimalSeparator() const;
+
+    // The control that holds the widget: a table for its cell editor.
+    QWidget* controlOf(QWidget* widget) const;
+    void noteFocus(QWidget* widget, Qt::FocusReason reason);
+    // Gives the control the focus as the window's move for the user.
+    void moveFocus(QWidget* control);
+    void queueFocusReturn();
+    void returnFocus();
+    void closeCellEditor(QTableWidget* table);
+
+    QTabWidget* pages_ = nullptr;
+    QLineEdit* emetodo = nullptr;
+    QLineEdit* eanalista = nullptr;
+    QLineEdit* efecha = nullptr;
+    QTableWidget* tfactores = nullptr;
+    QPushButton* bagregar = nullptr;
+    QPushButton* bquitar = nullptr;
+    QTableWidget* trespuestas = nullptr;
+    QPushButton* bagregarr = nullptr;
+    QPushButton* bquitarr = nullptr;
+    QTableWidget* tdisenos = nullptr;
+    QSpinBox* enominales = nullptr;
+    QRadioButton* raleatorio = nullptr;
+    QRadioButton* restandar = nullptr;
+    QLabel* lsemilla = nullptr;
+    QPushButton* bsemilla = nullptr;
+    QTableWidget* tcorridas = nullptr;
+    QPushButton* bcopiar = nullptr;
+    QMenu* pmenu = nullptr;
+
     robustez::design::DesignStudy study_;
+    // The responses as typed, one list a run, in the locale's notation.
+    std::vector<QStringList> texts_;
+    // The layout of a screen read from a run table (no design of the
+    // catalogue), while its factors stay as they were.
+    std::optional<robustez::design::DesignStudy> tableLayout_;
+    // The user chose the design (otherwise the proposed one follows the
+    // factors).
+    bool designChosen_ = false;
+    // The controls are being filled by the program: no change is the user's.
+    int showing_ = 0;
+    bool shown_ = false;
+    // The control the user is in, and how many times the user chose one.
+    QPointer<QWidget> userFocus_;
+    int choices_ = 0;
+    int movingFocus_ = 0;
+    bool tabKeyDown_ = false;
     QString path_;
     bool modified_ = false;
+    bool complete_ = false;
     bool closed_ = false;
 };
