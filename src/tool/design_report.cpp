@@ -5,8 +5,16 @@
 #include "core/stats/number_format.h"
 #include "core/study/errors.h"
 
+#include <algorithm>
 #include <array>
+#include <bit>
+#include <cmath>
+#include <condition_variable>
+#include <cstdint>
 #include <exception>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 namespace robustez {
 
@@ -198,149 +206,317 @@ void writeResponse(Text& t, const DesignStudy& s, const ResponseAnalysis& a,
 
 // ---- JSON ----
 
-using json::Array;
-using json::Object;
-using json::Value;
-
-Value numbers(const std::vector<std::optional<double>>& values, const DesignStudy& s) {
-    Object object;
-    for (std::size_t c = 0; c < values.size() && c < s.columns.size(); ++c) {
-        object.emplace_back(s.columns[c].name, json::numberOrNull(values[c]));
-    }
-    return object;
-}
-
-Value numbers(const std::vector<double>& values, const DesignStudy& s) {
-    return numbers(std::vector<std::optional<double>>(values.begin(), values.end()), s);
-}
-
-Value columnNames(const std::vector<int>& columns, const DesignStudy& s) {
-    Array names;
-    for (const int c : columns) {
-        names.emplace_back(s.columns[static_cast<std::size_t>(c)].name);
-    }
-    return names;
-}
-
-Value dummyJson(const std::optional<DummyBlock>& d, const DesignStudy& s) {
-    if (!d) {
-        return nullptr;
-    }
-    return Object{{"n", d->n},
-                  {"df", d->df},
-                  {"se", d->se},
-                  {"t_crit", d->t_crit},
-                  {"e_crit", d->e_crit},
-                  {"t", numbers(d->t, s)},
-                  {"p", numbers(d->p, s)}};
-}
-
-Value nominalJson(const std::optional<NominalBlock>& n, const DesignStudy& s) {
-    if (!n) {
-        return nullptr;
-    }
-    return Object{{"n", n->n},
-                  {"s", n->s},
-                  {"df", n->df},
-                  {"se", n->se},
-                  {"t_crit", n->t_crit},
-                  {"e_crit", n->e_crit},
-                  {"t", numbers(n->t, s)},
-                  {"p", numbers(n->p, s)}};
-}
-
-Value analysisJson(const ResponseAnalysis& a, const DesignStudy& s) {
-    const DongBlock& d = a.dong;
-    const LenthBlock& l = a.lenth;
-    Array halfNormal;
-    for (const HalfNormalPoint& point : a.half_normal) {
-        halfNormal.emplace_back(
-            Object{{"column", s.columns[static_cast<std::size_t>(point.column)].name},
-                   {"abs_effect", point.abs_effect},
-                   {"z", point.z}});
-    }
-    Object verdicts;
-    for (const FactorVerdict& v : a.verdicts) {
-        verdicts.emplace_back(v.factor, v.verdict ? Value(*v.verdict) : Value());
-    }
-    Value equivalence;
-    if (a.equivalence) {
-        Object object;
-        for (const FactorEquivalence& e : *a.equivalence) {
-            object.emplace_back(e.factor, e.verdict ? Value(*e.verdict) : Value());
+// Writes one file's object straight into the output, without a tree of
+// values. The column names, keys of several objects of every response, are
+// escaped once; the numbers that come again and again are formatted once
+// (the quantiles, the same in every file of a design) and |E| is the text of
+// E without its sign.
+class DesignJson {
+public:
+    DesignJson(json::Writer& w, std::string& out, json::NumberTexts& texts, const DesignStudy& s)
+        : w_(w), out_(out), texts_(texts), s_(s) {
+        keys_.reserve(s.columns.size());
+        for (const DesignColumn& column : s.columns) {
+            keys_.push_back(json::quotedKey(column.name));
         }
-        equivalence = std::move(object);
     }
-    Object intervals;
-    for (const FactorInterval& i : a.intervals) {
-        intervals.emplace_back(i.factor, Array{i.low, i.high});
-    }
-    Value conclusion;
-    if (a.conclusion) {
-        conclusion = a.conclusion->find("NO ES TOLERANTE") == std::string::npos ? "TOLERANTE"
-                                                                                : "NO TOLERANTE";
-    }
-    return Object{
-        {"N", a.N},
-        {"n_nominal", a.n_nominal},
-        {"mean_design", a.mean_design},
-        {"mean_nominal", json::numberOrNull(a.mean_nominal)},
-        {"percent_base",
-         Object{{"source", baseSourceKey(a.percent_base.source)}, {"value", a.percent_base.value}}},
-        {"effects", numbers(a.effects, s)},
-        {"percent", numbers(a.percent, s)},
-        {"dummy", dummyJson(a.dummy, s)},
-        {"nominal", nominalJson(a.nominal, s)},
-        {"dong", Object{{"s0", d.s0},
-                        {"limit", d.limit},
-                        {"m", d.m},
-                        {"s1", d.s1},
-                        {"t_crit", d.t_crit},
-                        {"e_crit", d.e_crit},
-                        {"kept", columnNames(d.kept, s)}}},
-        {"lenth", Object{{"s0", l.s0},
-                         {"limit", l.limit},
-                         {"pse", json::numberOrNull(l.pse)},
-                         {"d", l.d},
-                         {"t_me", l.t_me},
-                         {"me", json::numberOrNull(l.me)},
-                         {"gamma", l.gamma},
-                         {"t_sme", l.t_sme},
-                         {"sme", json::numberOrNull(l.sme)},
-                         {"used", columnNames(l.used, s)}}},
-        {"half_normal", std::move(halfNormal)},
-        {"estimate", estimateKey(a.estimate)},
-        {"verdicts", std::move(verdicts)},
-        {"conclusion", std::move(conclusion)},
-        {"equivalence", std::move(equivalence)},
-        {"intervals", std::move(intervals)},
-    };
-}
 
-Value factorsJson(const DesignStudy& s) {
-    Array factors;
-    for (const DesignColumn& column : s.columns) {
-        if (column.factor < 0) {
-            factors.emplace_back(Object{{"name", column.name},
-                                        {"unit", ""},
-                                        {"low", "-1"},
-                                        {"nominal", "0"},
-                                        {"high", "1"},
-                                        {"qualitative", false},
-                                        {"dummy", true}});
-            continue;
+    void study(const DesignOutcome& outcome) {
+        w_.quotedKey(R"("design":)");
+        w_.beginObject();
+        w_.quotedKey(R"("kind":)");
+        w_.string(kindName(s_.kind).key);
+        int designRuns = 0;
+        for (const DesignRun& run : s_.runs) {
+            designRuns += run.type == RunType::Design ? 1 : 0;
         }
-        const DesignFactor& f = s.factors[static_cast<std::size_t>(column.factor)];
-        factors.emplace_back(Object{{"name", f.name},
-                                    {"unit", f.unit},
-                                    {"low", f.low},
-                                    {"nominal", f.nominal},
-                                    {"high", f.high},
-                                    {"qualitative", !numericSettings(f).has_value()},
-                                    {"dummy", false}});
+        w_.quotedKey(R"("runs":)");
+        w_.integer(designRuns);
+        w_.quotedKey(R"("columns":)");
+        w_.beginArray();
+        for (std::size_t c = 0; c < keys_.size(); ++c) {
+            columnName(c);
+        }
+        w_.endArray();
+        w_.endObject();
+        factors();
+        w_.quotedKey(R"("alpha":)");
+        w_.number(kAlpha, texts_);
+        w_.quotedKey(R"("equivalence_limit_pct":)");
+        w_.number(outcome.equivalenceLimitPct);
+        w_.quotedKey(R"("responses":)");
+        w_.beginObject();
+        for (const ResponseAnalysis& a : outcome.analyses) {
+            w_.key(a.response);
+            analysis(a);
+        }
+        w_.endObject();
     }
-    return factors;
-}
+
+private:
+    template <typename Values> void numbers(const Values& values) {
+        w_.beginObject();
+        for (std::size_t c = 0; c < values.size() && c < keys_.size(); ++c) {
+            w_.quotedKey(keys_[c]);
+            w_.number(values[c]);
+        }
+        w_.endObject();
+    }
+
+    // A column's name as a JSON string, from its key.
+    void columnName(std::size_t c) {
+        w_.raw(std::string_view(keys_[c]).substr(0, keys_[c].size() - 1));
+    }
+
+    void columnNames(const std::vector<int>& columns) {
+        w_.beginArray();
+        for (const int c : columns) {
+            columnName(static_cast<std::size_t>(c));
+        }
+        w_.endArray();
+    }
+
+    // The members' keys are written as JSON strings followed by ':'.
+    void member(std::string_view key, double value) {
+        w_.quotedKey(key);
+        w_.number(value);
+    }
+    void member(std::string_view key, const std::optional<double>& value) {
+        w_.quotedKey(key);
+        w_.number(value);
+    }
+    void member(std::string_view key, int value) {
+        w_.quotedKey(key);
+        w_.integer(value);
+    }
+    // A number likely written before.
+    void repeated(std::string_view key, double value) {
+        w_.quotedKey(key);
+        w_.number(value, texts_);
+    }
+
+    // The effects, each text's place kept for its |E|.
+    void effects(const std::vector<double>& values) {
+        effectTexts_.clear();
+        w_.beginObject();
+        for (std::size_t c = 0; c < values.size() && c < keys_.size(); ++c) {
+            w_.quotedKey(keys_[c]);
+            const std::size_t start = out_.size();
+            w_.number(values[c]);
+            effectTexts_.emplace_back(start, out_.size());
+        }
+        w_.endObject();
+    }
+
+    // |E| of a column: the text of E without its minus sign when it is the
+    // absolute value of that E.
+    void absoluteEffect(const ResponseAnalysis& a, int column, double value) {
+        const auto c = static_cast<std::size_t>(column);
+        if (c < effectTexts_.size() && std::isfinite(value) &&
+            std::bit_cast<std::uint64_t>(value) ==
+                std::bit_cast<std::uint64_t>(std::fabs(a.effects[c]))) {
+            auto [start, end] = effectTexts_[c];
+            start += out_[start] == '-' ? 1 : 0;
+            // Copied first: the output may move as it grows.
+            char text[32];
+            const std::size_t size = std::min(end - start, sizeof text);
+            std::copy_n(out_.data() + start, size, text);
+            w_.raw(std::string_view(text, size));
+        } else {
+            w_.number(value);
+        }
+    }
+
+    void dummy(const std::optional<DummyBlock>& d) {
+        w_.quotedKey(R"("dummy":)");
+        if (!d) {
+            w_.null();
+            return;
+        }
+        w_.beginObject();
+        member(R"("n":)", d->n);
+        member(R"("df":)", d->df);
+        member(R"("se":)", d->se);
+        repeated(R"("t_crit":)", d->t_crit);
+        member(R"("e_crit":)", d->e_crit);
+        w_.quotedKey(R"("t":)");
+        numbers(d->t);
+        w_.quotedKey(R"("p":)");
+        numbers(d->p);
+        w_.endObject();
+    }
+
+    void nominal(const std::optional<NominalBlock>& n) {
+        w_.quotedKey(R"("nominal":)");
+        if (!n) {
+            w_.null();
+            return;
+        }
+        w_.beginObject();
+        member(R"("n":)", n->n);
+        member(R"("s":)", n->s);
+        member(R"("df":)", n->df);
+        member(R"("se":)", n->se);
+        repeated(R"("t_crit":)", n->t_crit);
+        member(R"("e_crit":)", n->e_crit);
+        w_.quotedKey(R"("t":)");
+        numbers(n->t);
+        w_.quotedKey(R"("p":)");
+        numbers(n->p);
+        w_.endObject();
+    }
+
+    void dong(const DongBlock& d) {
+        w_.quotedKey(R"("dong":)");
+        w_.beginObject();
+        repeated(R"("s0":)", d.s0);
+        repeated(R"("limit":)", d.limit);
+        member(R"("m":)", d.m);
+        member(R"("s1":)", d.s1);
+        repeated(R"("t_crit":)", d.t_crit);
+        member(R"("e_crit":)", d.e_crit);
+        w_.quotedKey(R"("kept":)");
+        columnNames(d.kept);
+        w_.endObject();
+    }
+
+    void lenth(const LenthBlock& l) {
+        w_.quotedKey(R"("lenth":)");
+        w_.beginObject();
+        repeated(R"("s0":)", l.s0);
+        repeated(R"("limit":)", l.limit);
+        member(R"("pse":)", l.pse);
+        repeated(R"("d":)", l.d);
+        repeated(R"("t_me":)", l.t_me);
+        member(R"("me":)", l.me);
+        repeated(R"("gamma":)", l.gamma);
+        repeated(R"("t_sme":)", l.t_sme);
+        member(R"("sme":)", l.sme);
+        w_.quotedKey(R"("used":)");
+        columnNames(l.used);
+        w_.endObject();
+    }
+
+    void analysis(const ResponseAnalysis& a) {
+        w_.beginObject();
+        member(R"("N":)", a.N);
+        member(R"("n_nominal":)", a.n_nominal);
+        repeated(R"("mean_design":)", a.mean_design);
+        w_.quotedKey(R"("mean_nominal":)");
+        if (a.mean_nominal) {
+            w_.number(*a.mean_nominal, texts_);
+        } else {
+            w_.null();
+        }
+        w_.quotedKey(R"("percent_base":)");
+        w_.beginObject();
+        w_.quotedKey(R"("source":)");
+        w_.string(baseSourceKey(a.percent_base.source));
+        repeated(R"("value":)", a.percent_base.value);
+        w_.endObject();
+        w_.quotedKey(R"("effects":)");
+        effects(a.effects);
+        w_.quotedKey(R"("percent":)");
+        numbers(a.percent);
+        dummy(a.dummy);
+        nominal(a.nominal);
+        dong(a.dong);
+        lenth(a.lenth);
+        w_.quotedKey(R"("half_normal":)");
+        w_.beginArray();
+        for (const HalfNormalPoint& point : a.half_normal) {
+            w_.beginObject();
+            w_.quotedKey(R"("column":)");
+            columnName(static_cast<std::size_t>(point.column));
+            w_.quotedKey(R"("abs_effect":)");
+            absoluteEffect(a, point.column, point.abs_effect);
+            repeated(R"("z":)", point.z);
+            w_.endObject();
+        }
+        w_.endArray();
+        w_.quotedKey(R"("estimate":)");
+        w_.string(estimateKey(a.estimate));
+        w_.quotedKey(R"("verdicts":)");
+        w_.beginObject();
+        for (const FactorVerdict& v : a.verdicts) {
+            w_.key(v.factor);
+            w_.stringOrNull(v.verdict);
+        }
+        w_.endObject();
+        w_.quotedKey(R"("conclusion":)");
+        if (a.conclusion) {
+            w_.string(a.conclusion->find("NO ES TOLERANTE") == std::string::npos ? "TOLERANTE"
+                                                                                 : "NO TOLERANTE");
+        } else {
+            w_.null();
+        }
+        w_.quotedKey(R"("equivalence":)");
+        if (a.equivalence) {
+            w_.beginObject();
+            for (const FactorEquivalence& e : *a.equivalence) {
+                w_.key(e.factor);
+                w_.stringOrNull(e.verdict);
+            }
+            w_.endObject();
+        } else {
+            w_.null();
+        }
+        w_.quotedKey(R"("intervals":)");
+        w_.beginObject();
+        for (const FactorInterval& i : a.intervals) {
+            w_.key(i.factor);
+            w_.beginArray();
+            w_.number(i.low);
+            w_.number(i.high);
+            w_.endArray();
+        }
+        w_.endObject();
+        w_.endObject();
+    }
+
+    void factor(std::string_view name, std::string_view unit, std::string_view low,
+                std::string_view nominal, std::string_view high, bool qualitative, bool dummy) {
+        w_.beginObject();
+        w_.quotedKey(R"("name":)");
+        w_.string(name);
+        w_.quotedKey(R"("unit":)");
+        w_.string(unit);
+        w_.quotedKey(R"("low":)");
+        w_.string(low);
+        w_.quotedKey(R"("nominal":)");
+        w_.string(nominal);
+        w_.quotedKey(R"("high":)");
+        w_.string(high);
+        w_.quotedKey(R"("qualitative":)");
+        w_.boolean(qualitative);
+        w_.quotedKey(R"("dummy":)");
+        w_.boolean(dummy);
+        w_.endObject();
+    }
+
+    void factors() {
+        w_.quotedKey(R"("factors":)");
+        w_.beginArray();
+        for (const DesignColumn& column : s_.columns) {
+            if (column.factor < 0) {
+                factor(column.name, "", "-1", "0", "1", false, true);
+                continue;
+            }
+            const DesignFactor& f = s_.factors[static_cast<std::size_t>(column.factor)];
+            factor(f.name, f.unit, f.low, f.nominal, f.high, !numericSettings(f).has_value(),
+                   false);
+        }
+        w_.endArray();
+    }
+
+    json::Writer& w_;
+    std::string& out_;
+    json::NumberTexts& texts_;
+    const DesignStudy& s_;
+    std::vector<std::string> keys_;
+    // Where each effect's text is in the output.
+    std::vector<std::pair<std::size_t, std::size_t>> effectTexts_;
+};
 
 } // namespace
 
@@ -391,39 +567,167 @@ std::string designReportText(const DesignOutcome& outcome, std::string_view deci
     return out;
 }
 
-json::Value designOutcomeJson(const DesignOutcome& outcome) {
-    const bool failed = outcome.error || !outcome.study;
-    Object object{{"file", outcome.path}};
-    if (failed) {
+void appendDesignOutcomeJson(std::string& out, const DesignOutcome& outcome) {
+    json::Writer w(out);
+    w.beginObject();
+    w.key("file");
+    w.string(outcome.path);
+    if (outcome.error || !outcome.study) {
         for (const char* key :
              {"design", "factors", "alpha", "equivalence_limit_pct", "responses"}) {
-            object.emplace_back(key, nullptr);
+            w.key(key);
+            w.null();
         }
-        object.emplace_back("error", outcome.error ? Value(*outcome.error) : Value());
-        return object;
+        w.key("error");
+        w.stringOrNull(outcome.error);
+    } else {
+        thread_local json::NumberTexts texts;
+        DesignJson(w, out, texts, *outcome.study).study(outcome);
+        w.key("error");
+        w.null();
     }
-    const DesignStudy& s = *outcome.study;
-    Array columns;
-    for (const DesignColumn& column : s.columns) {
-        columns.emplace_back(column.name);
+    w.endObject();
+}
+
+std::string designOutcomeJsonText(const DesignOutcome& outcome) {
+    std::string out;
+    appendDesignOutcomeJson(out, outcome);
+    return out;
+}
+
+bool writeDesignJsonLines(const std::vector<std::string>& paths, std::string_view decimalSeparator,
+                          std::optional<double> limitPct, std::optional<Estimate> estimate,
+                          const std::function<void(std::string_view)>& write) {
+    // Workers read, analyse and write the files as they claim them, each
+    // line into a ring of slots; this thread hands the lines on in the
+    // files' order. A worker waits while the ring is full, this thread while
+    // the next lines are not ready (woken when the last of a batch is, not
+    // at every line); each is woken only when it waits.
+    constexpr std::size_t kRing = 64;
+    constexpr std::size_t kBatch = 16;
+    const std::size_t count = paths.size();
+    const std::size_t workers =
+        std::min<std::size_t>({std::max(1u, std::thread::hardware_concurrency()), 8, count});
+    struct Slot {
+        std::string line;
+        bool ready = false;
+        bool failed = false;
+    };
+    const auto alone = [&] {
+        bool allAnalysed = true;
+        std::string line;
+        for (const std::string& path : paths) {
+            const DesignOutcome outcome =
+                examineDesignFile(path, decimalSeparator, limitPct, estimate);
+            line.clear();
+            appendDesignOutcomeJson(line, outcome);
+            line += '\n';
+            write(line);
+            allAnalysed = allAnalysed && !outcome.error;
+        }
+        return allAnalysed;
+    };
+    if (workers <= 1) {
+        // One file or one processor: no thread of its own.
+        return alone();
     }
-    int designRuns = 0;
-    for (const DesignRun& run : s.runs) {
-        designRuns += run.type == RunType::Design ? 1 : 0;
+    std::vector<Slot> ring(kRing);
+    std::mutex mutex;
+    std::condition_variable lineReady;
+    std::condition_variable roomFreed;
+    std::size_t claimed = 0;  // the next file to claim
+    std::size_t handed = 0;   // the next file to hand on
+    bool handerWaits = false; // for the line of file `awaited`
+    std::size_t awaited = 0;
+    std::size_t workersWaiting = 0;
+    const auto work = [&] {
+        std::string line;
+        for (;;) {
+            std::size_t file = 0;
+            {
+                std::unique_lock lock(mutex);
+                while (claimed < count && claimed >= handed + kRing) {
+                    ++workersWaiting;
+                    roomFreed.wait(lock);
+                    --workersWaiting;
+                }
+                if (claimed >= count) {
+                    return;
+                }
+                file = claimed++;
+            }
+            const DesignOutcome outcome =
+                examineDesignFile(paths[file], decimalSeparator, limitPct, estimate);
+            line.clear();
+            appendDesignOutcomeJson(line, outcome);
+            line += '\n';
+            bool wake = false;
+            {
+                std::lock_guard lock(mutex);
+                Slot& slot = ring[file % kRing];
+                slot.line.swap(line);
+                slot.ready = true;
+                slot.failed = outcome.error.has_value();
+                wake = handerWaits && file == awaited;
+            }
+            if (wake) {
+                lineReady.notify_one();
+            }
+        }
+    };
+    std::vector<std::thread> threads;
+    threads.reserve(workers);
+    for (std::size_t i = 0; i < workers; ++i) {
+        try {
+            threads.emplace_back(work);
+        } catch (const std::system_error&) {
+            break; // the threads started do the work
+        }
     }
-    Object responses;
-    for (const ResponseAnalysis& a : outcome.analyses) {
-        responses.emplace_back(a.response, analysisJson(a, s));
+    if (threads.empty()) {
+        return alone();
     }
-    object.emplace_back("design", Object{{"kind", kindName(s.kind).key},
-                                         {"runs", designRuns},
-                                         {"columns", std::move(columns)}});
-    object.emplace_back("factors", factorsJson(s));
-    object.emplace_back("alpha", kAlpha);
-    object.emplace_back("equivalence_limit_pct", json::numberOrNull(outcome.equivalenceLimitPct));
-    object.emplace_back("responses", std::move(responses));
-    object.emplace_back("error", nullptr);
-    return object;
+    bool allAnalysed = true;
+    std::string line;
+    constexpr std::size_t kBlock = std::size_t{1} << 19;
+    std::string block;
+    block.reserve(2 * kBlock);
+    for (std::size_t file = 0; file < count; ++file) {
+        Slot& slot = ring[file % kRing];
+        bool wake = false;
+        {
+            std::unique_lock lock(mutex);
+            if (!slot.ready) {
+                // Asleep until the batch's last line is ready, then the
+                // lines before it that are still missing, one by one.
+                handerWaits = true;
+                awaited = std::min(file + kBatch, count) - 1;
+                lineReady.wait(lock, [&] { return ring[awaited % kRing].ready; });
+                awaited = file;
+                lineReady.wait(lock, [&] { return slot.ready; });
+                handerWaits = false;
+            }
+            line.swap(slot.line);
+            slot.ready = false;
+            allAnalysed = allAnalysed && !slot.failed;
+            ++handed;
+            wake = workersWaiting > 0;
+        }
+        if (wake) {
+            roomFreed.notify_all();
+        }
+        // Handed on in blocks of some hundreds of kilobytes: a few writes,
+        // not one or two a line.
+        block += line;
+        if (block.size() >= kBlock || file + 1 == count) {
+            write(block);
+            block.clear();
+        }
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    return allAnalysed;
 }
 
 } // namespace robustez

@@ -4,6 +4,7 @@
 #include "core/design/run_table.h"
 #include "core/report/json.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -38,10 +39,19 @@ DesignOutcome examineDesignFile(const std::string& path, std::string_view decima
 // in the result format with the given separator.
 std::string designReportText(const DesignOutcome& outcome, std::string_view decimalSeparator);
 
-// The JSON object of one file: file, design, factors, alpha,
-// equivalence_limit_pct, responses, error; every key but file and error null
-// for a file that failed.
-json::Value designOutcomeJson(const DesignOutcome& outcome);
+// The JSON object of one file, with no white space: file, design, factors,
+// alpha, equivalence_limit_pct, responses, error; every key but file and
+// error null for a file that failed. Appended to `out`, or returned.
+void appendDesignOutcomeJson(std::string& out, const DesignOutcome& outcome);
+std::string designOutcomeJsonText(const DesignOutcome& outcome);
+
+// Reads and analyses every file as examineDesignFile does, on a few threads,
+// and hands `write` the files' JSON lines (each its object and a line feed),
+// in the files' order, whole lines at a time. False when a file could not be
+// read or analysed.
+bool writeDesignJsonLines(const std::vector<std::string>& paths, std::string_view decimalSeparator,
+                          std::optional<double> limitPct, std::optional<design::Estimate> estimate,
+                          const std::function<void(std::string_view)>& write);
 
 // "ficticios", "nominales", "dong", "lenth" as the command line writes them.
 std::optional<design::Estimate> estimateFromOption(std::string_view text);

@@ -162,27 +162,26 @@ int summaryOutput(const InformeOptions& options, std::string_view separator) {
 // cannot be read or analysed is named on standard error (text) or in the
 // object's "error" (JSON), and the others go on.
 int designOutput(const InformeOptions& options, std::string_view separator) {
+    if (options.mode == InformeMode::Json) {
+        const bool analysed = writeDesignJsonLines(
+            options.studyPaths, separator, options.equivalenceLimitPct, options.estimate,
+            [](std::string_view line) { writeOut(stdout, line); });
+        return finishOutput(analysed ? 0 : kExitFailure);
+    }
     int status = 0;
     bool wroteBefore = false;
     for (const std::string& path : options.studyPaths) {
         const DesignOutcome outcome =
             examineDesignFile(path, separator, options.equivalenceLimitPct, options.estimate);
-        if (options.mode == InformeMode::Json) {
-            std::string line = json::toJson(designOutcomeJson(outcome));
-            line += '\n';
-            writeOut(stdout, line);
-        } else if (!outcome.error) {
+        if (!outcome.error) {
             if (wroteBefore) {
                 writeOut(stdout, "\n");
             }
             wroteBefore = true;
             writeOut(stdout, designReportText(outcome, separator));
-        }
-        if (outcome.error) {
+        } else {
             status = kExitFailure;
-            if (options.mode != InformeMode::Json) {
-                fail(path + ": " + *outcome.error);
-            }
+            fail(path + ": " + *outcome.error);
         }
     }
     return finishOutput(status);

@@ -71,8 +71,9 @@ foreach(folder core tool paint app)
 endforeach()
 
 foreach(library IN LISTS TOOL_LINKS)
-    if(NOT library MATCHES "^(robustez_tool|robustez_core)$")
-        list(APPEND violations "robustez-informe links ${library}: it links only the core")
+    if(NOT library MATCHES "^(robustez_tool|robustez_core|Threads::Threads)$")
+        list(APPEND violations
+             "robustez-informe links ${library}: it links only the core and the system's threads")
     endif()
 endforeach()
 

@@ -99,7 +99,7 @@ TEST(DesignReport, TheExampleScreenAsTextAndJson) {
     }
 
     // The keys in their order, at the top and in a response's analysis.
-    const std::string json = json::toJson(designOutcomeJson(outcome));
+    const std::string json = designOutcomeJsonText(outcome);
     std::size_t at = 0;
     for (const std::string key :
          {"{\"file\":",
@@ -164,7 +164,7 @@ TEST(DesignReport, RunTablesAndFailures) {
     for (std::size_t c = 0; c < 7; ++c) {
         EXPECT_EQ(table.analyses[1].effects[c], file.analyses[1].effects[c]);
     }
-    const std::string json = json::toJson(designOutcomeJson(table));
+    const std::string json = designOutcomeJsonText(table);
     EXPECT_NE(json.find("\"design\":{\"kind\":\"table\",\"runs\":8"), std::string::npos);
     EXPECT_NE(json.find("\"equivalence_limit_pct\":1,"), std::string::npos);
     EXPECT_NE(json.find("\"estimate\":\"lenth\""), std::string::npos);
@@ -183,12 +183,44 @@ TEST(DesignReport, RunTablesAndFailures) {
         const DesignOutcome failed = examineDesignFile(path, ",", std::nullopt, std::nullopt);
         ASSERT_TRUE(failed.error) << path;
         EXPECT_EQ(failed.error->substr(0, message.size()), message);
-        EXPECT_EQ(json::toJson(designOutcomeJson(failed)),
+        EXPECT_EQ(designOutcomeJsonText(failed),
                   "{\"file\":" + json::toJson(path) +
                       ",\"design\":null,\"factors\":null,\"alpha\":null,"
                       "\"equivalence_limit_pct\":null,\"responses\":null,\"error\":" +
                       json::toJson(*failed.error) + "}");
         EXPECT_EQ(designReportText(failed, ","), "");
+    }
+}
+
+// The lines of many files composed on several threads come in the files'
+// order, each the object of its file alone; one failure among them is told.
+TEST(DesignReport, JsonLinesInTheFilesOrder) {
+    const std::vector<std::string> kinds = {kExamples + "/diseno_pb8.w1d",
+                                            kExamples + "/diseno_tabla.tsv",
+                                            kExamples + "/no_existe.w1d"};
+    for (const std::size_t count : {1, 2, 3, 200}) {
+        std::vector<std::string> paths;
+        std::string expected;
+        for (std::size_t i = 0; i < count; ++i) {
+            // Mostly the design file, a run table and a missing file here and there.
+            paths.push_back(kinds[i % 7 == 1 ? 1 : i % 11 == 2 ? 2 : 0]);
+            expected +=
+                designOutcomeJsonText(examineDesignFile(paths.back(), ".", 1.0, Estimate::Nominal));
+            expected += '\n';
+        }
+        std::string written;
+        std::size_t calls = 0;
+        const bool analysed =
+            writeDesignJsonLines(paths, ".", 1.0, Estimate::Nominal, [&](std::string_view lines) {
+                // Whole lines only.
+                EXPECT_EQ(lines.back(), '\n');
+                written += lines;
+                ++calls;
+            });
+        EXPECT_EQ(written, expected) << count;
+        EXPECT_GE(calls, 1U);
+        EXPECT_LE(calls, count);
+        EXPECT_EQ(analysed, count < 3) << count;
     }
 }
 

@@ -1349,7 +1349,7 @@ TFdiseno::SaveOutcome TFdiseno::saveAs() {
 TFdiseno::SaveOutcome TFdiseno::saveTo(const QString& path) {
     const DesignStudy study = designStudy();
     const bool saved = robustez::runCommand(this, [&path, &study] {
-        robustez::design::saveDesignFile(QFile::encodeName(path).toStdString(), study);
+        robustez::design::saveDesignFile(path.toStdString(), study);
     });
     if (!saved) {
         return SaveOutcome::Failed;

@@ -112,7 +112,7 @@ DoubleDouble exactSum(const std::vector<double>& values) {
 }
 
 double meanOf(const std::vector<double>& values) {
-    return (exactSum(values) / DoubleDouble{static_cast<double>(values.size())}).hi;
+    return dd::divide(exactSum(values), static_cast<double>(values.size())).hi;
 }
 
 // A power of two near the largest magnitude (1 for 0): dividing by it is
@@ -138,11 +138,11 @@ double rootMeanSquare(const std::vector<double>& values, const std::vector<int>&
         const double v = values[static_cast<std::size_t>(c)] / scale;
         sum = sum + dd::twoProduct(v, v);
     }
-    return dd::squareRoot(sum / DoubleDouble{static_cast<double>(which.size())}).hi * scale;
+    return dd::squareRoot(dd::divide(sum, static_cast<double>(which.size()))).hi * scale;
 }
 
 double standardDeviation(const std::vector<double>& values) {
-    const DoubleDouble mean = exactSum(values) / DoubleDouble{static_cast<double>(values.size())};
+    const DoubleDouble mean = dd::divide(exactSum(values), static_cast<double>(values.size()));
     double largest = 0;
     for (const double v : values) {
         largest = std::max(largest, std::fabs(v - mean.hi));
@@ -154,7 +154,7 @@ double standardDeviation(const std::vector<double>& values) {
         const DoubleDouble deviation{unscaled.hi / scale, unscaled.lo / scale};
         sum = sum + deviation * deviation;
     }
-    return dd::squareRoot(sum / DoubleDouble{static_cast<double>(values.size() - 1)}).hi * scale;
+    return dd::squareRoot(dd::divide(sum, static_cast<double>(values.size() - 1))).hi * scale;
 }
 
 // The median of the first n values of an ascending list; of an even count,
@@ -168,6 +168,10 @@ double sortedMedian(const std::vector<double>& sorted, std::size_t n) {
 
 // What every response of a study shares: its design's shape, checked once.
 struct Layout {
+    std::size_t rows = 0;
+    std::size_t columns = 0;
+    // The codes (-1 or +1), rows x columns, row after row.
+    std::vector<int> codes;
     // The number of runs at the high level of each column.
     std::vector<double> highCount;
     // The dummy columns (0-based), in column order.
@@ -182,34 +186,45 @@ struct Scratch {
     // The columns by ascending |E|, ties in column order, and those |E|.
     std::vector<std::pair<double, int>> order;
     std::vector<double> sorted;
+    std::vector<const std::string*> intolerant;
+    std::vector<DoubleDouble> dividends;
+    std::vector<double> divisors;
+    std::vector<DoubleDouble> quotients;
 };
 
-// Checks the design's matrix and columns, for responses of `values` design
-// runs each.
-Layout checkDesign(const AnalysisInput& input, std::size_t values) {
-    const std::size_t rows = input.matrix.size();
-    if (rows < 2) {
+// The design's rows, without copying them.
+using Rows = std::vector<const std::vector<int>*>;
+
+// Checks the design's rows and columns, for responses of `values` design
+// runs each, into `layout` (its buffers reused).
+void checkDesign(const Rows& rows, const AnalysisInput& input, std::size_t values, Layout& layout) {
+    if (rows.size() < 2) {
         throw RobustezError("El diseño necesita al menos dos ensayos.");
     }
-    const std::size_t k = input.matrix.front().size();
+    const std::size_t k = rows.front()->size();
     if (k == 0 || input.names.size() != k || input.dummy.size() != k ||
-        input.settings.size() != k || values != rows) {
+        input.settings.size() != k || values != rows.size()) {
         throw RobustezError("Los datos del diseño no concuerdan con sus columnas.");
     }
-    Layout layout;
+    layout.rows = rows.size();
+    layout.columns = k;
+    layout.codes.resize(rows.size() * k);
     std::vector<double>& highCount = layout.highCount;
-    highCount.resize(k);
-    for (const std::vector<int>& row : input.matrix) {
-        if (row.size() != k ||
-            std::any_of(row.begin(), row.end(), [](int code) { return code != 1 && code != -1; })) {
+    highCount.assign(k, 0.0);
+    int* codes = layout.codes.data();
+    for (const std::vector<int>* row : rows) {
+        if (row->size() != k || std::any_of(row->begin(), row->end(),
+                                            [](int code) { return code != 1 && code != -1; })) {
             throw RobustezError("Cada ensayo del diseño lleva -1 o +1 en cada columna.");
         }
         for (std::size_t c = 0; c < k; ++c) {
-            highCount[c] += row[c] == 1 ? 1 : 0;
+            highCount[c] += (*row)[c] == 1 ? 1 : 0;
         }
+        codes = std::copy(row->begin(), row->end(), codes);
     }
+    layout.dummies.clear();
     for (std::size_t c = 0; c < k; ++c) {
-        if (highCount[c] == 0 || highCount[c] == static_cast<double>(rows)) {
+        if (highCount[c] == 0 || highCount[c] == static_cast<double>(rows.size())) {
             throw RobustezError("La columna " + input.names[c] +
                                 " no tiene ensayos en los dos niveles.");
         }
@@ -217,7 +232,6 @@ Layout checkDesign(const AnalysisInput& input, std::size_t values) {
             layout.dummies.push_back(static_cast<int>(c));
         }
     }
-    return layout;
 }
 
 // Checks the measured values.
@@ -235,21 +249,20 @@ void checkValues(const AnalysisInput& input) {
 // and the sum of all, each kept as a double and its additions' rounding
 // errors (exactly, for the data a laboratory types), so that each effect is
 // rounded once.
-std::vector<double> effectsOf(const AnalysisInput& input, const std::vector<double>& highCount,
-                              Scratch& scratch) {
-    const std::size_t k = input.matrix.front().size();
+std::vector<double> effectsOf(const AnalysisInput& input, const Layout& layout, Scratch& scratch) {
+    const std::size_t k = layout.columns;
     std::vector<double>& high = scratch.high;
     std::vector<double>& highError = scratch.highError;
     high.assign(k, 0.0);
     highError.assign(k, 0.0);
     double all = 0;
     double allError = 0;
-    for (std::size_t r = 0; r < input.matrix.size(); ++r) {
+    const int* row = layout.codes.data();
+    for (std::size_t r = 0; r < layout.rows; ++r, row += k) {
         const double value = input.design[r];
         const DoubleDouble a = dd::twoSum(all, value);
         all = a.hi;
         allError += a.lo;
-        const std::vector<int>& row = input.matrix[r];
         for (std::size_t c = 0; c < k; ++c) {
             // The value or 0: no branch to mispredict.
             const bool isHigh = row[c] == 1;
@@ -259,18 +272,40 @@ std::vector<double> effectsOf(const AnalysisInput& input, const std::vector<doub
         }
     }
     const DoubleDouble total = dd::twoSum(all, allError);
-    const double rows = static_cast<double>(input.matrix.size());
-    std::vector<double> effects;
-    effects.reserve(k);
+    const double rows = static_cast<double>(layout.rows);
+    const std::vector<double>& highCount = layout.highCount;
+    // The divisions, all at once: (high - low) / runs of a balanced column,
+    // high / high runs and low / low runs of another.
+    std::vector<DoubleDouble>& dividends = scratch.dividends;
+    std::vector<double>& divisors = scratch.divisors;
+    std::vector<DoubleDouble>& quotients = scratch.quotients;
+    dividends.clear();
+    divisors.clear();
     for (std::size_t c = 0; c < k; ++c) {
         const DoubleDouble highSum = dd::twoSum(high[c], highError[c]);
         const DoubleDouble lowSum = total - highSum;
-        const DoubleDouble highRuns{highCount[c]};
-        const DoubleDouble lowRuns{rows - highCount[c]};
         if (highCount[c] == rows - highCount[c]) {
-            effects.push_back(((highSum - lowSum) / highRuns).hi);
+            dividends.push_back(highSum - lowSum);
+            divisors.push_back(highCount[c]);
         } else {
-            effects.push_back((highSum / highRuns - lowSum / lowRuns).hi);
+            dividends.push_back(highSum);
+            divisors.push_back(highCount[c]);
+            dividends.push_back(lowSum);
+            divisors.push_back(rows - highCount[c]);
+        }
+    }
+    quotients.resize(dividends.size());
+    dd::divideEach(dividends.data(), divisors.data(), quotients.data(), dividends.size());
+    std::vector<double> effects;
+    effects.reserve(k);
+    std::size_t q = 0;
+    for (std::size_t c = 0; c < k; ++c) {
+        if (highCount[c] == rows - highCount[c]) {
+            effects.push_back(quotients[q].hi);
+            q += 1;
+        } else {
+            effects.push_back((quotients[q] - quotients[q + 1]).hi);
+            q += 2;
         }
     }
     return effects;
@@ -436,10 +471,10 @@ std::optional<double> decidingCriticalEffect(const ResponseAnalysis& result) {
     return std::nullopt;
 }
 
-void judgeFactors(const AnalysisInput& input, ResponseAnalysis& result) {
+void judgeFactors(const AnalysisInput& input, ResponseAnalysis& result, Scratch& scratch) {
     const std::optional<double> critical = result.e_crit;
-    std::vector<const std::string*> intolerant;
-    intolerant.reserve(result.effects.size());
+    std::vector<const std::string*>& intolerant = scratch.intolerant;
+    intolerant.clear();
     result.verdicts.reserve(result.effects.size());
     if (input.delta) {
         result.equivalence.emplace();
@@ -459,6 +494,10 @@ void judgeFactors(const AnalysisInput& input, ResponseAnalysis& result) {
             if (significant) {
                 intolerant.push_back(&name);
                 if (const auto& s = input.settings[c]) {
+                    if (result.intervals.empty()) {
+                        // At most one for each column left.
+                        result.intervals.reserve(result.effects.size() - c);
+                    }
                     const double share = *critical / magnitude;
                     result.intervals.push_back({column, name,
                                                 s->nominal - (s->nominal - s->low) * share,
@@ -508,7 +547,7 @@ ResponseAnalysis analyse(const AnalysisInput& input, const Layout& layout, Quant
     checkValues(input);
     ResponseAnalysis result;
     result.response = input.response;
-    result.N = static_cast<int>(input.matrix.size());
+    result.N = static_cast<int>(layout.rows);
     result.n_nominal = static_cast<int>(input.nominal.size());
     result.mean_design = meanOf(input.design);
     if (!input.nominal.empty()) {
@@ -517,7 +556,7 @@ ResponseAnalysis analyse(const AnalysisInput& input, const Layout& layout, Quant
     } else {
         result.percent_base = {BaseSource::Design, result.mean_design};
     }
-    result.effects = effectsOf(input, layout.highCount, scratch);
+    result.effects = effectsOf(input, layout, scratch);
     const double base = result.percent_base.value;
     result.percent.reserve(result.effects.size());
     for (const double e : result.effects) {
@@ -540,7 +579,7 @@ ResponseAnalysis analyse(const AnalysisInput& input, const Layout& layout, Quant
     result.half_normal = halfNormal(scratch.order, quantile);
     result.estimate = chosenEstimate(input, static_cast<int>(dummies.size()));
     result.e_crit = decidingCriticalEffect(result);
-    judgeFactors(input, result);
+    judgeFactors(input, result, scratch);
     return result;
 }
 
@@ -574,7 +613,13 @@ const char* baseSourceKey(BaseSource source) {
 }
 
 ResponseAnalysis analyseResponse(const AnalysisInput& input) {
-    const Layout layout = checkDesign(input, input.design.size());
+    Rows rows;
+    rows.reserve(input.matrix.size());
+    for (const std::vector<int>& row : input.matrix) {
+        rows.push_back(&row);
+    }
+    Layout layout;
+    checkDesign(rows, input, input.design.size(), layout);
     Scratch scratch;
     return analyse(input, layout, threadQuantiles(), scratch);
 }
@@ -607,6 +652,9 @@ std::vector<ResponseAnalysis> analyseStudy(const DesignStudy& study, std::option
     AnalysisInput common;
     common.delta = delta;
     common.requested = requested;
+    common.names.reserve(study.columns.size());
+    common.dummy.reserve(study.columns.size());
+    common.settings.reserve(study.columns.size());
     for (const DesignColumn& column : study.columns) {
         common.names.push_back(column.name);
         common.dummy.push_back(column.factor < 0);
@@ -616,9 +664,14 @@ std::vector<ResponseAnalysis> analyseStudy(const DesignStudy& study, std::option
             isFactor ? numericSettings(study.factors[static_cast<std::size_t>(column.factor)])
                      : std::nullopt);
     }
+    // This thread's buffers, kept from one study to the next.
+    thread_local Rows rows;
+    thread_local Layout layout;
+    thread_local Scratch scratch;
+    rows.clear();
     for (const DesignRun& run : study.runs) {
         if (run.type == RunType::Design) {
-            common.matrix.push_back(run.codes);
+            rows.push_back(&run.codes);
         }
     }
     std::vector<ResponseAnalysis> results;
@@ -626,11 +679,10 @@ std::vector<ResponseAnalysis> analyseStudy(const DesignStudy& study, std::option
         return results;
     }
     // Each response has a value for every design run.
-    const Layout layout = checkDesign(common, common.matrix.size());
-    Scratch scratch;
+    checkDesign(rows, common, rows.size(), layout);
     results.reserve(study.responses.size());
-    common.design.reserve(common.matrix.size());
-    common.nominal.reserve(study.runs.size() - common.matrix.size());
+    common.design.reserve(rows.size());
+    common.nominal.reserve(study.runs.size() - rows.size());
     for (std::size_t v = 0; v < study.responses.size(); ++v) {
         common.response = study.responses[v].name;
         common.design.clear();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cmath>
+#include <cstddef>
 
 namespace robustez::dd {
 
@@ -76,6 +77,61 @@ inline DoubleDouble operator/(DoubleDouble a, DoubleDouble b) {
     r = r - b * DoubleDouble{q2};
     const double q3 = r.hi / b.hi;
     return quickTwoSum(q1, q2) + DoubleDouble{q3};
+}
+
+// a / b for a double b > 0 and a finite quotient: the bits of
+// a / DoubleDouble{b} with the products by b's zero low part left out. Each
+// of them added +0 to a product's error term, which is never -0 (it starts
+// with the difference of two equal or unequal finite values), so leaving
+// them out changes nothing.
+inline DoubleDouble divide(DoubleDouble a, double b) {
+    const auto times = [b](double q) {
+        const DoubleDouble p = twoProduct(b, q);
+        return quickTwoSum(p.hi, p.lo);
+    };
+    const double q1 = a.hi / b;
+    DoubleDouble r = a - times(q1);
+    const double q2 = r.hi / b;
+    r = r - times(q2);
+    const double q3 = r.hi / b;
+    return quickTwoSum(q1, q2) + DoubleDouble{q3};
+}
+
+// q[i] = divide(a[i], b[i]) for i < n, the same bits: the steps of four
+// divisions taken side by side, so that the processor overlaps their long
+// chains of dependent operations.
+inline void divideEach(const DoubleDouble* a, const double* b, DoubleDouble* q, std::size_t n) {
+    constexpr std::size_t kLanes = 4;
+    std::size_t i = 0;
+    for (; i + kLanes <= n; i += kLanes) {
+        double q1[kLanes];
+        double q2[kLanes];
+        double q3[kLanes];
+        DoubleDouble r[kLanes];
+        for (std::size_t j = 0; j < kLanes; ++j) {
+            q1[j] = a[i + j].hi / b[i + j];
+        }
+        for (std::size_t j = 0; j < kLanes; ++j) {
+            const DoubleDouble p = twoProduct(b[i + j], q1[j]);
+            r[j] = a[i + j] - quickTwoSum(p.hi, p.lo);
+        }
+        for (std::size_t j = 0; j < kLanes; ++j) {
+            q2[j] = r[j].hi / b[i + j];
+        }
+        for (std::size_t j = 0; j < kLanes; ++j) {
+            const DoubleDouble p = twoProduct(b[i + j], q2[j]);
+            r[j] = r[j] - quickTwoSum(p.hi, p.lo);
+        }
+        for (std::size_t j = 0; j < kLanes; ++j) {
+            q3[j] = r[j].hi / b[i + j];
+        }
+        for (std::size_t j = 0; j < kLanes; ++j) {
+            q[i + j] = quickTwoSum(q1[j], q2[j]) + DoubleDouble{q3[j]};
+        }
+    }
+    for (; i < n; ++i) {
+        q[i] = divide(a[i], b[i]);
+    }
 }
 
 // sqrt(a) for a >= 0: the double root with one Newton correction.

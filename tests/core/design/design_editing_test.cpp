@@ -33,7 +33,9 @@ TEST(DesignEditing, SettingsAreKeptWithAPointAndShownInTheLocalesNotation) {
 DesignStudy screen(const std::string& design, int factors, int nominal, std::uint64_t seed) {
     DesignStudy study;
     for (int f = 0; f < factors; ++f) {
-        study.factors.push_back({"F" + std::to_string(f), "", "1", "2", "3"});
+        std::string name = "F";
+        name += std::to_string(f);
+        study.factors.push_back({name, "", "1", "2", "3"});
     }
     study.responses = {{"Contenido", "%"}, {"Resolución", ""}};
     study.design = design;

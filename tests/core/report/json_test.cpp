@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <cfloat>
+#include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <regex>
 #include <string>
+#include <vector>
 
 namespace robustez::json {
 namespace {
@@ -97,6 +100,135 @@ TEST(Json, ValuesKeepTheirOrderAndNesting) {
     };
     EXPECT_EQ(toJson(value),
               R"({"z":1,"a":[null,true,false,"x",2.5,{}],"m":null,"k\"":-3,"e":[]})");
+}
+
+// The writer gives the bytes of the tree of the same values: commas after
+// empty and nested objects and arrays, keys escaped, optional values null.
+TEST(Json, TheWriterWritesWhatTheTreeWould) {
+    std::string out = "x";
+    Writer w(out);
+    w.beginObject();
+    w.key("z");
+    w.integer(1);
+    w.key("a");
+    w.beginArray();
+    w.null();
+    w.boolean(true);
+    w.boolean(false);
+    w.string("x");
+    w.number(2.5);
+    w.beginObject();
+    w.endObject();
+    w.beginArray();
+    w.endArray();
+    w.integer(-9007199254740993LL);
+    w.endArray();
+    w.key("m");
+    w.number(std::optional<double>());
+    w.quotedKey(quotedKey("k\""));
+    w.number(std::optional<double>(-3.0));
+    w.key("s\n");
+    w.stringOrNull(std::nullopt);
+    w.key("t");
+    w.stringOrNull(std::string("caf\xE9"));
+    w.key("e");
+    w.beginArray();
+    w.endArray();
+    w.endObject();
+    const Value tree = Object{
+        {"z", 1},
+        {"a", Array{nullptr, true, false, "x", 2.5, Object{}, Array{}, -9007199254740993LL}},
+        {"m", numberOrNull(std::nullopt)},
+        {"k\"", numberOrNull(-3.0)},
+        {"s\n", nullptr},
+        {"t", "caf\xE9"},
+        {"e", Array{}},
+    };
+    // Appended after what the string held.
+    ASSERT_EQ(out.substr(0, 1), "x");
+    out.erase(0, 1);
+    EXPECT_EQ(out, toJson(tree));
+    EXPECT_EQ(out, R"({"z":1,"a":[null,true,false,"x",2.5,{},[],-9007199254740993],"m":null,)"
+                   R"("k\"":-3,"s\n":null,"t":")"
+                   "caf\xEF\xBF\xBD"
+                   R"(","e":[]})");
+}
+
+// Numbers written through the kept texts read as appendNumber writes them,
+// whether kept, replaced by another of the same slot, or never kept.
+TEST(Json, KeptNumberTextsAreTheNumbers) {
+    NumberTexts texts;
+    std::vector<double> values = {
+        0.05, -0.0, 0.0, NAN, INFINITY, 5e-324, 2.4469118511449666, -2.2250738585072014e-308,
+        1e21, 1e-7};
+    for (int i = 0; i < 3000; ++i) {
+        values.push_back(std::ldexp(1.0 + i * 0.000123, i % 2100 - 1075));
+        values.push_back(values[static_cast<std::size_t>(i * 7) % values.size()]);
+    }
+    std::string kept;
+    std::string plain;
+    for (const double value : values) {
+        texts.append(kept, value);
+        appendNumber(plain, value);
+        kept += ',';
+        plain += ',';
+    }
+    EXPECT_EQ(kept, plain);
+}
+
+// The digits are those of std::to_chars (the standard library's Ryu, another
+// algorithm): random bit patterns, the neighbours of powers of two and ten,
+// subnormals, numbers with few decimals, integers beyond 2^53 written in full.
+TEST(Json, NumbersAreThoseOfToChars) {
+    std::vector<double> values = {0.0,
+                                  -0.0,
+                                  5e-324,
+                                  1e-323,
+                                  8e-323,
+                                  2.2250738585072014e-308,
+                                  1.7976931348623157e308,
+                                  1e21,
+                                  1e22,
+                                  1e23,
+                                  9007199254740993.0,
+                                  36028797018963968.0,
+                                  123456789012345678.0,
+                                  1e-5,
+                                  1e-4,
+                                  0.001};
+    for (int e = -1075; e < 1024; ++e) {
+        const double power = std::ldexp(1.0, e);
+        values.insert(values.end(),
+                      {power, std::nextafter(power, 0.0), std::nextafter(power, INFINITY)});
+    }
+    for (int e = -323; e < 309; ++e) {
+        const double power = std::strtod(("1e" + std::to_string(e)).c_str(), nullptr);
+        values.insert(values.end(), {power, 3 * power, std::nextafter(power, 0.0),
+                                     std::nextafter(power, INFINITY)});
+    }
+    std::uint64_t state = 20261208;
+    for (int i = 0; i < 200000; ++i) {
+        // SplitMix64.
+        state += 0x9E3779B97F4A7C15ULL;
+        std::uint64_t z = state;
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+        z ^= z >> 31;
+        double random = 0;
+        std::memcpy(&random, &z, sizeof random);
+        values.push_back(random);
+        values.push_back(static_cast<double>(z % 100000000) / std::pow(10.0, z % 13));
+        values.push_back(std::ldexp(static_cast<double>(z >> 11), static_cast<int>(z % 24)));
+        values.push_back(static_cast<double>(z >> 40) * 1e-320);
+    }
+    for (const double value : values) {
+        if (!std::isfinite(value)) {
+            continue;
+        }
+        char buffer[64];
+        const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+        ASSERT_EQ(number(value), std::string(buffer, result.ptr)) << value;
+    }
 }
 
 } // namespace

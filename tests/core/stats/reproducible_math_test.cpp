@@ -1,11 +1,16 @@
 #include "core/stats/reproducible_math.h"
 
+#include "core/stats/double_double.h"
+
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <random>
 #include <stdexcept>
+#include <vector>
 
 namespace robustez {
 namespace {
@@ -121,6 +126,55 @@ TEST(ReproducibleMath, EdgesOfTheDomain) {
     EXPECT_THROW(powHalfInteger(1.5, 2), std::invalid_argument);
     EXPECT_THROW(powHalfInteger(-0.5, 2), std::invalid_argument);
     EXPECT_THROW(powHalfInteger(0.5, -1), std::invalid_argument);
+}
+
+// Dividing by a double gives the bits of the general division by it as a
+// double-double (the screen's means and effects rest on them), signed zeros
+// included: sums of a screen's values, their differences, and extremes.
+TEST(DoubleDouble, DivisionByADoubleAsByItsDoubleDouble) {
+    const auto bits = [](double v) { return std::bit_cast<std::uint64_t>(v); };
+    std::mt19937_64 random(20261208);
+    std::uniform_real_distribution<double> unit(-1, 1);
+    std::vector<dd::DoubleDouble> numerators = {
+        {0.0, 0.0},      {-0.0, 0.0},   {0.0, -0.0},   {-0.0, -0.0},
+        {1.0, 0.0},      {-3.0, 1e-17}, {1e-300, 0.0}, {4.9406564584124654e-324, 0.0},
+        {1e290, -1e273}, {2.5, -0.0}};
+    for (int i = 0; i < 20000; ++i) {
+        // A sum of laboratory values (two decimals) and its rounding error.
+        dd::DoubleDouble sum;
+        const int count = 2 + i % 23;
+        for (int j = 0; j < count; ++j) {
+            const double value = std::round((100 + 50 * unit(random)) * 100) / 100;
+            sum = sum + dd::DoubleDouble{(i % 3 == 0 ? -1 : 1) * value};
+        }
+        numerators.push_back(i % 2 ? sum : sum - dd::DoubleDouble{100.0 * count});
+        numerators.push_back(dd::twoSum(unit(random) * std::ldexp(1.0, i % 200 - 100),
+                                        unit(random) * std::ldexp(1.0, i % 200 - 160)));
+    }
+    for (const dd::DoubleDouble& a : numerators) {
+        for (const double b : {1.0, 2.0, 3.0, 4.0, 5.0, 6.0, 7.0, 11.0, 12.0, 13.0, 23.0, 0.1,
+                               1e-300, 1e300, 3.0000000000000004}) {
+            const dd::DoubleDouble general = a / dd::DoubleDouble{b};
+            const dd::DoubleDouble quick = dd::divide(a, b);
+            ASSERT_EQ(bits(quick.hi), bits(general.hi)) << a.hi << " " << a.lo << " / " << b;
+            ASSERT_EQ(bits(quick.lo), bits(general.lo)) << a.hi << " " << a.lo << " / " << b;
+        }
+    }
+    // Four at a time and the rest one by one, each as alone.
+    std::vector<double> divisors;
+    for (std::size_t i = 0; i < numerators.size(); ++i) {
+        divisors.push_back(1 + static_cast<double>(i % 13));
+    }
+    for (const std::size_t n :
+         {std::size_t{0}, std::size_t{3}, std::size_t{4}, std::size_t{9}, numerators.size()}) {
+        std::vector<dd::DoubleDouble> quotients(n);
+        dd::divideEach(numerators.data(), divisors.data(), quotients.data(), n);
+        for (std::size_t i = 0; i < n; ++i) {
+            const dd::DoubleDouble alone = dd::divide(numerators[i], divisors[i]);
+            ASSERT_EQ(bits(quotients[i].hi), bits(alone.hi)) << i;
+            ASSERT_EQ(bits(quotients[i].lo), bits(alone.lo)) << i;
+        }
+    }
 }
 
 } // namespace
