@@ -378,6 +378,8 @@ QWidget* TFdiseno::buildRunsPage() {
     tcorridas->setStatusTip(
         QStringLiteral("Escriba o pegue (Ctrl+V) las respuestas; opciones botón derecho"));
     tcorridas->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    // Corrida and Tipo stay in sight while the responses are typed far right.
+    robustez::keepLeadingColumnsInSight(tcorridas, kRunColumns);
     tcorridas->setMinimumHeight(120);
     bcopiar = new QPushButton(QStringLiteral("C&opiar"));
     bcopiar->setObjectName(QStringLiteral("bcopiar"));
@@ -1348,9 +1350,8 @@ TFdiseno::SaveOutcome TFdiseno::saveAs() {
 
 TFdiseno::SaveOutcome TFdiseno::saveTo(const QString& path) {
     const DesignStudy study = designStudy();
-    const bool saved = robustez::runCommand(this, [&path, &study] {
-        robustez::design::saveDesignFile(path.toStdString(), study);
-    });
+    const bool saved = robustez::runCommand(
+        this, [&path, &study] { robustez::design::saveDesignFile(path.toStdString(), study); });
     if (!saved) {
         return SaveOutcome::Failed;
     }

@@ -1,13 +1,16 @@
 #include "app/ui/window_parts.h"
 
 #include <QAbstractItemView>
+#include <QHeaderView>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPalette>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QStyle>
 #include <QStyledItemDelegate>
+#include <QTableView>
 #include <QToolTip>
 #include <QVBoxLayout>
 
@@ -165,6 +168,116 @@ void tipWholeTextWhenCut(QLineEdit* edit) {
 
 void tipWholeCellTextWhenCut(QAbstractItemView* view) {
     view->viewport()->installEventFilter(new CutCellTips(view));
+}
+
+namespace {
+
+// The view over a table's leading columns, kept in step with the table.
+class LeadingColumns : public QObject {
+public:
+    LeadingColumns(QTableView* table, int count)
+        : QObject(table), table_(table), view_(new QTableView(table)), count_(count) {
+        view_->setObjectName(table->objectName() + QStringLiteral("Fijas"));
+        view_->setModel(table->model());
+        view_->setSelectionModel(table->selectionModel());
+        view_->setFocusPolicy(Qt::NoFocus);
+        view_->setFont(table->font());
+        view_->horizontalHeader()->setFont(table->horizontalHeader()->font());
+        view_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        view_->setWordWrap(table->wordWrap());
+        view_->verticalHeader()->hide();
+        view_->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+        view_->horizontalHeader()->setDefaultAlignment(
+            table->horizontalHeader()->defaultAlignment());
+        view_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        view_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        view_->setVerticalScrollMode(table->verticalScrollMode());
+        view_->setFrameShape(QFrame::NoFrame);
+        table->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+        table->viewport()->stackUnder(view_);
+
+        QHeaderView* across = table->horizontalHeader();
+        QHeaderView* down = table->verticalHeader();
+        connect(across, &QHeaderView::sectionResized, this, [this] { follow(); });
+        connect(across, &QHeaderView::geometriesChanged, this, [this] { follow(); });
+        connect(down, &QHeaderView::sectionResized, this,
+                [this](int row, int, int size) { view_->setRowHeight(row, size); });
+        QAbstractItemModel* model = table->model();
+        for (auto signal :
+             {&QAbstractItemModel::columnsInserted, &QAbstractItemModel::columnsRemoved,
+              &QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved}) {
+            connect(model, signal, this, [this] { follow(); });
+        }
+        connect(model, &QAbstractItemModel::modelReset, this, [this] { follow(); });
+        connect(view_->verticalScrollBar(), &QScrollBar::valueChanged, table->verticalScrollBar(),
+                &QScrollBar::setValue);
+        connect(table->verticalScrollBar(), &QScrollBar::valueChanged, view_->verticalScrollBar(),
+                &QScrollBar::setValue);
+        connect(table->selectionModel(), &QItemSelectionModel::currentChanged, this,
+                [this](const QModelIndex& current) { uncover(current); });
+        table->installEventFilter(this);
+        follow();
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == table_ &&
+            (event->type() == QEvent::Resize || event->type() == QEvent::Show)) {
+            follow();
+        }
+        return false;
+    }
+
+private:
+    // The view's columns, rows and place as the table's now are.
+    void follow() {
+        const int columns = table_->model()->columnCount();
+        int width = 0;
+        for (int c = 0; c < columns; ++c) {
+            const bool leading = c < count_ && !table_->isColumnHidden(c);
+            view_->setColumnHidden(c, !leading);
+            if (leading) {
+                view_->setColumnWidth(c, table_->columnWidth(c));
+                width += table_->columnWidth(c);
+            }
+        }
+        for (int r = 0; r < table_->model()->rowCount(); ++r) {
+            view_->setRowHeight(r, table_->rowHeight(r));
+        }
+        const int header =
+            table_->horizontalHeader()->isVisible() ? table_->horizontalHeader()->height() : 0;
+        view_->horizontalHeader()->setFixedHeight(header);
+        view_->horizontalHeader()->setVisible(header > 0);
+        const int frame = table_->frameWidth();
+        const int left =
+            frame + (table_->verticalHeader()->isVisible() ? table_->verticalHeader()->width() : 0);
+        view_->setGeometry(left, frame, width, table_->viewport()->height() + header);
+        view_->setVisible(width > 0 && width < table_->viewport()->width());
+        view_->verticalScrollBar()->setValue(table_->verticalScrollBar()->value());
+    }
+
+    // A current cell right of the leading columns but under the view is
+    // scrolled out from under it.
+    void uncover(const QModelIndex& current) {
+        if (!current.isValid() || current.column() < count_ || !view_->isVisible()) {
+            return;
+        }
+        const int hidden = view_->width() - table_->visualRect(current).left();
+        if (hidden > 0) {
+            QScrollBar* bar = table_->horizontalScrollBar();
+            bar->setValue(bar->value() - hidden);
+        }
+    }
+
+    QTableView* table_;
+    QTableView* view_;
+    int count_;
+};
+
+} // namespace
+
+void keepLeadingColumnsInSight(QTableView* table, int count) {
+    new LeadingColumns(table, count);
 }
 
 } // namespace robustez

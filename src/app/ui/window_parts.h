@@ -5,6 +5,7 @@
 class QAbstractItemView;
 class QEvent;
 class QLineEdit;
+class QTableView;
 class QWidget;
 
 namespace robustez {
@@ -40,6 +41,14 @@ void tipWholeTextWhenCut(QLineEdit* edit);
 // A cell whose text the view shortens with "…" shows its whole text as a
 // tooltip; other cells keep the view's own tooltips.
 void tipWholeCellTextWhenCut(QAbstractItemView* view);
+
+// Keeps the table's first `count` columns in sight while it scrolls
+// sideways: a second view over the same model and selection, laid over the
+// table's left edge, showing only those columns at their widths and heights
+// and scrolling down with the table. A current cell that would come to lie
+// under it is scrolled out from under it. The view is named after the table
+// with "Fijas".
+void keepLeadingColumnsInSight(QTableView* table, int count);
 
 // True when a text `textWidth` wide is cut in a space `spaceWidth` wide that
 // keeps `margin` free on each side.

@@ -18,6 +18,7 @@
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTabBar>
@@ -125,6 +126,7 @@ private slots:
     void copiedRunsReadBack();
     void aRunTableKeepsItsRuns();
     void focusStaysWhereTheUserPutIt();
+    void runNumbersStayInSight();
 };
 
 void DesignWindowTest::aDesignTypedByKeys() {
@@ -667,3 +669,31 @@ void DesignWindowTest::focusStaysWhereTheUserPutIt() {
 
 ROBUSTEZ_WINDOW_TEST_MAIN(DesignWindowTest)
 #include "design_window_test.moc"
+
+// A narrow window scrolled right to the last response still shows each
+// run's number and type beside it, and the current cell clear of them.
+void DesignWindowTest::runNumbersStayInSight() {
+    Host host;
+    host.design->loadDesign(sampleStudy(), QString());
+    host.design->parentWidget()->resize(420, 400);
+    host.page(3);
+    auto* runs = host.child<QTableWidget>("tcorridas");
+    const int last = runs->columnCount() - 1;
+    runs->setCurrentCell(runs->rowCount() - 1, last);
+    QApplication::processEvents();
+    QVERIFY(runs->horizontalScrollBar()->value() > 0);
+    auto* leading = host.child<QTableView>("tcorridasFijas");
+    QVERIFY(leading != nullptr && leading->isVisible());
+    QCOMPARE(leading->width(), runs->columnWidth(0) + runs->columnWidth(1));
+    for (int c = 0; c < runs->columnCount(); ++c) {
+        QCOMPARE(leading->isColumnHidden(c), c >= 2);
+    }
+    const QModelIndex number = runs->model()->index(runs->rowCount() - 1, 0);
+    QVERIFY(leading->viewport()->rect().contains(leading->visualRect(number)));
+    QCOMPARE(leading->model()->data(number).toString(), QString::number(runs->rowCount()));
+    QVERIFY(runs->visualRect(runs->currentIndex()).left() >= leading->width());
+    // Back to the first factor's column: scrolled out from under the numbers.
+    runs->setCurrentCell(0, 2);
+    QApplication::processEvents();
+    QVERIFY(runs->visualRect(runs->currentIndex()).left() >= leading->width());
+}
