@@ -320,9 +320,15 @@ FileReader::FileReader(const std::string& path) {
         throwIoError(errno);
     }
     handle_ = fd;
-    clearNonBlocking(fd);
     struct stat info {};
     regular_ = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    // O_NONBLOCK changes nothing for a regular file: only the others need it
+    // cleared, which spares a regular file two calls.
+    if (regular_) {
+        size_ = info.st_size > 0 ? static_cast<std::size_t>(info.st_size) : 0;
+    } else {
+        clearNonBlocking(fd);
+    }
 }
 
 FileReader::~FileReader() {
