@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -315,6 +316,21 @@ TEST_F(DesignFileOnDisk, ReadsEveryByteOfFilesAroundTheReadChunk) {
         const fs::path path = dir_ / ("bytes" + std::to_string(size));
         std::ofstream(path, std::ios::binary) << bytes;
         EXPECT_EQ(readFileBytes(testing::utf8Path(path)), bytes) << size;
+    }
+}
+
+TEST(DesignFileReading, ReadsSystemFilesWhoseSizeIsNotTheirContent) {
+    // Regular files of the system that say 0 bytes (/proc) or a page
+    // (/sys) whatever they hold are read to their end, as a stream reads them.
+    for (const char* path : {"/proc/version", "/sys/devices/system/cpu/online"}) {
+        std::ifstream in(path, std::ios::binary);
+        if (!in) {
+            continue;
+        }
+        const std::string expected{std::istreambuf_iterator<char>(in),
+                                   std::istreambuf_iterator<char>()};
+        EXPECT_FALSE(expected.empty()) << path;
+        EXPECT_EQ(readFileBytes(path), expected) << path;
     }
 }
 
