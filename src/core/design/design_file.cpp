@@ -162,6 +162,12 @@ public:
         return fields_;
     }
 
+    // Room for `count` items of a line each, no more than there are lines
+    // left: a count a damaged file overstates reserves nothing it lacks.
+    template <typename T> void reserve(std::vector<T>& items, std::size_t count) const {
+        items.reserve(std::min(count, rest_.size()));
+    }
+
     // The next line, which must have exactly `count` fields.
     const std::vector<std::string_view>& next(std::size_t count) {
         next();
@@ -305,10 +311,49 @@ std::uint64_t seedNumber(std::string_view field, std::size_t line) {
     return value;
 }
 
+// The powers of ten a double holds exactly, up to 10^15.
+constexpr std::array<double, 16> kExactPowersOfTen = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                      1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+
+// The value of a field of digits with at most one point between them and an
+// optional minus before them ("-100.65"), at most 15 digits in all. Their
+// integer and the power of ten it is divided by are both exact doubles, so
+// the one rounding of the division gives the double nearest the field, as
+// std::from_chars does. Nothing for any other field.
+std::optional<double> shortDecimal(std::string_view field) {
+    const bool negative = field.starts_with('-');
+    std::size_t i = negative ? 1 : 0;
+    std::uint64_t digits = 0;
+    std::size_t count = 0;
+    std::size_t point = field.size(); // the digits before the point
+    for (; i < field.size(); ++i) {
+        const char c = field[i];
+        if (c >= '0' && c <= '9') {
+            digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
+            if (++count >= kExactPowersOfTen.size()) {
+                return std::nullopt;
+            }
+        } else if (c == '.' && point == field.size() && count > 0 && i + 1 < field.size()) {
+            point = count;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (count == 0) {
+        return std::nullopt;
+    }
+    const std::size_t decimals = point == field.size() ? 0 : count - point;
+    const double value = static_cast<double>(digits) / kExactPowersOfTen[decimals];
+    return negative ? -value : value;
+}
+
 // A measured value as the file writes it, or nothing for an empty field.
 std::optional<double> measuredValue(std::string_view field, std::size_t line) {
     if (field.empty()) {
         return std::nullopt;
+    }
+    if (const std::optional<double> value = shortDecimal(field)) {
+        return value;
     }
     double value = 0;
     const auto result = std::from_chars(field.data(), field.data() + field.size(), value,
@@ -393,6 +438,7 @@ void readFields(Lines& lines, DesignStudy& study) {
 
 void readFactorsAndResponses(Lines& lines, DesignStudy& study) {
     const std::size_t factors = sectionCount(lines, "Factores");
+    lines.reserve(study.factors, factors);
     for (std::size_t i = 0; i < factors; ++i) {
         const std::size_t line = lines.number();
         const std::vector<std::string_view>& f = lines.next(5);
@@ -400,6 +446,7 @@ void readFactorsAndResponses(Lines& lines, DesignStudy& study) {
                                  unescape(f[3], line), unescape(f[4], line)});
     }
     const std::size_t responses = sectionCount(lines, "Respuestas");
+    lines.reserve(study.responses, responses);
     for (std::size_t i = 0; i < responses; ++i) {
         const std::size_t line = lines.number();
         const std::vector<std::string_view>& r = lines.next(2);
@@ -410,6 +457,7 @@ void readFactorsAndResponses(Lines& lines, DesignStudy& study) {
 void readColumns(Lines& lines, DesignStudy& study) {
     const std::size_t columns = sectionCount(lines, "Columnas");
     std::vector<bool> placed(study.factors.size(), false);
+    lines.reserve(study.columns, columns);
     for (std::size_t i = 0; i < columns; ++i) {
         const std::size_t line = lines.number();
         const std::vector<std::string_view>& c = lines.next(2);
@@ -605,6 +653,7 @@ DesignStudy decodeDesignFile(std::string_view bytes) {
     readColumns(lines, study);
     const std::size_t runs = sectionCount(lines, "Ensayos");
     const std::size_t firstRunLine = lines.number();
+    lines.reserve(study.runs, runs);
     for (std::size_t i = 0; i < runs; ++i) {
         study.runs.push_back(readRun(lines, study, i + 1));
     }
