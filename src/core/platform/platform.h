@@ -46,6 +46,7 @@ private:
     std::intptr_t handle_ = -1;
     bool regular_ = false;
     std::size_t size_ = 0;
+    bool nonBlocking_ = false; // opened so, and not cleared yet
 };
 
 // Replaces what a file holds with `bytes` so that the save never changes
