@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstring>
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace robustez::design {
@@ -135,88 +136,107 @@ std::string quoted(std::string_view text) {
     return "«" + std::string(text) + "»";
 }
 
-// The lines of the file with their numbers; CR LF and LF end a line.
+// The lines of the file with their numbers; CR LF and LF end a line. Each
+// line is found as it is asked for, and its fields are views into the bytes,
+// held in one list that every line reuses.
 class Lines {
 public:
-    explicit Lines(std::string_view bytes) {
-        if (bytes.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
-            bytes.remove_prefix(kByteOrderMark.size());
-        }
-        while (!bytes.empty()) {
-            const std::size_t end = bytes.find('\n');
-            std::string_view line = bytes.substr(0, end);
-            if (!line.empty() && line.back() == '\r') {
-                line.remove_suffix(1);
-            }
-            lines_.push_back(line);
-            bytes.remove_prefix(end == std::string_view::npos ? bytes.size() : end + 1);
+    explicit Lines(std::string_view bytes) : rest_(bytes) {
+        if (rest_.starts_with(kByteOrderMark)) {
+            rest_.remove_prefix(kByteOrderMark.size());
         }
     }
 
     // The number of the line `next` gives.
-    std::size_t number() const { return next_ + 1; }
+    std::size_t number() const { return read_ + 1; }
 
-    // The fields of the next line, checked for UTF-8 and control characters.
-    std::vector<std::string_view> next() {
-        if (next_ >= lines_.size()) {
+    // The fields of the next line, checked for UTF-8 and control characters;
+    // valid until the next line is read.
+    const std::vector<std::string_view>& next() {
+        if (rest_.empty()) {
             refuse(number(), "falta la línea; el archivo está incompleto.");
         }
-        const std::string_view line = lines_[next_++];
-        checkCharacters(line);
-        std::vector<std::string_view> fields;
-        std::size_t start = 0;
-        for (;;) {
-            const std::size_t tab = line.find('\t', start);
-            fields.push_back(line.substr(start, tab - start));
-            if (tab == std::string_view::npos) {
-                break;
-            }
-            start = tab + 1;
-        }
-        return fields;
+        const std::string_view line = take();
+        ++read_;
+        splitChecked(line);
+        return fields_;
+    }
+
+    // Room for `count` items of a line each, no more than there are lines
+    // left: a count a damaged file overstates reserves nothing it lacks.
+    template <typename T> void reserve(std::vector<T>& items, std::size_t count) const {
+        items.reserve(std::min(count, rest_.size()));
     }
 
     // The next line, which must have exactly `count` fields.
-    std::vector<std::string_view> next(std::size_t count) {
-        std::vector<std::string_view> fields = next();
-        checkCount(fields, count);
-        return fields;
+    const std::vector<std::string_view>& next(std::size_t count) {
+        next();
+        checkCount(count);
+        return fields_;
     }
 
     // Refuses the line just read unless it has `count` fields.
-    void checkCount(const std::vector<std::string_view>& fields, std::size_t count) const {
-        if (fields.size() != count) {
-            refuse(next_, "se esperaban " + std::to_string(count) +
+    void checkCount(std::size_t count) const {
+        if (fields_.size() != count) {
+            refuse(read_, "se esperaban " + std::to_string(count) +
                               " campos separados por tabuladores y hay " +
-                              std::to_string(fields.size()) + ".");
+                              std::to_string(fields_.size()) + ".");
         }
     }
 
     // Only empty lines may follow the last run.
     void expectEnd() {
-        for (; next_ < lines_.size(); ++next_) {
-            if (!lines_[next_].empty()) {
+        while (!rest_.empty()) {
+            if (!take().empty()) {
                 refuse(number(), "hay texto después de la tabla de ensayos.");
             }
+            ++read_;
         }
     }
 
 private:
-    void checkCharacters(std::string_view line) const {
-        for (std::string_view rest = line; !rest.empty();) {
-            const Utf8Step step = decodeUtf8(rest);
-            if (!step.wellFormed) {
-                refuse(next_, "el texto no es UTF-8 válido.");
-            }
-            if ((step.codePoint < 0x20 && step.codePoint != '\t') || step.codePoint == 0x7F) {
-                refuse(next_, "hay un carácter de control en la línea.");
-            }
-            rest.remove_prefix(step.length);
+    // The next line, without its end.
+    std::string_view take() {
+        const std::size_t end = rest_.find('\n');
+        std::string_view line = rest_.substr(0, end);
+        rest_.remove_prefix(end == std::string_view::npos ? rest_.size() : end + 1);
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
         }
+        return line;
     }
 
-    std::vector<std::string_view> lines_;
-    std::size_t next_ = 0;
+    // Parts the line at its tabs into fields_, refusing it at its first
+    // character that is not well-formed UTF-8 or is a control character
+    // other than the tab.
+    void splitChecked(std::string_view line) {
+        fields_.clear();
+        const char* const data = line.data();
+        const std::size_t size = line.size();
+        std::size_t start = 0;
+        for (std::size_t i = 0; i < size;) {
+            const auto c = static_cast<unsigned char>(data[i]);
+            if (c >= 0x20 && c < 0x7F) {
+                ++i;
+            } else if (c == '\t') {
+                fields_.emplace_back(data + start, i - start);
+                start = ++i;
+            } else if (c < 0x80) {
+                refuse(read_, "hay un carácter de control en la línea.");
+            } else {
+                const Utf8Step step = decodeUtf8(line.substr(i));
+                if (!step.wellFormed) {
+                    refuse(read_, "el texto no es UTF-8 válido.");
+                }
+                i += step.length;
+            }
+        }
+        fields_.emplace_back(data + start, size - start);
+    }
+
+    std::string_view rest_;
+    std::size_t read_ = 0; // lines read
+    std::vector<std::string_view> fields_;
 };
 
 // The control character of two hexadecimal digits ("1F"), the only
@@ -231,6 +251,9 @@ std::optional<char> controlCharacter(std::string_view digits) {
 }
 
 std::string unescape(std::string_view field, std::size_t line) {
+    if (field.find('\\') == std::string_view::npos) {
+        return std::string(field);
+    }
     std::string text;
     text.reserve(field.size());
     for (std::size_t i = 0; i < field.size(); ++i) {
@@ -288,10 +311,49 @@ std::uint64_t seedNumber(std::string_view field, std::size_t line) {
     return value;
 }
 
+// The powers of ten a double holds exactly, up to 10^15.
+constexpr std::array<double, 16> kExactPowersOfTen = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                      1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+
+// The value of a field of digits with at most one point between them and an
+// optional minus before them ("-100.65"), at most 15 digits in all. Their
+// integer and the power of ten it is divided by are both exact doubles, so
+// the one rounding of the division gives the double nearest the field, as
+// std::from_chars does. Nothing for any other field.
+std::optional<double> shortDecimal(std::string_view field) {
+    const bool negative = field.starts_with('-');
+    std::size_t i = negative ? 1 : 0;
+    std::uint64_t digits = 0;
+    std::size_t count = 0;
+    std::size_t point = field.size(); // the digits before the point
+    for (; i < field.size(); ++i) {
+        const char c = field[i];
+        if (c >= '0' && c <= '9') {
+            digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
+            if (++count >= kExactPowersOfTen.size()) {
+                return std::nullopt;
+            }
+        } else if (c == '.' && point == field.size() && count > 0 && i + 1 < field.size()) {
+            point = count;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (count == 0) {
+        return std::nullopt;
+    }
+    const std::size_t decimals = point == field.size() ? 0 : count - point;
+    const double value = static_cast<double>(digits) / kExactPowersOfTen[decimals];
+    return negative ? -value : value;
+}
+
 // A measured value as the file writes it, or nothing for an empty field.
 std::optional<double> measuredValue(std::string_view field, std::size_t line) {
     if (field.empty()) {
         return std::nullopt;
+    }
+    if (const std::optional<double> value = shortDecimal(field)) {
+        return value;
     }
     double value = 0;
     const auto result = std::from_chars(field.data(), field.data() + field.size(), value,
@@ -303,15 +365,16 @@ std::optional<double> measuredValue(std::string_view field, std::size_t line) {
     return value;
 }
 
-std::vector<std::string_view> keyedLine(Lines& lines, std::string_view key, std::size_t count) {
+// The fields after the key of a line that must begin with `key` and hold
+// `count` fields more; valid until the next line is read.
+std::span<const std::string_view> keyedLine(Lines& lines, std::string_view key, std::size_t count) {
     const std::size_t line = lines.number();
-    std::vector<std::string_view> fields = lines.next();
+    const std::vector<std::string_view>& fields = lines.next();
     if (fields[0] != key) {
         refuse(line, "se esperaba " + quoted(key) + " y se encontró " + quoted(fields[0]) + ".");
     }
-    lines.checkCount(fields, count + 1);
-    fields.erase(fields.begin());
-    return fields;
+    lines.checkCount(count + 1);
+    return std::span<const std::string_view>(fields).subspan(1);
 }
 
 std::string keyedText(Lines& lines, std::string_view key) {
@@ -325,7 +388,7 @@ std::size_t sectionCount(Lines& lines, std::string_view key) {
 }
 
 void readHeader(Lines& lines) {
-    const std::vector<std::string_view> first = lines.next();
+    const std::vector<std::string_view>& first = lines.next();
     if (first[0] != kDesignFileMagic || first.size() != 2) {
         refuse(1, "no es un archivo de diseño de Robustez.");
     }
@@ -348,7 +411,7 @@ void readFields(Lines& lines, DesignStudy& study) {
     study.analyst = keyedText(lines, "Analista");
     study.date = keyedText(lines, "Fecha");
 
-    const std::vector<std::string_view> design = keyedLine(lines, "Diseño", 2);
+    const std::span<const std::string_view> design = keyedLine(lines, "Diseño", 2);
     const std::size_t designLine = lines.number() - 1;
     study.design = unescape(design[0], designLine);
     bool known = false;
@@ -364,7 +427,7 @@ void readFields(Lines& lines, DesignStudy& study) {
 
     study.nominalRuns = static_cast<int>(sectionCount(lines, "Ensayos nominales"));
 
-    const std::vector<std::string_view> order = keyedLine(lines, "Orden", 2);
+    const std::span<const std::string_view> order = keyedLine(lines, "Orden", 2);
     const std::size_t orderLine = lines.number() - 1;
     if (order[0] != kRandomOrder && order[0] != kStandardOrder) {
         refuse(orderLine, "orden desconocido " + quoted(order[0]) + ".");
@@ -375,16 +438,18 @@ void readFields(Lines& lines, DesignStudy& study) {
 
 void readFactorsAndResponses(Lines& lines, DesignStudy& study) {
     const std::size_t factors = sectionCount(lines, "Factores");
+    lines.reserve(study.factors, factors);
     for (std::size_t i = 0; i < factors; ++i) {
         const std::size_t line = lines.number();
-        const std::vector<std::string_view> f = lines.next(5);
+        const std::vector<std::string_view>& f = lines.next(5);
         study.factors.push_back({unescape(f[0], line), unescape(f[1], line), unescape(f[2], line),
                                  unescape(f[3], line), unescape(f[4], line)});
     }
     const std::size_t responses = sectionCount(lines, "Respuestas");
+    lines.reserve(study.responses, responses);
     for (std::size_t i = 0; i < responses; ++i) {
         const std::size_t line = lines.number();
-        const std::vector<std::string_view> r = lines.next(2);
+        const std::vector<std::string_view>& r = lines.next(2);
         study.responses.push_back({unescape(r[0], line), unescape(r[1], line)});
     }
 }
@@ -392,9 +457,10 @@ void readFactorsAndResponses(Lines& lines, DesignStudy& study) {
 void readColumns(Lines& lines, DesignStudy& study) {
     const std::size_t columns = sectionCount(lines, "Columnas");
     std::vector<bool> placed(study.factors.size(), false);
+    lines.reserve(study.columns, columns);
     for (std::size_t i = 0; i < columns; ++i) {
         const std::size_t line = lines.number();
-        const std::vector<std::string_view> c = lines.next(2);
+        const std::vector<std::string_view>& c = lines.next(2);
         DesignColumn column{unescape(c[0], line), -1};
         if (c[1] != kDummy) {
             if (study.factors.empty()) {
@@ -412,10 +478,21 @@ void readColumns(Lines& lines, DesignStudy& study) {
     }
 }
 
+// The code a field writes: "-1", "0" or "1".
+std::optional<int> codeOf(std::string_view field) {
+    if (field.size() == 1 && (field[0] == '0' || field[0] == '1')) {
+        return field[0] - '0';
+    }
+    if (field.size() == 2 && field[0] == '-' && field[1] == '1') {
+        return -1;
+    }
+    return std::nullopt;
+}
+
 DesignRun readRun(Lines& lines, const DesignStudy& study, std::size_t position) {
     const std::size_t line = lines.number();
     const std::size_t columns = study.columns.size();
-    const std::vector<std::string_view> f = lines.next(3 + columns + study.responses.size());
+    const std::vector<std::string_view>& f = lines.next(3 + columns + study.responses.size());
     if (wholeNumber(f[0], line, 1, kMaxCount) != static_cast<long long>(position)) {
         refuse(line, "el ensayo lleva el número " + quoted(f[0]) + "; se esperaba el " +
                          std::to_string(position) + ".");
@@ -429,16 +506,19 @@ DesignRun readRun(Lines& lines, const DesignStudy& study, std::size_t position) 
         refuse(line, "tipo de ensayo desconocido " + quoted(f[1]) + ".");
     }
     run.standardIndex = static_cast<int>(wholeNumber(f[2], line, 1, kMaxCount));
+    run.codes.reserve(columns);
+    run.values.reserve(study.responses.size());
     for (std::size_t c = 0; c < columns; ++c) {
         const std::string_view code = f[3 + c];
-        const bool valid = run.type == RunType::Nominal ? code == "0" : code == "-1" || code == "1";
+        const std::optional<int> value = codeOf(code);
+        const bool valid = run.type == RunType::Nominal ? value == 0 : value && *value != 0;
         if (!valid) {
             refuse(line, "código " + quoted(code) + " no válido en la columna " +
                              quoted(study.columns[c].name) + "; un ensayo " +
                              std::string(run.type == RunType::Nominal ? "nominal lleva 0."
                                                                       : "de diseño lleva -1 o 1."));
         }
-        run.codes.push_back(code == "0" ? 0 : code == "1" ? 1 : -1);
+        run.codes.push_back(*value);
     }
     for (std::size_t r = 0; r < study.responses.size(); ++r) {
         run.values.push_back(measuredValue(f[3 + columns + r], line));
@@ -511,15 +591,20 @@ void checkDesign(const DesignStudy& study, std::size_t designLine, std::size_t c
     if (study.runs.empty()) {
         return;
     }
-    std::vector<std::vector<int>> matrix;
+    std::size_t designRuns = 0;
     for (const DesignRun& run : study.runs) {
-        if (run.type == RunType::Design) {
-            matrix.push_back(run.codes);
-        }
+        designRuns += run.type == RunType::Design ? 1 : 0;
     }
     if (study.kind == DesignKind::Table) {
         if (!study.design.empty()) {
             refuse(designLine, "una tabla de ensayos no lleva nombre de diseño.");
+        }
+        std::vector<std::vector<int>> matrix;
+        matrix.reserve(designRuns);
+        for (const DesignRun& run : study.runs) {
+            if (run.type == RunType::Design) {
+                matrix.push_back(run.codes);
+            }
         }
         if (study.columns.empty() || !isBalancedOrthogonal(matrix)) {
             refuse(firstRunLine - 1,
@@ -539,11 +624,11 @@ void checkDesign(const DesignStudy& study, std::size_t designLine, std::size_t c
         refuse(columnsLine, "el diseño " + quoted(study.design) + " tiene " +
                                 std::to_string(design->matrix.front().size()) + " columnas.");
     }
-    if (matrix.size() != design->matrix.size()) {
+    if (designRuns != design->matrix.size()) {
         refuse(firstRunLine - 1, "el diseño " + quoted(study.design) + " tiene " +
                                      std::to_string(design->matrix.size()) +
                                      " ensayos de diseño y el archivo " +
-                                     std::to_string(matrix.size()) + ".");
+                                     std::to_string(designRuns) + ".");
     }
     for (std::size_t i = 0; i < study.runs.size(); ++i) {
         const DesignRun& run = study.runs[i];
@@ -568,6 +653,7 @@ DesignStudy decodeDesignFile(std::string_view bytes) {
     readColumns(lines, study);
     const std::size_t runs = sectionCount(lines, "Ensayos");
     const std::size_t firstRunLine = lines.number();
+    lines.reserve(study.runs, runs);
     for (std::size_t i = 0; i < runs; ++i) {
         study.runs.push_back(readRun(lines, study, i + 1));
     }
@@ -617,6 +703,15 @@ std::string readFileBytes(const std::string& path) {
     // with a few kilobytes cleared, not twice the whole chunk.
     std::string chunk;
     std::size_t room = std::min<std::size_t>(4096, kReadChunk);
+    // A regular file of known size is read in one call asking one byte more
+    // than it holds: when exactly its size comes back, it is whole, and no
+    // further call is needed to see its end. A file that has grown since it
+    // was opened, or one that comes shorter, is read on to its end.
+    if (const std::size_t size = file.sizeWhenOpened(); file.regular() && size > 0) {
+        if (!file.read(bytes, size + 1) || bytes.size() == size) {
+            return bytes;
+        }
+    }
     while (file.read(chunk, room)) {
         bytes += chunk;
         chunk.clear();

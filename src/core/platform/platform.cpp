@@ -320,9 +320,16 @@ FileReader::FileReader(const std::string& path) {
         throwIoError(errno);
     }
     handle_ = fd;
-    clearNonBlocking(fd);
     struct stat info {};
     regular_ = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    // O_NONBLOCK changes nothing for a regular file: only the others need it
+    // cleared, which spares a regular file two calls.
+    if (regular_) {
+        size_ = info.st_size > 0 ? static_cast<std::size_t>(info.st_size) : 0;
+        nonBlocking_ = true;
+    } else {
+        clearNonBlocking(fd);
+    }
 }
 
 FileReader::~FileReader() {
@@ -335,6 +342,13 @@ bool FileReader::read(std::string& buffer, std::size_t most) {
     for (;;) {
         const ssize_t got = ::read(static_cast<int>(handle_), buffer.data() + before, most);
         if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        // Should some file system heed O_NONBLOCK on a regular file (as
+        // mandatory locks once made it), the read waits as for the others.
+        if (got < 0 && errno == EAGAIN && nonBlocking_) {
+            clearNonBlocking(static_cast<int>(handle_));
+            nonBlocking_ = false;
             continue;
         }
         if (got < 0) {

@@ -38,9 +38,15 @@ public:
     // True for a regular file, which ends; a device or a pipe may never do so.
     bool regular() const { return regular_; }
 
+    // The size a regular file had when it was opened; 0 when not known (a
+    // device, a pipe, a file of the system's such as /proc's, and on Windows).
+    std::size_t sizeWhenOpened() const { return size_; }
+
 private:
     std::intptr_t handle_ = -1;
     bool regular_ = false;
+    std::size_t size_ = 0;
+    bool nonBlocking_ = false; // opened so, and not cleared yet
 };
 
 // Replaces what a file holds with `bytes` so that the save never changes

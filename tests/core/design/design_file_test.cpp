@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <cstdint>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -143,6 +146,59 @@ TEST(DesignFile, RoundTripKeepsEveryFieldBitForBit) {
         crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
     }
     expectSame(decodeDesignFile(crlf), study);
+}
+
+TEST(DesignFile, ReadsEachValueAsTheNearestDouble) {
+    // Each field in place of the first nominal run's "99.8"; the expected
+    // double is the compiler's reading of the same digits as a literal (the
+    // nearest double), compared bit for bit, the sign of zero included.
+    // Short fields, fields of 15, 16 and 17 digits, a point at either end,
+    // leading zeros and exponents.
+    const struct {
+        const char* field;
+        double expected;
+    } cases[] = {
+        {"0", 0.0},
+        {"-0", -0.0},
+        {"-0.000", -0.0},
+        {"100.65", 100.65},
+        {"-2.25", -2.25},
+        {"0.1", 0.1},
+        {"00012.50", 12.5},
+        {"999999999999999", 999999999999999.0},
+        {"0.00000000000001", 0.00000000000001},
+        {"9.99999999999999", 9.99999999999999},
+        {"1234567890123456", 1234567890123456.0},
+        {"9007199254740993", 9007199254740993.0},
+        {"99.38000000000001", 99.38000000000001},
+        {"0.30000000000000004", 0.30000000000000004},
+        {"5.", 5.0},
+        {"1e-05", 1e-05},
+        {"-1.5E3", -1.5e3},
+    };
+    const std::string bytes = encodeDesignFile(sampleStudy());
+    const std::size_t at = bytes.find("\t99.8\t") + 1;
+    for (const auto& c : cases) {
+        std::string file = bytes;
+        file.replace(at, 4, c.field);
+        const std::optional<double> value = decodeDesignFile(file).runs[0].values[0];
+        ASSERT_TRUE(value.has_value()) << c.field;
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(*value), std::bit_cast<std::uint64_t>(c.expected))
+            << c.field;
+    }
+    // Fields that are not numbers as the file writes them are refused.
+    for (const char* field :
+         {"+1", "1.2.3", "-", ".", "1,5", "1-", "--1", "0x10", "inf", "1e400"}) {
+        std::string file = bytes;
+        file.replace(at, 4, field);
+        std::string message;
+        try {
+            decodeDesignFile(file);
+        } catch (const RobustezError& error) {
+            message = error.what();
+        }
+        EXPECT_EQ(message, "Línea 23: «" + std::string(field) + "» no es un número válido.");
+    }
 }
 
 TEST(DesignFile, WritesTheDocumentedLines) {
@@ -315,6 +371,21 @@ TEST_F(DesignFileOnDisk, ReadsEveryByteOfFilesAroundTheReadChunk) {
         const fs::path path = dir_ / ("bytes" + std::to_string(size));
         std::ofstream(path, std::ios::binary) << bytes;
         EXPECT_EQ(readFileBytes(testing::utf8Path(path)), bytes) << size;
+    }
+}
+
+TEST(DesignFileReading, ReadsSystemFilesWhoseSizeIsNotTheirContent) {
+    // Regular files of the system that say 0 bytes (/proc) or a page
+    // (/sys) whatever they hold are read to their end, as a stream reads them.
+    for (const char* path : {"/proc/version", "/sys/devices/system/cpu/online"}) {
+        std::ifstream in(path, std::ios::binary);
+        if (!in) {
+            continue;
+        }
+        const std::string expected{std::istreambuf_iterator<char>(in),
+                                   std::istreambuf_iterator<char>()};
+        EXPECT_FALSE(expected.empty()) << path;
+        EXPECT_EQ(readFileBytes(path), expected) << path;
     }
 }
 
