@@ -196,24 +196,27 @@ public:
         table->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
         table->viewport()->stackUnder(view_);
 
+        // Only the table's own headers and scroll bars are followed: they go
+        // first when the table is destroyed, and a signal of its model after
+        // that (the model clears itself as it goes) reaches nothing here.
         QHeaderView* across = table->horizontalHeader();
         QHeaderView* down = table->verticalHeader();
+        for (QHeaderView* header : {across, down}) {
+            connect(header, &QHeaderView::sectionCountChanged, this, [this] { follow(); });
+            connect(header, &QObject::destroyed, this, [this] { gone_ = true; });
+        }
         connect(across, &QHeaderView::sectionResized, this, [this] { follow(); });
         connect(across, &QHeaderView::geometriesChanged, this, [this] { follow(); });
-        connect(down, &QHeaderView::sectionResized, this,
-                [this](int row, int, int size) { view_->setRowHeight(row, size); });
-        QAbstractItemModel* model = table->model();
-        for (auto signal :
-             {&QAbstractItemModel::columnsInserted, &QAbstractItemModel::columnsRemoved,
-              &QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved}) {
-            connect(model, signal, this, [this] { follow(); });
-        }
-        connect(model, &QAbstractItemModel::modelReset, this, [this] { follow(); });
+        connect(down, &QHeaderView::sectionResized, this, [this](int row, int, int size) {
+            if (!gone_) {
+                view_->setRowHeight(row, size);
+            }
+        });
         connect(view_->verticalScrollBar(), &QScrollBar::valueChanged, table->verticalScrollBar(),
                 &QScrollBar::setValue);
         connect(table->verticalScrollBar(), &QScrollBar::valueChanged, view_->verticalScrollBar(),
                 &QScrollBar::setValue);
-        connect(table->selectionModel(), &QItemSelectionModel::currentChanged, this,
+        connect(table->selectionModel(), &QItemSelectionModel::currentChanged, view_,
                 [this](const QModelIndex& current) { uncover(current); });
         table->installEventFilter(this);
         follow();
@@ -231,6 +234,9 @@ protected:
 private:
     // The view's columns, rows and place as the table's now are.
     void follow() {
+        if (gone_) {
+            return;
+        }
         const int columns = table_->model()->columnCount();
         int width = 0;
         for (int c = 0; c < columns; ++c) {
@@ -259,7 +265,7 @@ private:
     // A current cell right of the leading columns but under the view is
     // scrolled out from under it.
     void uncover(const QModelIndex& current) {
-        if (!current.isValid() || current.column() < count_ || !view_->isVisible()) {
+        if (gone_ || !current.isValid() || current.column() < count_ || !view_->isVisible()) {
             return;
         }
         const int hidden = view_->width() - table_->visualRect(current).left();
@@ -272,6 +278,7 @@ private:
     QTableView* table_;
     QTableView* view_;
     int count_;
+    bool gone_ = false; // the table is being destroyed
 };
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "app/frame/main_form.h"
 #include "app/frame/window_test_support.h"
 #include "app/study/study_window.h"
+#include "core/design/design_analysis.h"
 #include "core/design/design_file.h"
 #include "core/design/run_table.h"
 
@@ -392,6 +393,17 @@ void DesignCommandsTest::saveCommandsWorkOnTheActiveDesign() {
         QCOMPARE(readFile(step.document), fileOf(design->designStudy()));
     }
     QCOMPARE(readFile(first), readFile(second));
+    // Saved as a design file, the run table analyses as the table itself.
+    using robustez::design::analyseStudy;
+    const auto fromTable =
+        analyseStudy(robustez::design::loadScreenFile(table.toStdString(), separator()));
+    const auto fromFile = analyseStudy(robustez::design::loadDesignFile(first.toStdString()));
+    QCOMPARE(fromFile.size(), fromTable.size());
+    for (std::size_t r = 0; r < fromFile.size(); ++r) {
+        QVERIFY(fromFile[r].effects == fromTable[r].effects);
+        QVERIFY(fromFile[r].e_crit == fromTable[r].e_crit);
+        QVERIFY(fromFile[r].conclusion == fromTable[r].conclusion);
+    }
     QCOMPARE(main.modifiedMark(), QStringLiteral("Modificado"));
     QVERIFY(frame.saveProposals.isEmpty());
     QVERIFY(!QFile::exists(QFileInfo(first).path() + QStringLiteral("/Nuevo.w1o")));
