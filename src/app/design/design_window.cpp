@@ -28,7 +28,6 @@
 #include <QLocale>
 #include <QMdiSubWindow>
 #include <QMenu>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRandomGenerator>
@@ -1383,20 +1382,12 @@ bool TFdiseno::closeQuery() {
     if (!modified_) {
         return true;
     }
-    QMessageBox box(QMessageBox::Question, QStringLiteral("Guardar archivo?"),
-                    QStringLiteral("Se realizaron cambios!\nQuiere guardar su información?"),
-                    QMessageBox::Yes | QMessageBox::No, this);
-    box.setDefaultButton(QMessageBox::Yes);
-    // Escape and the box's close button answer neither Yes nor No: they go to
-    // this hidden button, and the close is abandoned.
-    box.setEscapeButton(box.addButton(QMessageBox::Cancel));
-    box.button(QMessageBox::Cancel)->hide();
-    const int answer = box.exec();
-    if (answer == QMessageBox::Cancel) {
+    const robustez::CloseAnswer answer = robustez::askToSaveChanges(this);
+    if (answer == robustez::CloseAnswer::Keep) {
         return false;
     }
     // A failed or cancelled save keeps the window and its changes.
-    return answer == QMessageBox::No || save() == SaveOutcome::Saved;
+    return answer == robustez::CloseAnswer::Discard || save() == SaveOutcome::Saved;
 }
 
 void TFdiseno::showEvent(QShowEvent* event) {

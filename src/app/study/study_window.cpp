@@ -18,7 +18,6 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollArea>
@@ -769,19 +768,12 @@ bool TFinforma::undoPaste() {
 
 bool TFinforma::FormCloseQuery() {
     if (frame_->modifiedMark() == kModified) {
-        QMessageBox box(QMessageBox::Question, QStringLiteral("Guardar archivo?"),
-                        QStringLiteral("Se realizaron cambios!\nQuiere guardar su información?"),
-                        QMessageBox::Yes | QMessageBox::No, this);
-        box.setDefaultButton(QMessageBox::Yes);
-        // Escape and the box's close button answer neither Yes nor No: they
-        // go to this hidden button, and the close is abandoned.
-        box.setEscapeButton(box.addButton(QMessageBox::Cancel));
-        box.button(QMessageBox::Cancel)->hide();
-        const int answer = box.exec();
-        if (answer == QMessageBox::Cancel) {
+        const robustez::CloseAnswer answer = robustez::askToSaveChanges(this);
+        if (answer == robustez::CloseAnswer::Keep) {
             return false;
         }
-        if (answer == QMessageBox::Yes && frame_->saveStudy() != StudyFrame::SaveOutcome::Saved) {
+        if (answer == robustez::CloseAnswer::Save &&
+            frame_->saveStudy() != StudyFrame::SaveOutcome::Saved) {
             // A failed or cancelled save keeps the window and its changes.
             return false;
         }

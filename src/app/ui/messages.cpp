@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QPushButton>
 
 #include <exception>
 
@@ -13,6 +14,24 @@ namespace robustez {
 void showMessage(QWidget* parent, const QString& text) {
     QMessageBox box(QMessageBox::NoIcon, kApplicationTitle, text, QMessageBox::Ok, parent);
     box.exec();
+}
+
+CloseAnswer askToSaveChanges(QWidget* parent) {
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Guardar archivo?"),
+                    QStringLiteral("Se realizaron cambios!\nQuiere guardar su información?"),
+                    QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::Yes);
+    // Escape and the box's close button go to this hidden button.
+    box.setEscapeButton(box.addButton(QMessageBox::Cancel));
+    box.button(QMessageBox::Cancel)->hide();
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return CloseAnswer::Save;
+    case QMessageBox::No:
+        return CloseAnswer::Discard;
+    default:
+        return CloseAnswer::Keep;
+    }
 }
 
 bool askYesNo(QWidget* parent, const QString& text) {

@@ -20,6 +20,12 @@ void showMessage(QWidget* parent, const QString& text);
 // box's close button answer No. True for Yes.
 bool askYesNo(QWidget* parent, const QString& text);
 
+// The question before a changed document's window closes ("Guardar
+// archivo?"), Yes preselected. Escape and the box's close button answer
+// neither: the window stays.
+enum class CloseAnswer { Save, Discard, Keep };
+CloseAnswer askToSaveChanges(QWidget* parent);
+
 // The standard error box, showing an error's message text, and, on the next
 // line, its explanation when the message is a known one (explainedMessage).
 void showErrorBox(QWidget* parent, const QString& text);
