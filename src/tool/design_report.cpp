@@ -9,12 +9,8 @@
 #include <array>
 #include <bit>
 #include <cmath>
-#include <condition_variable>
 #include <cstdint>
 #include <exception>
-#include <mutex>
-#include <system_error>
-#include <thread>
 
 namespace robustez {
 
@@ -598,134 +594,17 @@ std::string designOutcomeJsonText(const DesignOutcome& outcome) {
 bool writeDesignJsonLines(const std::vector<std::string>& paths, std::string_view decimalSeparator,
                           std::optional<double> limitPct, std::optional<Estimate> estimate,
                           const std::function<void(std::string_view)>& write) {
-    // Workers read, analyse and write the files as they claim them, each
-    // line into a ring of slots; this thread hands the lines on in the
-    // files' order. A worker waits while the ring is full, this thread while
-    // the next lines are not ready (woken when the last of a batch is, not
-    // at every line); each is woken only when it waits.
-    constexpr std::size_t kRing = 64;
-    constexpr std::size_t kBatch = 16;
-    const std::size_t count = paths.size();
-    const std::size_t workers =
-        std::min<std::size_t>({std::max(1u, std::thread::hardware_concurrency()), 8, count});
-    struct Slot {
-        std::string line;
-        bool ready = false;
-        bool failed = false;
-    };
-    const auto alone = [&] {
-        bool allAnalysed = true;
-        std::string line;
-        for (const std::string& path : paths) {
-            const DesignOutcome outcome =
-                examineDesignFile(path, decimalSeparator, limitPct, estimate);
-            line.clear();
-            appendDesignOutcomeJson(line, outcome);
-            line += '\n';
-            write(line);
-            allAnalysed = allAnalysed && !outcome.error;
-        }
-        return allAnalysed;
-    };
-    if (workers <= 1) {
-        // One file or one processor: no thread of its own.
-        return alone();
-    }
-    std::vector<Slot> ring(kRing);
-    std::mutex mutex;
-    std::condition_variable lineReady;
-    std::condition_variable roomFreed;
-    std::size_t claimed = 0;  // the next file to claim
-    std::size_t handed = 0;   // the next file to hand on
-    bool handerWaits = false; // for the line of file `awaited`
-    std::size_t awaited = 0;
-    std::size_t workersWaiting = 0;
-    const auto work = [&] {
-        std::string line;
-        for (;;) {
-            std::size_t file = 0;
-            {
-                std::unique_lock lock(mutex);
-                while (claimed < count && claimed >= handed + kRing) {
-                    ++workersWaiting;
-                    roomFreed.wait(lock);
-                    --workersWaiting;
-                }
-                if (claimed >= count) {
-                    return;
-                }
-                file = claimed++;
-            }
-            const DesignOutcome outcome =
-                examineDesignFile(paths[file], decimalSeparator, limitPct, estimate);
-            line.clear();
-            appendDesignOutcomeJson(line, outcome);
-            line += '\n';
-            bool wake = false;
-            {
-                std::lock_guard lock(mutex);
-                Slot& slot = ring[file % kRing];
-                slot.line.swap(line);
-                slot.ready = true;
-                slot.failed = outcome.error.has_value();
-                wake = handerWaits && file == awaited;
-            }
-            if (wake) {
-                lineReady.notify_one();
-            }
-        }
-    };
-    std::vector<std::thread> threads;
-    threads.reserve(workers);
-    for (std::size_t i = 0; i < workers; ++i) {
-        try {
-            threads.emplace_back(work);
-        } catch (const std::system_error&) {
-            break; // the threads started do the work
-        }
-    }
-    if (threads.empty()) {
-        return alone();
-    }
+    // One file after the other on this thread: files read on several
+    // threads crashed the Windows build now and then.
     bool allAnalysed = true;
     std::string line;
-    constexpr std::size_t kBlock = std::size_t{1} << 19;
-    std::string block;
-    block.reserve(2 * kBlock);
-    for (std::size_t file = 0; file < count; ++file) {
-        Slot& slot = ring[file % kRing];
-        bool wake = false;
-        {
-            std::unique_lock lock(mutex);
-            if (!slot.ready) {
-                // Asleep until the batch's last line is ready, then the
-                // lines before it that are still missing, one by one.
-                handerWaits = true;
-                awaited = std::min(file + kBatch, count) - 1;
-                lineReady.wait(lock, [&] { return ring[awaited % kRing].ready; });
-                awaited = file;
-                lineReady.wait(lock, [&] { return slot.ready; });
-                handerWaits = false;
-            }
-            line.swap(slot.line);
-            slot.ready = false;
-            allAnalysed = allAnalysed && !slot.failed;
-            ++handed;
-            wake = workersWaiting > 0;
-        }
-        if (wake) {
-            roomFreed.notify_all();
-        }
-        // Handed on in blocks of some hundreds of kilobytes: a few writes,
-        // not one or two a line.
-        block += line;
-        if (block.size() >= kBlock || file + 1 == count) {
-            write(block);
-            block.clear();
-        }
-    }
-    for (std::thread& thread : threads) {
-        thread.join();
+    for (const std::string& path : paths) {
+        const DesignOutcome outcome = examineDesignFile(path, decimalSeparator, limitPct, estimate);
+        line.clear();
+        appendDesignOutcomeJson(line, outcome);
+        line += '\n';
+        write(line);
+        allAnalysed = allAnalysed && !outcome.error;
     }
     return allAnalysed;
 }

@@ -45,8 +45,8 @@ std::string designReportText(const DesignOutcome& outcome, std::string_view deci
 void appendDesignOutcomeJson(std::string& out, const DesignOutcome& outcome);
 std::string designOutcomeJsonText(const DesignOutcome& outcome);
 
-// Reads and analyses every file as examineDesignFile does, on a few threads,
-// and hands `write` the files' JSON lines (each its object and a line feed),
+// Reads and analyses every file as examineDesignFile does, one after the
+// other, and hands `write` the files' JSON lines (each its object and a line feed),
 // in the files' order, whole lines at a time. False when a file could not be
 // read or analysed.
 bool writeDesignJsonLines(const std::vector<std::string>& paths, std::string_view decimalSeparator,
