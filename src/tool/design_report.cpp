@@ -9,8 +9,14 @@
 #include <array>
 #include <bit>
 #include <cmath>
+#include <condition_variable>
 #include <cstdint>
 #include <exception>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 namespace robustez {
 
@@ -527,6 +533,13 @@ std::optional<Estimate> estimateFromOption(std::string_view text) {
 
 DesignOutcome examineDesignFile(const std::string& path, std::string_view decimalSeparator,
                                 std::optional<double> limitPct, std::optional<Estimate> estimate) {
+    DesignAnalyser analyser;
+    return examineDesignFile(path, decimalSeparator, limitPct, estimate, analyser);
+}
+
+DesignOutcome examineDesignFile(const std::string& path, std::string_view decimalSeparator,
+                                std::optional<double> limitPct, std::optional<Estimate> estimate,
+                                DesignAnalyser& analyser) {
     DesignOutcome outcome;
     outcome.path = path;
     outcome.equivalenceLimitPct = limitPct;
@@ -539,7 +552,7 @@ DesignOutcome examineDesignFile(const std::string& path, std::string_view decima
             outcome.study = std::move(reading.study);
             outcome.lowLevel = std::move(reading.lowLevel);
         }
-        outcome.analyses = analyseStudy(*outcome.study, limitPct, estimate);
+        outcome.analyses = analyser.analyseStudy(*outcome.study, limitPct, estimate);
     } catch (const std::exception& e) {
         outcome.error = e.what();
         outcome.analyses.clear();
@@ -563,7 +576,8 @@ std::string designReportText(const DesignOutcome& outcome, std::string_view deci
     return out;
 }
 
-void appendDesignOutcomeJson(std::string& out, const DesignOutcome& outcome) {
+void appendDesignOutcomeJson(std::string& out, const DesignOutcome& outcome,
+                             json::NumberTexts& texts) {
     json::Writer w(out);
     w.beginObject();
     w.key("file");
@@ -577,7 +591,6 @@ void appendDesignOutcomeJson(std::string& out, const DesignOutcome& outcome) {
         w.key("error");
         w.stringOrNull(outcome.error);
     } else {
-        thread_local json::NumberTexts texts;
         DesignJson(w, out, texts, *outcome.study).study(outcome);
         w.key("error");
         w.null();
@@ -587,26 +600,172 @@ void appendDesignOutcomeJson(std::string& out, const DesignOutcome& outcome) {
 
 std::string designOutcomeJsonText(const DesignOutcome& outcome) {
     std::string out;
-    appendDesignOutcomeJson(out, outcome);
+    json::NumberTexts texts;
+    appendDesignOutcomeJson(out, outcome, texts);
     return out;
 }
 
+namespace {
+
+// What one thread keeps from one file to the next.
+struct DesignJsonWorker {
+    DesignAnalyser analyser;
+    json::NumberTexts texts;
+
+    // Appends the file's JSON line to `out`; false when the file failed.
+    bool append(std::string& out, const std::string& path, std::string_view decimalSeparator,
+                std::optional<double> limitPct, std::optional<Estimate> estimate) {
+        const DesignOutcome outcome =
+            examineDesignFile(path, decimalSeparator, limitPct, estimate, analyser);
+        appendDesignOutcomeJson(out, outcome, texts);
+        out += '\n';
+        return !outcome.error;
+    }
+};
+
+// The files in batches of consecutive files, each batch's lines composed by
+// one thread into one text, and the texts handed on in the files' order.
+class BatchedJsonLines {
+public:
+    BatchedJsonLines(const std::vector<std::string>& paths, std::string_view decimalSeparator,
+                     std::optional<double> limitPct, std::optional<Estimate> estimate,
+                     const std::function<void(std::string_view)>& write)
+        : paths_(paths), separator_(decimalSeparator), limitPct_(limitPct), estimate_(estimate),
+          write_(write), batchCount_((paths.size() + kFilesPerBatch - 1) / kFilesPerBatch) {}
+
+    // Runs on up to `threadCap` threads, this one included; true when every
+    // file was analysed.
+    bool run(std::size_t threadCap) {
+        // More threads than batches would find nothing to do.
+        const std::size_t busy = std::min(threadCap, batchCount_);
+        const std::size_t helpers = busy > 1 ? busy - 1 : 0;
+        // The helpers' analysers and buffers are made and destroyed on this
+        // thread, outside the helpers' lives: nothing a helper uses is of
+        // its own thread.
+        std::vector<std::unique_ptr<DesignJsonWorker>> workers;
+        for (std::size_t i = 0; i <= helpers; ++i) {
+            workers.push_back(std::make_unique<DesignJsonWorker>());
+        }
+        std::vector<std::thread> threads;
+        threads.reserve(helpers);
+        for (std::size_t i = 1; i <= helpers; ++i) {
+            try {
+                threads.emplace_back([this, &worker = *workers[i]] { help(worker); });
+            } catch (const std::system_error&) {
+                break; // the threads started, and this one, do the work
+            }
+        }
+        lead(*workers[0]);
+        for (std::thread& thread : threads) {
+            thread.join();
+        }
+        return allAnalysed_;
+    }
+
+private:
+    // A batch's text (some 80 KB for four files of 19 KB) stays in the
+    // processor's cache from its composing to its writing; batches of 16
+    // files made the whole run a quarter slower, on one thread as on two.
+    static constexpr std::size_t kFilesPerBatch = 4;
+    static constexpr std::size_t kRing = 8; // batches composed ahead of the writing
+
+    struct Slot {
+        std::string text;
+        bool ready = false;
+        bool failed = false;
+    };
+
+    // The next batch to compose, when the ring has room for it (call locked).
+    std::optional<std::size_t> claim() {
+        if (claimed_ < batchCount_ && claimed_ < written_ + kRing) {
+            return claimed_++;
+        }
+        return std::nullopt;
+    }
+
+    // Composes batch `batch` into its slot; wakes this thread's writer when
+    // it waits for that batch.
+    void compose(std::size_t batch, DesignJsonWorker& worker, std::unique_lock<std::mutex>& lock) {
+        std::string text;
+        text.swap(ring_[batch % kRing].text); // its buffer, kept from batch to batch
+        lock.unlock();
+        text.clear();
+        bool failed = false;
+        const std::size_t end = std::min(paths_.size(), (batch + 1) * kFilesPerBatch);
+        for (std::size_t file = batch * kFilesPerBatch; file < end; ++file) {
+            failed = !worker.append(text, paths_[file], separator_, limitPct_, estimate_) || failed;
+        }
+        lock.lock();
+        Slot& slot = ring_[batch % kRing];
+        slot.text.swap(text);
+        slot.ready = true;
+        slot.failed = failed;
+        if (batch == written_) {
+            batchReady_.notify_one();
+        }
+    }
+
+    // A helper composes batches while there are any to claim, waiting while
+    // the ring is full.
+    void help(DesignJsonWorker& worker) {
+        std::unique_lock lock(mutex_);
+        while (claimed_ < batchCount_) {
+            if (const std::optional<std::size_t> batch = claim()) {
+                compose(*batch, worker, lock);
+            } else {
+                roomFreed_.wait(lock);
+            }
+        }
+    }
+
+    // This thread writes the batches in order; while the next is not ready
+    // it composes one itself, or waits when there is none to claim.
+    void lead(DesignJsonWorker& worker) {
+        std::string text;
+        std::unique_lock lock(mutex_);
+        while (written_ < batchCount_) {
+            Slot& slot = ring_[written_ % kRing];
+            if (slot.ready) {
+                text.swap(slot.text);
+                slot.ready = false;
+                allAnalysed_ = allAnalysed_ && !slot.failed;
+                ++written_;
+                roomFreed_.notify_all();
+                lock.unlock();
+                // The slot keeps the buffer written before, for a later batch.
+                write_(text);
+                lock.lock();
+            } else if (const std::optional<std::size_t> batch = claim()) {
+                compose(*batch, worker, lock);
+            } else {
+                batchReady_.wait(lock);
+            }
+        }
+    }
+
+    const std::vector<std::string>& paths_;
+    const std::string_view separator_;
+    const std::optional<double> limitPct_;
+    const std::optional<Estimate> estimate_;
+    const std::function<void(std::string_view)>& write_;
+    const std::size_t batchCount_;
+    std::array<Slot, kRing> ring_;
+    std::mutex mutex_;
+    std::condition_variable batchReady_;
+    std::condition_variable roomFreed_;
+    std::size_t claimed_ = 0; // batches claimed
+    std::size_t written_ = 0; // batches written
+    bool allAnalysed_ = true;
+};
+
+} // namespace
+
 bool writeDesignJsonLines(const std::vector<std::string>& paths, std::string_view decimalSeparator,
                           std::optional<double> limitPct, std::optional<Estimate> estimate,
-                          const std::function<void(std::string_view)>& write) {
-    // One file after the other on this thread: files read on several
-    // threads crashed the Windows build now and then.
-    bool allAnalysed = true;
-    std::string line;
-    for (const std::string& path : paths) {
-        const DesignOutcome outcome = examineDesignFile(path, decimalSeparator, limitPct, estimate);
-        line.clear();
-        appendDesignOutcomeJson(line, outcome);
-        line += '\n';
-        write(line);
-        allAnalysed = allAnalysed && !outcome.error;
-    }
-    return allAnalysed;
+                          const std::function<void(std::string_view)>& write, unsigned threads) {
+    const unsigned wanted =
+        threads > 0 ? threads : std::clamp(std::thread::hardware_concurrency(), 1u, 8u);
+    return BatchedJsonLines(paths, decimalSeparator, limitPct, estimate, write).run(wanted);
 }
 
 } // namespace robustez

@@ -34,6 +34,11 @@ struct DesignOutcome {
 DesignOutcome examineDesignFile(const std::string& path, std::string_view decimalSeparator,
                                 std::optional<double> limitPct,
                                 std::optional<design::Estimate> estimate);
+// The same with the caller's analyser, kept from one file to the next.
+DesignOutcome examineDesignFile(const std::string& path, std::string_view decimalSeparator,
+                                std::optional<double> limitPct,
+                                std::optional<design::Estimate> estimate,
+                                design::DesignAnalyser& analyser);
 
 // The Spanish text report of a file that was analysed, line by line, numbers
 // in the result format with the given separator.
@@ -42,16 +47,19 @@ std::string designReportText(const DesignOutcome& outcome, std::string_view deci
 // The JSON object of one file, with no white space: file, design, factors,
 // alpha, equivalence_limit_pct, responses, error; every key but file and
 // error null for a file that failed. Appended to `out`, or returned.
-void appendDesignOutcomeJson(std::string& out, const DesignOutcome& outcome);
+// `texts` keeps the numbers' texts from one object to the next.
+void appendDesignOutcomeJson(std::string& out, const DesignOutcome& outcome,
+                             json::NumberTexts& texts);
 std::string designOutcomeJsonText(const DesignOutcome& outcome);
 
-// Reads and analyses every file as examineDesignFile does, one after the
-// other, and hands `write` the files' JSON lines (each its object and a line feed),
+// Reads and analyses every file as examineDesignFile does, on a few threads,
+// and hands `write` the files' JSON lines (each its object and a line feed),
 // in the files' order, whole lines at a time. False when a file could not be
-// read or analysed.
+// read or analysed. `threads` caps the threads that read and analyse (0: as
+// many as the machine has processors, at most 8; 1: this thread alone).
 bool writeDesignJsonLines(const std::vector<std::string>& paths, std::string_view decimalSeparator,
                           std::optional<double> limitPct, std::optional<design::Estimate> estimate,
-                          const std::function<void(std::string_view)>& write);
+                          const std::function<void(std::string_view)>& write, unsigned threads = 0);
 
 // "ficticios", "nominales", "dong", "lenth" as the command line writes them.
 std::optional<design::Estimate> estimateFromOption(std::string_view text);

@@ -170,9 +170,10 @@ int designOutput(const InformeOptions& options, std::string_view separator) {
     }
     int status = 0;
     bool wroteBefore = false;
+    design::DesignAnalyser analyser;
     for (const std::string& path : options.studyPaths) {
-        const DesignOutcome outcome =
-            examineDesignFile(path, separator, options.equivalenceLimitPct, options.estimate);
+        const DesignOutcome outcome = examineDesignFile(
+            path, separator, options.equivalenceLimitPct, options.estimate, analyser);
         if (!outcome.error) {
             if (wroteBefore) {
                 writeOut(stdout, "\n");

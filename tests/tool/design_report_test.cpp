@@ -193,12 +193,14 @@ TEST(DesignReport, RunTablesAndFailures) {
 }
 
 // The lines of many files composed on several threads come in the files'
-// order, each the object of its file alone; one failure among them is told.
+// order, each the object of its file alone, whatever the number of threads
+// and of files (none, fewer than a batch, not a whole number of batches);
+// one failure among them is told.
 TEST(DesignReport, JsonLinesInTheFilesOrder) {
     const std::vector<std::string> kinds = {kExamples + "/diseno_pb8.w1d",
                                             kExamples + "/diseno_tabla.tsv",
                                             kExamples + "/no_existe.w1d"};
-    for (const std::size_t count : {1, 2, 3, 200}) {
+    for (const std::size_t count : {0, 1, 2, 3, 5, 33, 200}) {
         std::vector<std::string> paths;
         std::string expected;
         for (std::size_t i = 0; i < count; ++i) {
@@ -208,19 +210,23 @@ TEST(DesignReport, JsonLinesInTheFilesOrder) {
                 designOutcomeJsonText(examineDesignFile(paths.back(), ".", 1.0, Estimate::Nominal));
             expected += '\n';
         }
-        std::string written;
-        std::size_t calls = 0;
-        const bool analysed =
-            writeDesignJsonLines(paths, ".", 1.0, Estimate::Nominal, [&](std::string_view lines) {
-                // Whole lines only.
-                EXPECT_EQ(lines.back(), '\n');
-                written += lines;
-                ++calls;
-            });
-        EXPECT_EQ(written, expected) << count;
-        EXPECT_GE(calls, 1U);
-        EXPECT_LE(calls, count);
-        EXPECT_EQ(analysed, count < 3) << count;
+        for (const unsigned threads : {0U, 1U, 2U, 3U, 8U}) {
+            std::string written;
+            std::size_t calls = 0;
+            const bool analysed = writeDesignJsonLines(
+                paths, ".", 1.0, Estimate::Nominal,
+                [&](std::string_view lines) {
+                    // Whole lines only.
+                    EXPECT_EQ(lines.back(), '\n');
+                    written += lines;
+                    ++calls;
+                },
+                threads);
+            EXPECT_EQ(written, expected) << count << " files, " << threads << " threads";
+            EXPECT_EQ(calls > 0, count > 0);
+            EXPECT_LE(calls, count);
+            EXPECT_EQ(analysed, count < 3) << count << " files, " << threads << " threads";
+        }
     }
 }
 

@@ -23,7 +23,7 @@ constexpr double kLevel = 0.975; // two-sided alpha = 0.05
 // The distributions and quantiles the analyses ask for again and again (the
 // same degrees of freedom and number of columns for every response of a
 // study, and for every analysis of the same design), each computed once per
-// thread and kept while few: the results are those of computing them anew.
+// analyser and kept while few: the results are those of computing them anew.
 class QuantileCache {
 public:
     // Phi^-1(0.5 + 0.5 (i - 0.5) / k) for i = 1..k; valid until the next
@@ -94,12 +94,6 @@ private:
     std::vector<StudentT> distributions_;
     std::vector<std::pair<std::size_t, std::vector<double>>> scores_;
 };
-
-// This thread's cache.
-QuantileCache& threadQuantiles() {
-    thread_local QuantileCache cache;
-    return cache;
-}
 
 // The sum of the values in double-double: exact for any data a laboratory
 // types, so that a mean or a difference of means is rounded once.
@@ -612,18 +606,6 @@ const char* baseSourceKey(BaseSource source) {
     return source == BaseSource::Nominal ? "nominal" : "design";
 }
 
-ResponseAnalysis analyseResponse(const AnalysisInput& input) {
-    Rows rows;
-    rows.reserve(input.matrix.size());
-    for (const std::vector<int>& row : input.matrix) {
-        rows.push_back(&row);
-    }
-    Layout layout;
-    checkDesign(rows, input, input.design.size(), layout);
-    Scratch scratch;
-    return analyse(input, layout, threadQuantiles(), scratch);
-}
-
 std::optional<NumericSettings> numericSettings(const DesignFactor& factor) {
     NumericSettings settings;
     if (!tryToDecimal(factor.low, ".", settings.low) ||
@@ -638,8 +620,32 @@ std::optional<NumericSettings> numericSettings(const DesignFactor& factor) {
     return settings;
 }
 
-std::vector<ResponseAnalysis> analyseStudy(const DesignStudy& study, std::optional<double> delta,
-                                           std::optional<Estimate> requested) {
+// The buffers and quantiles an analyser keeps from one analysis to the next.
+struct DesignAnalyser::Workspace {
+    QuantileCache quantiles;
+    Rows rows;
+    Layout layout;
+    Scratch scratch;
+};
+
+DesignAnalyser::DesignAnalyser() : workspace_(std::make_unique<Workspace>()) {}
+
+DesignAnalyser::~DesignAnalyser() = default;
+
+ResponseAnalysis DesignAnalyser::analyseResponse(const AnalysisInput& input) {
+    Rows& rows = workspace_->rows;
+    rows.clear();
+    rows.reserve(input.matrix.size());
+    for (const std::vector<int>& row : input.matrix) {
+        rows.push_back(&row);
+    }
+    checkDesign(rows, input, input.design.size(), workspace_->layout);
+    return analyse(input, workspace_->layout, workspace_->quantiles, workspace_->scratch);
+}
+
+std::vector<ResponseAnalysis> DesignAnalyser::analyseStudy(const DesignStudy& study,
+                                                           std::optional<double> delta,
+                                                           std::optional<Estimate> requested) {
     for (std::size_t r = 0; r < study.runs.size(); ++r) {
         const DesignRun& run = study.runs[r];
         for (std::size_t v = 0; v < study.responses.size(); ++v) {
@@ -664,10 +670,8 @@ std::vector<ResponseAnalysis> analyseStudy(const DesignStudy& study, std::option
             isFactor ? numericSettings(study.factors[static_cast<std::size_t>(column.factor)])
                      : std::nullopt);
     }
-    // This thread's buffers, kept from one study to the next.
-    thread_local Rows rows;
-    thread_local Layout layout;
-    thread_local Scratch scratch;
+    Rows& rows = workspace_->rows;
+    Layout& layout = workspace_->layout;
     rows.clear();
     for (const DesignRun& run : study.runs) {
         if (run.type == RunType::Design) {
@@ -691,9 +695,18 @@ std::vector<ResponseAnalysis> analyseStudy(const DesignStudy& study, std::option
             (run.type == RunType::Design ? common.design : common.nominal)
                 .push_back(*run.values[v]);
         }
-        results.push_back(analyse(common, layout, threadQuantiles(), scratch));
+        results.push_back(analyse(common, layout, workspace_->quantiles, workspace_->scratch));
     }
     return results;
+}
+
+ResponseAnalysis analyseResponse(const AnalysisInput& input) {
+    return DesignAnalyser().analyseResponse(input);
+}
+
+std::vector<ResponseAnalysis> analyseStudy(const DesignStudy& study, std::optional<double> delta,
+                                           std::optional<Estimate> requested) {
+    return DesignAnalyser().analyseStudy(study, delta, requested);
 }
 
 } // namespace robustez::design

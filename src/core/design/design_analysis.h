@@ -2,6 +2,7 @@
 
 #include "core/design/design_study.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -189,5 +190,26 @@ std::optional<NumericSettings> numericSettings(const DesignFactor& factor);
 std::vector<ResponseAnalysis> analyseStudy(const DesignStudy& study,
                                            std::optional<double> delta = std::nullopt,
                                            std::optional<Estimate> requested = std::nullopt);
+
+// Analyses studies one after another as analyseStudy and analyseResponse do,
+// keeping its buffers and the quantiles it has computed from one analysis to
+// the next: what it gives is what a fresh analyser gives. It holds no state
+// of any thread's own; each thread that analyses uses an analyser of its own.
+class DesignAnalyser {
+public:
+    DesignAnalyser();
+    ~DesignAnalyser();
+    DesignAnalyser(const DesignAnalyser&) = delete;
+    DesignAnalyser& operator=(const DesignAnalyser&) = delete;
+
+    std::vector<ResponseAnalysis> analyseStudy(const DesignStudy& study,
+                                               std::optional<double> delta = std::nullopt,
+                                               std::optional<Estimate> requested = std::nullopt);
+    ResponseAnalysis analyseResponse(const AnalysisInput& input);
+
+private:
+    struct Workspace;
+    std::unique_ptr<Workspace> workspace_;
+};
 
 } // namespace robustez::design
