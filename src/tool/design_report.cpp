@@ -624,7 +624,8 @@ struct DesignJsonWorker {
 };
 
 // The files in batches of consecutive files, each batch's lines composed by
-// one thread into one text, and the texts handed on in the files' order.
+// one thread into one text, and the texts handed on in the files' order by
+// the thread that finds the next one ready: no thread waits for a writer.
 class BatchedJsonLines {
 public:
     BatchedJsonLines(const std::vector<std::string>& paths, std::string_view decimalSeparator,
@@ -642,20 +643,20 @@ public:
         // The helpers' analysers and buffers are made and destroyed on this
         // thread, outside the helpers' lives: nothing a helper uses is of
         // its own thread.
-        std::vector<std::unique_ptr<DesignJsonWorker>> workers;
+        std::vector<std::unique_ptr<Worker>> workers;
         for (std::size_t i = 0; i <= helpers; ++i) {
-            workers.push_back(std::make_unique<DesignJsonWorker>());
+            workers.push_back(std::make_unique<Worker>());
         }
         std::vector<std::thread> threads;
         threads.reserve(helpers);
         for (std::size_t i = 1; i <= helpers; ++i) {
             try {
-                threads.emplace_back([this, &worker = *workers[i]] { help(worker); });
+                threads.emplace_back([this, &worker = *workers[i]] { work(worker); });
             } catch (const std::system_error&) {
                 break; // the threads started, and this one, do the work
             }
         }
-        lead(*workers[0]);
+        work(*workers[0]);
         for (std::thread& thread : threads) {
             thread.join();
         }
@@ -675,16 +676,27 @@ private:
         bool failed = false;
     };
 
-    // The next batch to compose, when the ring has room for it (call locked).
-    std::optional<std::size_t> claim() {
-        if (claimed_ < batchCount_ && claimed_ < written_ + kRing) {
-            return claimed_++;
+    struct Worker {
+        DesignJsonWorker json;
+        std::string written; // the text of the batch it writes
+    };
+
+    // Claims batches while there are any, composes them and writes those
+    // that are next in order; waits while the ring is full.
+    void work(Worker& worker) {
+        std::unique_lock lock(mutex_);
+        while (claimed_ < batchCount_) {
+            if (claimed_ < written_ + kRing) {
+                compose(claimed_++, worker.json, lock);
+                writeReady(worker, lock);
+            } else {
+                roomFreed_.wait(lock);
+            }
         }
-        return std::nullopt;
     }
 
-    // Composes batch `batch` into its slot; wakes this thread's writer when
-    // it waits for that batch.
+    // Composes batch `batch` into its slot (called locked; unlocked while
+    // composing).
     void compose(std::size_t batch, DesignJsonWorker& worker, std::unique_lock<std::mutex>& lock) {
         std::string text;
         text.swap(ring_[batch % kRing].text); // its buffer, kept from batch to batch
@@ -700,47 +712,28 @@ private:
         slot.text.swap(text);
         slot.ready = true;
         slot.failed = failed;
-        if (batch == written_) {
-            batchReady_.notify_one();
-        }
     }
 
-    // A helper composes batches while there are any to claim, waiting while
-    // the ring is full.
-    void help(DesignJsonWorker& worker) {
-        std::unique_lock lock(mutex_);
-        while (claimed_ < batchCount_) {
-            if (const std::optional<std::size_t> batch = claim()) {
-                compose(*batch, worker, lock);
-            } else {
-                roomFreed_.wait(lock);
-            }
+    // Writes the ready batches next in order, unless another thread is
+    // writing: that one writes them after its own (called locked).
+    void writeReady(Worker& worker, std::unique_lock<std::mutex>& lock) {
+        if (writing_) {
+            return;
         }
-    }
-
-    // This thread writes the batches in order; while the next is not ready
-    // it composes one itself, or waits when there is none to claim.
-    void lead(DesignJsonWorker& worker) {
-        std::string text;
-        std::unique_lock lock(mutex_);
-        while (written_ < batchCount_) {
+        writing_ = true;
+        while (written_ < batchCount_ && ring_[written_ % kRing].ready) {
             Slot& slot = ring_[written_ % kRing];
-            if (slot.ready) {
-                text.swap(slot.text);
-                slot.ready = false;
-                allAnalysed_ = allAnalysed_ && !slot.failed;
-                ++written_;
-                roomFreed_.notify_all();
-                lock.unlock();
-                // The slot keeps the buffer written before, for a later batch.
-                write_(text);
-                lock.lock();
-            } else if (const std::optional<std::size_t> batch = claim()) {
-                compose(*batch, worker, lock);
-            } else {
-                batchReady_.wait(lock);
-            }
+            // The slot keeps the buffer written before, for a later batch.
+            worker.written.swap(slot.text);
+            slot.ready = false;
+            allAnalysed_ = allAnalysed_ && !slot.failed;
+            ++written_;
+            roomFreed_.notify_all();
+            lock.unlock();
+            write_(worker.written);
+            lock.lock();
         }
+        writing_ = false;
     }
 
     const std::vector<std::string>& paths_;
@@ -751,10 +744,10 @@ private:
     const std::size_t batchCount_;
     std::array<Slot, kRing> ring_;
     std::mutex mutex_;
-    std::condition_variable batchReady_;
     std::condition_variable roomFreed_;
     std::size_t claimed_ = 0; // batches claimed
-    std::size_t written_ = 0; // batches written
+    std::size_t written_ = 0; // batches handed to write_
+    bool writing_ = false;    // a thread is in write_
     bool allAnalysed_ = true;
 };
 

@@ -163,6 +163,9 @@ int summaryOutput(const InformeOptions& options, std::string_view separator) {
 // object's "error" (JSON), and the others go on.
 int designOutput(const InformeOptions& options, std::string_view separator) {
     if (options.mode == InformeMode::Json) {
+        // The lines come in blocks of several kilobytes: each goes out in one
+        // write of its own, not through the stream's buffer in two.
+        std::setvbuf(stdout, nullptr, _IONBF, 0);
         const bool analysed = writeDesignJsonLines(
             options.studyPaths, separator, options.equivalenceLimitPct, options.estimate,
             [](std::string_view line) { writeOut(stdout, line); });
