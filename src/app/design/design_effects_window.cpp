@@ -4,6 +4,7 @@
 #include "app/results/detail_window.h"
 #include "app/ui/file_dialogs.h"
 #include "app/ui/messages.h"
+#include "app/ui/table_copy.h"
 #include "app/ui/window_parts.h"
 #include "core/report/design_figure.h"
 #include "core/report/design_page.h"
@@ -22,7 +23,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QPainter>
 #include <QPrinter>
 #include <QPushButton>
@@ -265,19 +265,8 @@ TFefectos::TFefectos(const robustez::design::DesignStudy& study, const QString& 
 
     // "&Copiar": the button, Ctrl+C anywhere in the window, and the table's
     // menu.
-    auto* copy = new QAction(QStringLiteral("&Copiar"), this);
-    copy->setObjectName(QStringLiteral("mnucopiar"));
-    copy->setShortcut(QKeySequence::Copy);
-    copy->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    addAction(copy);
-    connect(copy, &QAction::triggered, this, &TFefectos::copyTable);
+    robustez::installCopyCommand(this, {stgefectos}, [this] { copyTable(); });
     connect(botoncopiar, &QPushButton::clicked, this, &TFefectos::copyTable);
-    stgefectos->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(stgefectos, &QWidget::customContextMenuRequested, this, [this, copy](QPoint at) {
-        QMenu menu(this);
-        menu.addAction(copy);
-        menu.exec(stgefectos->viewport()->mapToGlobal(at));
-    });
 
     // The limit is the one of "Detalle estadístico", remembered between
     // sessions.

@@ -4,6 +4,7 @@
 #include "app/results/detail_window.h"
 #include "app/ui/file_dialogs.h"
 #include "app/ui/messages.h"
+#include "app/ui/table_copy.h"
 #include "app/ui/window_parts.h"
 #include "core/report/summary_figure.h"
 #include "core/report/summary_page.h"
@@ -22,7 +23,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QPrinter>
@@ -233,18 +233,7 @@ TFresumen::TFresumen(const QStringList& files, const std::string& decimalSeparat
     layout->addWidget(figura, 0);
 
     // "&Copiar": Ctrl+C anywhere in the window, and the table's menu.
-    auto* copy = new QAction(QStringLiteral("&Copiar"), this);
-    copy->setObjectName(QStringLiteral("mnucopiar"));
-    copy->setShortcut(QKeySequence::Copy);
-    copy->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    addAction(copy);
-    connect(copy, &QAction::triggered, this, &TFresumen::copyTable);
-    stgresumen->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(stgresumen, &QWidget::customContextMenuRequested, this, [this, copy](QPoint at) {
-        QMenu menu(this);
-        menu.addAction(copy);
-        menu.exec(stgresumen->viewport()->mapToGlobal(at));
-    });
+    robustez::installCopyCommand(this, {stgresumen}, [this] { copyTable(); });
 
     // The limit is the one of "Detalle estadístico", remembered between
     // sessions.

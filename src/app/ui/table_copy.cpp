@@ -50,18 +50,24 @@ QString tablesAsText(const QList<const QTableWidget*>& tables) {
 }
 
 void installTableCopy(QWidget* window, const QList<QTableWidget*>& tables) {
-    auto* copy = new QAction(QStringLiteral("&Copiar"), window);
-    copy->setObjectName(QStringLiteral("mnucopiar"));
-    copy->setShortcut(QKeySequence::Copy);
-    copy->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    window->addAction(copy);
     const QList<const QTableWidget*> shown(tables.cbegin(), tables.cend());
-    QObject::connect(copy, &QAction::triggered, window,
-                     [shown] { QGuiApplication::clipboard()->setText(tablesAsText(shown)); });
+    installCopyCommand(window, tables,
+                       [shown] { QGuiApplication::clipboard()->setText(tablesAsText(shown)); });
+}
+
+QAction* installCopyCommand(QWidget* window, const QList<QTableWidget*>& tables,
+                            const std::function<void()>& copy) {
+    auto* action = new QAction(QStringLiteral("&Copiar"), window);
+    action->setObjectName(QStringLiteral("mnucopiar"));
+    action->setShortcut(QKeySequence::Copy);
+    action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    window->addAction(action);
+    QObject::connect(action, &QAction::triggered, window, copy);
     for (QTableWidget* table : tables) {
-        table->addAction(copy);
+        table->addAction(action);
         table->setContextMenuPolicy(Qt::ActionsContextMenu);
     }
+    return action;
 }
 
 } // namespace robustez

@@ -3,6 +3,9 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
+class QAction;
 class QTableWidget;
 class QWidget;
 
@@ -19,5 +22,10 @@ QString tablesAsText(const QList<const QTableWidget*>& tables);
 // anywhere in the window, and the only entry of each table's context menu.
 // It puts tablesAsText of all the tables, in their order, on the clipboard.
 void installTableCopy(QWidget* window, const QList<QTableWidget*>& tables);
+
+// The same command, doing `copy` instead; returned for the window's own
+// buttons.
+QAction* installCopyCommand(QWidget* window, const QList<QTableWidget*>& tables,
+                            const std::function<void()>& copy);
 
 } // namespace robustez
